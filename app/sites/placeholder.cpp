@@ -1,0 +1,1 @@
+int zevapp_placeholder;

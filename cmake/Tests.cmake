@@ -1,0 +1,32 @@
+# GoogleTest from Debian's sources, built with the cross compiler.
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+include(GoogleTest)
+
+# Shared test helpers (message box answering, polling, servers).
+file(GLOB TESTSUPPORT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+add_library(testsupport STATIC ${TESTSUPPORT_SOURCES})
+target_include_directories(testsupport PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(testsupport PUBLIC GTest::gtest user32 gdi32 kernel32)
+
+# Every tests/<folder>/<name>_test.cpp is its own program; each TEST is its own CTest test,
+# so every case runs in a fresh process.
+file(GLOB_RECURSE TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*_test.cpp)
+foreach(src ${TEST_SOURCES})
+  get_filename_component(name ${src} NAME_WE)
+  file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR}/tests ${src})
+  add_executable(${name} ${src} ${ZEVFTP_RC})
+  target_link_libraries(${name} PRIVATE testsupport GTest::gtest_main)
+  if(rel MATCHES "^app/")
+    target_link_libraries(${name} PRIVATE zevapp)
+  elseif(rel MATCHES "^winobj/")
+    target_link_libraries(${name} PRIVATE winobj)
+  else()
+    add_dependencies(${name} ZevFtp gladwin)
+  endif()
+  gtest_add_tests(TARGET ${name} SOURCES ${src} WORKING_DIRECTORY ${CMAKE_BINARY_DIR} TEST_LIST ${name}_cases)
+  set_tests_properties(${${name}_cases} PROPERTIES TIMEOUT 120)
+endforeach()

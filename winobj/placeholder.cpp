@@ -1,0 +1,1 @@
+int zev_placeholder;
