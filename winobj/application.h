@@ -1,0 +1,19 @@
+// The Application (the task-bar window that owns every form and runs the message loop), forms,
+// modal showing and the program's plain message box.
+#pragma once
+
+#include <string>
+
+#include "winobj/control.h"
+
+Control* CreateApplication(const std::string& caption);
+Control* CreateForm(Control* parent, const std::string& caption);
+bool IsMainWindow(Control* control);
+// Runs until the program quits, then frees the Application and clears the variable.
+void Run(Control*& application);
+bool ProcessMessage(Control* application);
+void ProcessMessages(Control* application);
+void ProcessPendingMessages(Control* control);
+void ShowModal(Control* form);
+// MessageBoxA without owner, MB_OK; caption "ZevFtp"-style application caption while Run is active.
+void ShowMessage(const std::string& text);

@@ -1,0 +1,315 @@
+// Control: one object per window or common control, configured before its window exists.
+// Offers creation on first need, the shared window procedure and its fixed order of hooks,
+// event slots, attached message procedures, the property operations and the layer's globals.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "winobj/object.h"
+
+class Control;
+class FontTool;
+class ImageList;
+class MenuObject;
+class StringList;
+
+// One window message as the layer passes it around.
+struct MessageRecord {
+  HWND hwnd;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+};
+
+// A message procedure attached to a control or installed as one of its hooks. Returning true
+// finishes the message with `result`.
+using HookProc = bool (*)(Control* control, MessageRecord& msg, LRESULT& result);
+
+// Mouse record handed to double-click handlers; the first byte is the button (1 left, 2 right).
+struct MouseRecord {
+  uint8_t button;
+};
+
+// Event signatures. The receiver is an opaque pointer handed back unchanged.
+using NotifyProc = void (*)(void* receiver, Control* sender);
+using MouseProc = void (*)(void* receiver, Control* sender, MouseRecord& mouse);
+using KeyProc = void (*)(void* receiver, Control* sender, uint32_t& key, uint32_t shift);
+using CloseProc = void (*)(void* receiver, Control* sender, uint8_t& accept);
+using MessageProc = bool (*)(void* receiver, MessageRecord& msg, LRESULT& result);
+using EndEditProc = bool (*)(void* receiver, Control* listView, int item, int subItem,
+                             const char* text);
+
+// A handler and its receiver; empty while the handler is none.
+template <typename Proc>
+struct EventSlot {
+  Proc proc = nullptr;
+  void* receiver = nullptr;
+  explicit operator bool() const { return proc != nullptr; }
+};
+
+// Shift state bits handed to key events.
+constexpr uint32_t kShiftAlt = 0x20;
+constexpr uint32_t kShiftShift = 4;
+constexpr uint32_t kShiftCtrl = 8;
+
+// Per-class record that lets the generic item operations and the reflected command dispatch
+// serve every system class. A message number of 0 means the class has no such message.
+struct ClassCommands {
+  void (*clear)(Control* control) = nullptr;
+  int32_t reserved = 0;
+  // Notification codes of a reflected WM_COMMAND, matched in this order.
+  uint16_t clickCode = 0;
+  uint16_t enterCode = 0;
+  uint16_t leaveCode = 0;
+  uint16_t changeCode = 0;
+  uint16_t selChangeCode = 0;
+  // Item operation messages.
+  uint16_t countMsg = 0;
+  uint16_t itemLengthMsg = 0;
+  uint16_t itemTextMsg = 0;
+  uint16_t addMsg = 0;
+  uint16_t currentIndexMsg = 0;
+  uint16_t selectItemMsg = 0;
+  uint16_t setCurrentIndexMsg = 0;
+  uint16_t setTextSelectionMsg = 0;
+  uint16_t imageListMsg = 0;
+  // Add procedure for kinds without an add message (none of the kinds here has one).
+  void (*add)(Control* control, const std::string& text) = nullptr;
+  // Run when a combo box drops down (only the combo box has one).
+  void (*dropDown)(Control* control) = nullptr;
+};
+
+// Alignment values.
+enum : uint8_t {
+  kAlignNone = 0,
+  kAlignLeft = 1,
+  kAlignTop = 2,
+  kAlignRight = 3,
+  kAlignBottom = 4,
+  kAlignClient = 5,
+};
+
+// boundsFlags bits.
+constexpr uint8_t kLeftSet = 0x01;
+constexpr uint8_t kTopSet = 0x02;
+constexpr uint8_t kWidthFitted = 0x10;
+constexpr uint8_t kHeightFitted = 0x20;
+
+// Layer-private messages.
+constexpr UINT kReleaseMessage = 0xB003;
+constexpr UINT kReflectedCommand = 0xB005;
+constexpr UINT kInvalidateMessage = 0xB009;
+constexpr UINT kSizeRelayMessage = 0xB00D;
+constexpr UINT kReflectedColorOffset = 0xBC00;
+
+// Colour form: top bit set names a system colour (index in the low byte).
+constexpr uint32_t kColorBtnFace = 0x8000000F;
+constexpr uint32_t kColorWindowText = 0x80000008;
+constexpr uint32_t kColorWindow = 0x80000005;
+COLORREF ColorToRGB(uint32_t color);
+
+// Control objects alive now; tests use it to catch leaks and double frees.
+extern int liveControlCount;
+
+class Control : public Object {
+ public:
+  Control();
+  ~Control() override;
+
+  Control* parent = nullptr;
+  uint8_t enabled = 1;
+  uint8_t visible = 1;
+  EventSlot<MouseProc> doubleClickEvent;
+  EventSlot<NotifyProc> changeEvent;
+  EventSlot<NotifyProc> enterEvent;
+  EventSlot<NotifyProc> leaveEvent;
+  ClassCommands classCommands;
+  EventSlot<KeyProc> charEvent;
+  EventSlot<KeyProc> keyUpEvent;
+  EventSlot<KeyProc> keyDownEvent;
+  uint8_t tabStop = 0;
+  int32_t tabOrder = 0;
+
+  // Device context a transparent control is being painted into (none outside painting).
+  HDC paintDC = nullptr;
+  // Status bar of a form.
+  Control* statusBar = nullptr;
+  HWND statusBarWindow = nullptr;
+  // List view.
+  uint8_t listViewStyle = 0;
+  uint32_t listViewOptions = 0;
+  int32_t columnCount = 0;
+  EventSlot<EndEditProc> endEditEvent;
+  EventSlot<NotifyProc> dropDownEvent;
+  EventSlot<NotifyProc> closeUpEvent;
+
+  int32_t modalResult = 0;
+  uint8_t align = 0;
+  uint8_t excludedFromAlign = 0;
+  uint8_t preventResize = 0;
+  HWND handle = nullptr;
+  uint32_t classStyle = CS_OWNDC;
+  uint32_t style = 0;
+  uint32_t exStyle = 0;
+  HCURSOR cursor = nullptr;
+  HICON icon = nullptr;
+  char* storedCaption = nullptr;
+  uint8_t captionStored = 0;
+  EventSlot<CloseProc> closeEvent;
+  uint8_t sizeType = 0;
+  int32_t restoreShowCmd = 0;
+  Object* canvas = nullptr;  // never made in this program
+  WNDPROC defaultWindowProc = nullptr;
+  uint8_t windowGone = 0;
+  uint8_t superclassed = 0;
+  void (*afterCreateHook)(Control* control) = nullptr;
+  EventSlot<MessageProc> messageEvent;
+  EventSlot<NotifyProc> clickEvent;
+  Control* currentControl = nullptr;
+  uint8_t visibilitySet = 0;
+  uint8_t showAfterCreate = 0;
+
+  // Combo box drop-down state.
+  uint8_t droppedDown = 0;
+  int32_t dropDownIndex = -1;
+  // Toolbar.
+  int32_t clickedButtonId = -1;
+  int32_t clickedButtonIndex = -1;
+  ObjectList* tooltipIds = nullptr;
+  StringList* tooltipTexts = nullptr;
+  // Splitter.
+  int32_t splitterMinNeighbour = 0;
+  int32_t splitterMinRest = 0;
+  uint8_t splitterDragging = 0;
+  int32_t splitterStartSize = 0;
+  POINT splitterStartPos{};
+  Control* splitterNeighbour = nullptr;
+
+  HookProc windowProcHook = nullptr;
+  HookProc keyboardProc = nullptr;
+  const char* className = nullptr;
+  bool (*formKeyHandler)(Control* control, WPARAM key, bool keyDown) = nullptr;
+  uint8_t transparentHooked = 0;
+  uint8_t transparent = 0;
+  uint8_t childrenTakeCtl3D = 1;
+  uint8_t ctl3D = 1;
+  uint32_t textColor = kColorWindowText;
+  FontTool* font = nullptr;
+  uint32_t color = kColorBtnFace;
+  Object* brush = nullptr;  // only ever a copy of a parent's brush; none in this program
+  int32_t margin = 2;
+  RECT boundsRect{};
+  int32_t clientTopMargin = 0;
+  int32_t clientBottomMargin = 0;
+  ObjectList* children = nullptr;
+  HBRUSH backgroundBrush = nullptr;
+  uint8_t released = 0;
+  uintptr_t menuOrId = 0;
+  MenuObject* firstMenu = nullptr;
+  HACCEL accelerators = nullptr;
+  ImageList* imageListChain = nullptr;
+  ImageList* normalImages = nullptr;
+  ImageList* smallImages = nullptr;
+  ImageList* stateImages = nullptr;
+  uint8_t isControl = 0;
+  uint8_t labelMarker = 0;
+  uint8_t boundsFlags = 0;
+  uint8_t transparencyBlocked = 0;
+  ObjectList* attachedProcs = nullptr;
+
+  virtual void InitParented(Control* parentControl);
+  virtual LRESULT HandleMessage(MessageRecord& msg);
+  void Destroy() override;
+
+  int ChildCount() const { return children ? children->count : 0; }
+  Control* Child(int i) const { return children ? static_cast<Control*>(children->At(i)) : nullptr; }
+};
+
+// ---- Process-wide state -------------------------------------------------------------------
+
+extern Control* creatingControl;
+extern uint16_t nextControlId;
+extern HINSTANCE programInstance;
+
+// Replaceable process-wide procedures; each feature installs its own on first use.
+extern HookProc globalMessageHook;
+extern void (*paintBackgroundHook)(Control* control, HDC dc, const RECT& rect);
+extern void (*afterInvalidateHook)(Control* control);
+extern void (*alignHook)(Control* control);
+// Installed by the image list and menu units when they are first used, so that destroying a
+// control frees what it owns of theirs without the spine depending on them.
+extern void (*freeImageListsHook)(Control* control);
+extern void (*freeMenusHook)(Control* control);
+
+// Application state.
+extern Control* applicationObject;
+extern uint8_t applicationRunning;
+extern uint8_t applicationTerminated;
+extern uint8_t applicationWindowUsed;
+
+// ---- Creation -----------------------------------------------------------------------------
+
+Control* CreateControlBase(Control* parent, const char* className, bool ctl3D);
+Control* CreateChildControl(Control* parent, const char* className, uint32_t style, bool ctl3D,
+                            const ClassCommands* classCommands);
+Control* CreateCommonControl(Control* parent, const char* className, uint32_t style, bool ctl3D,
+                             const ClassCommands* classCommands);
+bool CreateHandle(Control* control);
+HWND HandleOf(Control* control);
+HWND ParentHandle(Control* control);
+void CreateChildWindows(Control* control);
+
+// Position and size handed to CreateWindowExA: forms without a set left or top take the
+// platform's default position, and an extent of 0 takes the platform's default size.
+struct CreationGeometry {
+  int x;
+  int y;
+  int width;
+  int height;
+};
+CreationGeometry CreationGeometryOf(const Control* control);
+
+// ---- Messages -----------------------------------------------------------------------------
+
+LRESULT CALLBACK WindowProcEntry(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT DefaultHandling(Control* control, MessageRecord& msg);
+LRESULT Perform(Control* control, UINT message, WPARAM wParam, LPARAM lParam);
+void AttachProc(Control* control, HookProc proc);
+void DetachProc(Control* control, HookProc proc);
+bool IsProcAttached(Control* control, HookProc proc);
+bool CallAttachedProcs(Control* control, MessageRecord& msg, LRESULT& result);
+void SetKeyUpEvent(Control* control, KeyProc handler, void* receiver);
+
+// Procedures the spine attaches; exposed so other units can tell them apart.
+bool ChildNotifyProc(Control* control, MessageRecord& msg, LRESULT& result);
+bool NotifyReflectProc(Control* control, MessageRecord& msg, LRESULT& result);
+bool CommonNotifyProc(Control* control, MessageRecord& msg, LRESULT& result);
+bool KeyEventProc(Control* control, MessageRecord& msg, LRESULT& result);
+
+// ---- Properties ---------------------------------------------------------------------------
+
+void SetStyle(Control* control, uint32_t value);
+void SetExStyle(Control* control, uint32_t value);
+std::string Caption(Control* control);
+void SetCaption(Control* control, const std::string& text);
+bool Visible(Control* control);
+void SetVisible(Control* control, bool flag);
+void Show(Control* control);
+void Hide(Control* control);
+bool Enabled(Control* control);
+void SetEnabled(Control* control, bool flag);
+void SetParent(Control* control, Control* newParent);
+void SetMenuHandle(Control* form, HMENU menu);
+void Invalidate(Control* control);
+void UpdateTree(Control* control);
+void SetFocused(Control* control, bool flag);
+bool FocusIfTabStop(Control* control);
+void Click(Control* control);
+void ApplyFont(Control* control);
+FontTool* FontOf(Control* control);
+HICON IconOf(Control* control);
+Control* ParentForm(Control* control);
+void SetColor(Control* control, uint32_t color);
