@@ -1,0 +1,203 @@
+#include "winobj/transparent.h"
+
+namespace {
+
+// What paintBackgroundHook was before the background painter replaced it: controls that are
+// not transparent (forms among them) keep being painted by it.
+void (*plainBackgroundPainter)(Control* control, HDC dc, const RECT& rect) = nullptr;
+
+void FillWithColor(Control* control, HDC dc, const RECT& rect) {
+  HBRUSH brush = CreateSolidBrush(ColorToRGB(control->color));
+  FillRect(dc, &rect, brush);
+  DeleteObject(brush);
+}
+
+RECT ClientRectOf(HWND window) {
+  RECT rect{};
+  GetClientRect(window, &rect);
+  return rect;
+}
+
+// A memory device context with a screen-compatible bitmap of the given size selected.
+struct OffscreenBuffer {
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ previous = nullptr;
+
+  OffscreenBuffer(int width, int height) {
+    HDC screen = GetDC(nullptr);
+    bitmap = CreateCompatibleBitmap(screen, width > 0 ? width : 1, height > 0 ? height : 1);
+    dc = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    if (dc != nullptr && bitmap != nullptr) previous = SelectObject(dc, bitmap);
+  }
+  ~OffscreenBuffer() {
+    if (dc != nullptr) {
+      if (previous != nullptr) SelectObject(dc, previous);
+      DeleteDC(dc);
+    }
+    if (bitmap != nullptr) DeleteObject(bitmap);
+  }
+  bool Ready() const { return dc != nullptr && bitmap != nullptr && previous != nullptr; }
+  OffscreenBuffer(const OffscreenBuffer&) = delete;
+  OffscreenBuffer& operator=(const OffscreenBuffer&) = delete;
+};
+
+// Renders the parent into a buffer of its client size and copies the part under `control`.
+void CopyParentPicture(Control* control, HDC dc, const RECT& rect) {
+  Control* parent = control->parent;
+  const RECT parentClient = ClientRectOf(parent->handle);
+  OffscreenBuffer buffer(parentClient.right, parentClient.bottom);
+  if (!buffer.Ready()) {
+    FillWithColor(control, dc, rect);
+    return;
+  }
+  PaintDoubleBuffered(parent, buffer.dc);
+  POINT origin{rect.left, rect.top};
+  MapWindowPoints(control->handle, parent->handle, &origin, 1);
+  BitBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, buffer.dc,
+         origin.x, origin.y, SRCCOPY);
+}
+
+bool HandleErase(Control* control, const MessageRecord& msg, LRESULT& result) {
+  // Erase requests from the platform are swallowed: the buffered paint draws the background.
+  if (msg.wParam != static_cast<WPARAM>(msg.lParam)) {
+    result = 1;
+    return true;
+  }
+  // wParam == lParam: the layer's own request while painting into its buffer.
+  if (control->exStyle & WS_EX_TRANSPARENT) {
+    const RECT client = ClientRectOf(control->handle);
+    FillWithColor(control, reinterpret_cast<HDC>(msg.wParam), client);
+    result = 1;
+    return true;
+  }
+  if (control->transparent) {
+    result = 1;
+    return true;
+  }
+  return false;
+}
+
+// A label's new text would be drawn over the old one (the label does not erase under a
+// transparent background): hiding it first makes the parent repaint the area.
+LRESULT SetLabelText(Control* control, const MessageRecord& msg) {
+  ShowWindow(control->handle, SW_HIDE);
+  const LRESULT result = DefWindowProcA(control->handle, WM_SETTEXT, msg.wParam, msg.lParam);
+  ShowWindow(control->handle, SW_SHOWNA);
+  UpdateWindow(control->handle);
+  return result;
+}
+
+}  // namespace
+
+void PaintDoubleBuffered(Control* control, HDC dc) {
+  HWND window = control->handle;
+  const RECT client = ClientRectOf(window);
+  PAINTSTRUCT paint{};
+  const bool began = dc == nullptr;
+  HDC target = began ? BeginPaint(window, &paint) : dc;
+  if (target == nullptr) return;
+
+  HDC drawDC = nullptr;
+  OffscreenBuffer* buffer = nullptr;
+  if (WindowFromDC(target) == nullptr) {
+    // Already off-screen (a parent being rendered for a transparent child): draw straight in.
+    drawDC = target;
+  } else if (control->paintDC != nullptr) {
+    drawDC = control->paintDC;
+  } else {
+    buffer = new OffscreenBuffer(client.right, client.bottom);
+    drawDC = buffer->Ready() ? buffer->dc : target;
+  }
+
+  HDC outerPaintDC = control->paintDC;
+  control->paintDC = drawDC;
+  // Erase, background, own paint, then one copy: the screen never shows a half-drawn control.
+  Perform(control, WM_ERASEBKGND, reinterpret_cast<WPARAM>(drawDC),
+          reinterpret_cast<LPARAM>(drawDC));
+  if (paintBackgroundHook != nullptr) paintBackgroundHook(control, drawDC, client);
+  Perform(control, WM_PAINT, reinterpret_cast<WPARAM>(drawDC), 0);
+  // The control's Canvas would release its device context here; this program makes none.
+  SelectClipRgn(target, nullptr);
+  if (drawDC != target) {
+    BitBlt(target, 0, 0, client.right, client.bottom, drawDC, 0, 0, SRCCOPY);
+  }
+  if (began) EndPaint(window, &paint);
+  delete buffer;
+  control->paintDC = outerPaintDC;
+}
+
+void PaintTransparentBackground(Control* control, HDC dc, const RECT& rect) {
+  if (!control->transparent) {
+    // Not ours to change: forms and opaque controls keep their plain background.
+    if (plainBackgroundPainter != nullptr) {
+      plainBackgroundPainter(control, dc, rect);
+    } else {
+      FillWithColor(control, dc, rect);
+    }
+    return;
+  }
+  Control* parent = control->parent;
+  if (parent == nullptr || !parent->isControl || parent->handle == nullptr ||
+      control->handle == nullptr) {
+    FillWithColor(control, dc, rect);
+    return;
+  }
+  CopyParentPicture(control, dc, rect);
+}
+
+void InvalidateAncestors(Control* control) {
+  if (!control->transparentHooked || control->handle == nullptr) return;
+  RECT onScreen = ClientRectOf(control->handle);
+  MapWindowPoints(control->handle, HWND_DESKTOP, reinterpret_cast<POINT*>(&onScreen), 2);
+  for (Control* ancestor = control->parent; ancestor != nullptr; ancestor = ancestor->parent) {
+    if (ancestor->handle == nullptr) continue;
+    RECT rect = onScreen;
+    MapWindowPoints(HWND_DESKTOP, ancestor->handle, reinterpret_cast<POINT*>(&rect), 2);
+    InvalidateRect(ancestor->handle, &rect, TRUE);
+  }
+}
+
+bool TransparencyHook(Control* control, MessageRecord& msg, LRESULT& result) {
+  if (!control->transparentHooked) return false;
+  switch (msg.message & 0xFFFF) {
+    case WM_ERASEBKGND:
+      return HandleErase(control, msg, result);
+    case WM_PAINT:
+      // A paint with a device context and lParam 0 is the control painting itself into the
+      // buffer; it goes on to the control's own handling.
+      if (msg.wParam == 0 || msg.lParam != 0) {
+        PaintDoubleBuffered(control, reinterpret_cast<HDC>(msg.wParam));
+        result = 0;
+        return true;
+      }
+      return false;
+    case WM_SETTEXT:
+      if (!control->labelMarker) return false;
+      result = SetLabelText(control, msg);
+      return true;
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_WINDOWPOSCHANGED:
+    case kInvalidateMessage:
+      Invalidate(control);
+      return false;
+    default:
+      return false;
+  }
+}
+
+void SetTransparent(Control* control, bool flag) {
+  if (control == nullptr || flag == (control->transparent != 0)) return;
+  control->transparent = flag ? 1 : 0;
+  afterInvalidateHook = InvalidateAncestors;
+  if (paintBackgroundHook != PaintTransparentBackground) {
+    plainBackgroundPainter = paintBackgroundHook;
+    paintBackgroundHook = PaintTransparentBackground;
+  }
+  if (flag && !control->transparencyBlocked) {
+    control->transparentHooked = 1;
+    globalMessageHook = TransparencyHook;
+  }
+}
