@@ -1,0 +1,226 @@
+#include "winobj/imagelist.h"
+
+namespace {
+
+// Creation flags by colour depth index; index 0 and 6 both ask for a screen-compatible list.
+constexpr uint32_t kDepthFlags[] = {ILC_COLORDDB, ILC_COLOR4,  ILC_COLOR8,  ILC_COLOR16,
+                                    ILC_COLOR24,  ILC_COLOR32, ILC_COLORDDB};
+
+constexpr int kDefaultIconSide = 32;
+
+// Every control of the subtree under `root` (root included), depth first.
+template <typename Visit>
+void ForEachInTree(Control* root, Visit visit) {
+  visit(root);
+  for (int i = 0; i < root->ChildCount(); ++i) ForEachInTree(root->Child(i), visit);
+}
+
+struct SlotInfo {
+  ImageList* Control::*slot;
+  WPARAM which;
+};
+constexpr SlotInfo kSlots[] = {{&Control::normalImages, LVSIL_NORMAL},
+                               {&Control::smallImages, LVSIL_SMALL},
+                               {&Control::stateImages, LVSIL_STATE}};
+
+// A control keeps the platform handle it was sent, so when a list's handle changes, each slot
+// that holds the list is sent the new one (none included: an emptied list is not re-created
+// here). The controls searched are the list's owner and its descendants (a form's list shown by
+// its list views); a list shown elsewhere is the caller's to re-apply. With `detach` (the list
+// is being freed) the slots are emptied as well.
+void TellUsers(ImageList* list, bool detach) {
+  if (!list->owner) return;
+  ForEachInTree(list->owner, [list, detach](Control* c) {
+    for (const SlotInfo& s : kSlots) {
+      if (c->*s.slot != list) continue;
+      if (detach) c->*s.slot = nullptr;
+      if (c->handle && c->classCommands.imageListMsg) {
+        SendMessageA(c->handle, c->classCommands.imageListMsg, s.which,
+                     reinterpret_cast<LPARAM>(detach ? nullptr : list->handle));
+      }
+    }
+  });
+}
+
+// Stores a new platform list: the size follows it, the controls showing the list get the new
+// one before the old one is destroyed, so none of them is ever left holding a dead handle.
+void SetHandle(ImageList* list, HIMAGELIST newHandle) {
+  if (newHandle == list->handle) return;
+  HIMAGELIST old = list->handle;
+  list->handle = newHandle;
+  int cx = 0;
+  int cy = 0;
+  if (newHandle && !ImageList_GetIconSize(newHandle, &cx, &cy)) cx = cy = 0;
+  list->imageWidth = cx;
+  list->imageHeight = cy;
+  TellUsers(list, false);
+  if (old && !list->shared) ImageList_Destroy(old);
+}
+
+// Destroying a control frees the image lists it owns. The chain is cut first, so a list whose
+// free is deferred (a reference still held) never reaches back into the dying control.
+void FreeOwnedImageLists(Control* control) {
+  ImageList* list = control->imageListChain;
+  control->imageListChain = nullptr;
+  control->normalImages = control->smallImages = control->stateImages = nullptr;
+  while (list) {
+    ImageList* next = list->next;
+    list->owner = nullptr;
+    list->prev = list->next = nullptr;
+    Free(list);
+    list = next;
+  }
+}
+
+}  // namespace
+
+uint32_t ImageListCreateFlags(uint8_t colorDepth, bool masked) {
+  uint32_t flags = colorDepth < sizeof(kDepthFlags) / sizeof(kDepthFlags[0])
+                       ? kDepthFlags[colorDepth]
+                       : ILC_COLORDDB;
+  return masked ? flags | ILC_MASK : flags;
+}
+
+void ImageList::Destroy() {
+  TellUsers(this, true);
+  Control* keptOwner = owner;
+  owner = nullptr;  // nothing is re-applied while the handle goes
+  SetHandle(this, nullptr);
+  if (prev) {
+    prev->next = next;
+  } else if (keptOwner && keptOwner->imageListChain == this) {
+    keptOwner->imageListChain = next;
+  }
+  if (next) next->prev = prev;
+  prev = next = nullptr;
+  Object::Destroy();
+}
+
+ImageList* CreateImageList(Control* owner) {
+  freeImageListsHook = FreeOwnedImageLists;
+  auto* list = new ImageList;
+  list->Init();
+  if (owner) {
+    list->owner = owner;
+    list->next = owner->imageListChain;
+    if (list->next) list->next->prev = list;
+    owner->imageListChain = list;
+  }
+  return list;
+}
+
+HIMAGELIST ImageListHandle(ImageList* list) {
+  if (!list) return nullptr;
+  if (!list->handle && list->imageWidth > 0 && list->imageHeight > 0) {
+    list->handle = ImageList_Create(list->imageWidth, list->imageHeight,
+                                    ImageListCreateFlags(list->colorDepth, list->masked), 0,
+                                    list->growStep);
+    if (list->handle) TellUsers(list, false);
+  }
+  return list->handle;
+}
+
+void SetImageSize(ImageList* list, int32_t width, int32_t height) {
+  if (!list || list->handle) return;
+  list->imageWidth = width;
+  list->imageHeight = height;
+}
+
+int ImageCount(ImageList* list) {
+  return list && list->handle ? ImageList_GetImageCount(list->handle) : 0;
+}
+
+int AddIcon(ImageList* list, HICON icon) {
+  if (!list) return -1;
+  if (list->imageWidth == 0 || list->imageHeight == 0)
+    SetImageSize(list, kDefaultIconSide, kDefaultIconSide);
+  if (!ImageListHandle(list)) return -1;
+  // The icon goes in through a blank masked slot, which keeps its own mask whatever the list's
+  // colour depth.
+  HDC screen = GetDC(nullptr);
+  HBITMAP blank = CreateCompatibleBitmap(screen, list->imageWidth, list->imageHeight);
+  int index = blank ? AddMaskedBitmap(list, blank, 0) : -1;
+  if (blank) DeleteObject(blank);
+  ReleaseDC(nullptr, screen);
+  if (index >= 0) ReplaceIcon(list, index, icon);
+  return index;
+}
+
+int AddMaskedBitmap(ImageList* list, HBITMAP bitmap, uint32_t color) {
+  HIMAGELIST h = ImageListHandle(list);
+  if (!h) return -1;
+  return ImageList_AddMasked(h, bitmap, ColorToRGB(color));
+}
+
+bool ReplaceIcon(ImageList* list, int index, HICON icon) {
+  HIMAGELIST h = ImageListHandle(list);
+  if (!h) return false;
+  return ImageList_ReplaceIcon(h, index, icon) >= 0;
+}
+
+bool LoadBitmapResource(ImageList* list, const char* name, uint32_t color) {
+  if (!list || !name) return false;
+  if (!programInstance) programInstance = GetModuleHandleA(nullptr);
+  HIMAGELIST loaded = ImageList_LoadImageA(programInstance, name, list->imageWidth,
+                                           list->growStep, ColorToRGB(color), IMAGE_BITMAP, 0);
+  if (!loaded) return false;
+  SetHandle(list, loaded);
+  return true;
+}
+
+void ClearImages(ImageList* list) {
+  if (list) SetHandle(list, nullptr);
+}
+
+void SetImageList(Control* control, int kind, ImageList* list) {
+  if (!control) return;
+  if (list && kind != 0) SetImageSize(list, kind, kind);
+  if (kind == SmallImages) {
+    control->smallImages = list;
+  } else if (kind == NormalImages) {
+    control->normalImages = list;
+  } else {
+    control->stateImages = list;
+  }
+  ApplyImageLists(control);
+}
+
+ImageList* ImageListOf(Control* control, int kind) {
+  if (!control) return nullptr;
+  if (kind == 0) {
+    if (control->stateImages) return control->stateImages;
+    ImageList* small = ImageListOf(control, SmallImages);
+    ImageList* normal = ImageListOf(control, NormalImages);
+    for (ImageList* l = control->imageListChain; l; l = l->next) {
+      if (l != small && l != normal) return l;
+    }
+    return nullptr;
+  }
+  ImageList* slot = kind > SmallImages ? control->normalImages : control->smallImages;
+  if (slot) {
+    SetImageSize(slot, kind, kind);
+    return slot;
+  }
+  for (ImageList* l = control->imageListChain; l; l = l->next) {
+    if (l->imageWidth == kind && l->imageHeight == kind) return l;
+  }
+  return nullptr;
+}
+
+void ApplyImageLists(Control* control) {
+  const UINT message = control->classCommands.imageListMsg;
+  // Before the window exists there is nothing to send to; the window's creation applies them.
+  if (!message || !control->handle) return;
+  static constexpr struct {
+    WPARAM which;
+    int kind;
+  } kOrder[] = {
+      {LVSIL_NORMAL, NormalImages}, {LVSIL_SMALL, SmallImages}, {LVSIL_STATE, StateImages}};
+  for (const auto& entry : kOrder) {
+    ImageList* list = ImageListOf(control, entry.kind);
+    if (list) {
+      SendMessageA(control->handle, message, entry.which,
+                   reinterpret_cast<LPARAM>(ImageListHandle(list)));
+    }
+  }
+}

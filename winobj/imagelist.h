@@ -1,0 +1,68 @@
+// ImageList: the layer's object over a platform image list, made on first need with a fixed
+// image size and kept in its owner's chain; and the normal, small and state image list slots
+// of a Control with the rules that find and apply them.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+
+#include "winobj/control.h"
+
+// The slot kinds; the numbers double as the image size a slot imposes.
+enum ImageListKind : int {
+  StateImages = 0,
+  SmallImages = 16,
+  NormalImages = 32,
+};
+
+class ImageList : public Object {
+ public:
+  HIMAGELIST handle = nullptr;
+  Control* owner = nullptr;
+  ImageList* prev = nullptr;
+  ImageList* next = nullptr;
+  // 0..6, see ImageListCreateFlags.
+  uint8_t colorDepth = 0;
+  bool masked = true;
+  // Settable only while no handle exists; read back from the platform when one is set.
+  int32_t imageWidth = 0;
+  int32_t imageHeight = 0;
+  int32_t growStep = 1;
+  // A shared platform list is never destroyed by this object.
+  bool shared = false;
+
+  // Drops the handle as ClearImages does and unlinks the list from its owner's chain.
+  void Destroy() override;
+};
+
+// ImageList_Create flags for a colour depth index (0 and 6 and anything unknown: ILC_COLORDDB).
+uint32_t ImageListCreateFlags(uint8_t colorDepth, bool masked);
+
+// With an owner the new list becomes the head of the owner's chain and is freed with it.
+ImageList* CreateImageList(Control* owner);
+// The platform list, created first when needed; none while the image size is 0.
+HIMAGELIST ImageListHandle(ImageList* list);
+// Changes the image size; no effect once a handle exists.
+void SetImageSize(ImageList* list, int32_t width, int32_t height);
+// Number of images, 0 without a handle (none is created).
+int ImageCount(ImageList* list);
+
+// Index of the new image or -1. A list without a size becomes 32 x 32.
+int AddIcon(ImageList* list, HICON icon);
+// Index of the first new image or -1; `color` is in the layer's colour form.
+int AddMaskedBitmap(ImageList* list, HBITMAP bitmap, uint32_t color);
+bool ReplaceIcon(ImageList* list, int index, HICON icon);
+// Loads a bitmap resource of the program as the list's new contents (image width = the current
+// width; 0 takes the bitmap's height). On failure nothing changes.
+bool LoadBitmapResource(ImageList* list, const char* name, uint32_t color);
+// Empties the list: handle dropped, image size 0 x 0.
+void ClearImages(ImageList* list);
+
+// Puts `list` (or none) into the slot of `kind` and applies the control's image lists.
+void SetImageList(Control* control, int kind, ImageList* list);
+ImageList* ImageListOf(Control* control, int kind);
+// Sends the control's lists with its class's image-list message, when it has one and its window
+// exists.
+void ApplyImageLists(Control* control);
