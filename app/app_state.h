@@ -1,0 +1,52 @@
+// AppState: the application's one global record. Every window, control, menu and image list
+// the handlers reach, the two internet handles, the current paths and the site lines.
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <cstdint>
+#include <string>
+
+class Bitmap;
+class Control;
+class ImageList;
+class MenuObject;
+class Object;
+class StringList;
+
+struct AppState {
+  std::string localPath;   // ends in "\"
+  std::string remotePath;  // ends in "/"
+  HINTERNET connectionHandle = nullptr;
+  HINTERNET sessionHandle = nullptr;
+  Object* eventReceiver = nullptr;  // receiver of every event slot the application fills
+  Control* application = nullptr;
+  Control* mainWindow = nullptr;
+  Bitmap* toolbarBitmap = nullptr;
+  Control* toolbar = nullptr;
+  Control* driveBox = nullptr;
+  uint32_t driveMask = 0;
+  ImageList* localImages = nullptr;
+  Control* localList = nullptr;
+  ImageList* remoteImages = nullptr;
+  Control* remoteList = nullptr;
+  MenuObject* remotePopup = nullptr;
+  MenuObject* localPopup = nullptr;
+  Control* logEdit = nullptr;
+  MenuObject* mainMenu = nullptr;
+  Control* siteWindow = nullptr;
+  Control* siteList = nullptr;
+  Control* deleteSiteButton = nullptr;
+  Control* cancelSiteButton = nullptr;
+  Control* okSiteButton = nullptr;
+  Control* siteNameEdit = nullptr;
+  Control* hostEdit = nullptr;
+  Control* userEdit = nullptr;
+  Control* passwordEdit = nullptr;
+  Control* anonymousCheck = nullptr;
+  Control* portEdit = nullptr;
+  StringList* siteLines = nullptr;
+};
+
+extern AppState appState;

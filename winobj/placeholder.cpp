@@ -1,1 +1,0 @@
-int zev_placeholder;
