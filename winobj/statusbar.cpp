@@ -1,0 +1,66 @@
+#include "winobj/statusbar.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "winobj/geometry.h"
+
+namespace {
+
+// SB_SETTEXT's part index for the simple-mode text.
+constexpr int kSimplePart = SB_SIMPLEID;  // 255
+constexpr int kMaxParts = 255;
+constexpr WPARAM kAllBits = static_cast<WPARAM>(-1);
+
+void CreateStatusBar(Control* form, int index) {
+  const int clientHeight = ClientHeight(form);
+  uint32_t style = WS_CHILD;
+  if (!form->preventResize) style |= SBARS_SIZEGRIP;
+  Control* bar = CreateCommonControl(form, STATUSCLASSNAMEA, style, false, nullptr);
+  // The platform control places itself at the bottom; alignment must leave it alone.
+  bar->boundsRect = RECT{0, 0, 0, 0};
+  bar->align = kAlignBottom;
+  bar->excludedFromAlign = 1;
+  form->statusBar = bar;
+  HWND window = HandleOf(bar);
+  form->statusBarWindow = window;
+  SendMessageA(window, SB_SIMPLE, index >= kSimplePart ? kAllBits : 0, 0);
+  RECT r{};
+  GetWindowRect(window, &r);
+  form->clientBottomMargin = r.bottom - r.top;
+  // The form grows by the bar, so its children keep the room they had.
+  SetClientHeight(form, clientHeight);
+  SendMessageA(window, WM_SIZE, 0, 0);
+}
+
+}  // namespace
+
+std::vector<int> StatusPartEdges(int formWidth, int index) {
+  if (index < 0) return {};
+  const int parts = std::min(index + 1, kMaxParts);
+  const int width = formWidth / parts;
+  std::vector<int> edges;
+  edges.reserve(static_cast<size_t>(parts));
+  for (int i = 1; i < parts; ++i) edges.push_back(i * width);
+  edges.push_back(-1);
+  return edges;
+}
+
+void SetStatusText(Control* form, int index, const std::string& text) {
+  if (!form || index < 0) return;
+  if (!form->statusBar) CreateStatusBar(form, index);
+  HWND window = form->statusBarWindow;
+  if (index < kSimplePart) {
+    const LRESULT parts = SendMessageA(window, SB_GETPARTS, 0, 0);
+    if (parts <= index) {
+      const std::vector<int> edges = StatusPartEdges(Width(form), index);
+      SendMessageA(window, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+    }
+    SendMessageA(window, SB_SIMPLE, FALSE, 0);
+  }
+  // Any index from 255 up names the simple text; passed on unchanged, 256 would be read as
+  // part 0 drawn without borders.
+  SendMessageA(window, SB_SETTEXTA, static_cast<WPARAM>(std::min(index, kSimplePart)),
+               reinterpret_cast<LPARAM>(text.c_str()));
+}
