@@ -1,6 +1,9 @@
 #include "app/startup.h"
 
 #include "app/app_state.h"
+#include "app/local/local_pane.h"
+#include "app/main_window.h"
+#include "app/sites/sites.h"
 #include "winobj/application.h"
 #include "winobj/bitmap.h"
 #include "winobj/control.h"
@@ -12,8 +15,6 @@
 namespace {
 
 constexpr int kApplicationFontHeight = 11;
-constexpr int kMainWindowWidth = 800;
-constexpr int kMainWindowHeight = 500;
 
 void InitPathsAndHandles() {
   appState.localPath = "c:\\";
@@ -36,35 +37,28 @@ void CreateMainWindow() {
   CenterOnParent(appState.mainWindow);
 }
 
-// Step 5: the main window's panes, menus and popups, and the drive box fill.
-void BuildMainWindowPanes() {
-  // Empty until the main window's construction lands.
-}
-
-// Step 6.
-void BuildSiteWindow() {
-  // Empty until the site window's construction lands.
-}
-
 void CreateSiteLines() { appState.siteLines = new StringList(); }
 
-// Step 8: "Sites.sts" into siteLines and the site list.
-void LoadStoredSites() {
-  // Empty until the site records land.
-}
-
-// Step 9: localPath into the local pane.
-void ListStartFolder() {
-  // Empty until the local pane lands.
-}
-
-// Step 10.
 void FocusDriveBox() {
   if (appState.driveBox) SetFocused(appState.driveBox, true);
 }
 
-// Step 12: what start-up owns itself, in this order.
-void FreeOwnedState() {
+}  // namespace
+
+void StartUp() {
+  InitPathsAndHandles();
+  CreateEventReceiver();
+  CreateApplicationObject();
+  CreateMainWindow();
+  BuildMainWindow();
+  BuildSiteWindow();
+  CreateSiteLines();
+  LoadSites();
+  ListLocalFolder();
+  FocusDriveBox();
+}
+
+void FreeStartUpState() {
   delete appState.siteLines;
   appState.siteLines = nullptr;
   Free(appState.eventReceiver);
@@ -73,21 +67,9 @@ void FreeOwnedState() {
   appState.toolbarBitmap = nullptr;
 }
 
-}  // namespace
-
-// The steps run in this fixed order; each window is created on first need, and Run shows them.
 int RunZevFtp() {
-  InitPathsAndHandles();
-  CreateEventReceiver();
-  CreateApplicationObject();
-  CreateMainWindow();
-  BuildMainWindowPanes();
-  BuildSiteWindow();
-  CreateSiteLines();
-  LoadStoredSites();
-  ListStartFolder();
-  FocusDriveBox();
+  StartUp();
   Run(appState.application);
-  FreeOwnedState();
+  FreeStartUpState();
   return 0;
 }

@@ -1,6 +1,13 @@
-// ZevFtp's start-up sequence, message loop and shutdown, as one call for the program entry.
+// ZevFtp's start-up sequence, message loop and shutdown. StartUp builds everything up to the
+// message loop (tests drive the windows from there); RunZevFtp is the whole program.
 #pragma once
 
-// Fills AppState, builds the windows, runs the message loop until the program quits, then frees
-// what start-up owns. Returns the process exit code.
+// Fills AppState, builds the main window and the site window, loads the stored sites, lists
+// the start folder and gives the focus to the drive box.
+void StartUp();
+// Frees what start-up owns itself: the site lines, the event receiver and the toolbar strip.
+// The Application and everything it owns are freed by Run.
+void FreeStartUpState();
+// StartUp, the message loop until the program quits, then FreeStartUpState. Returns the process
+// exit code.
 int RunZevFtp();

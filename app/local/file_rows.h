@@ -1,0 +1,111 @@
+// File rows, shared by the local and the remote pane: how one enumerated folder entry becomes a
+// row (caption, size text, type text, icon, item data), the frame every listing runs in, the
+// shell's answers for a listing, and the order of the rows (sorting by a column's text).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+
+class Control;
+class ImageList;
+
+// Which pane CompareRows sorts: 0 the local list, 1 the remote list. Whoever sorts a pane sets
+// it right before asking the list view to sort.
+extern uint8_t SortPaneSelector;
+
+constexpr uint8_t kLocalPane = 0;
+constexpr uint8_t kRemotePane = 1;
+
+// Columns of both panes.
+constexpr int kNameColumn = 0;
+constexpr int kSizeColumn = 1;
+constexpr int kTypeColumn = 2;
+
+// Image 0 of every pane's image list: the folder picture.
+constexpr int kFolderImage = 0;
+extern const char* const kFolderTypeText;  // "File Folder"
+
+// A file pane: its list view, its small-image list and its sort selector value.
+struct FilePane {
+  Control* list = nullptr;
+  ImageList* images = nullptr;
+  uint8_t selector = kLocalPane;
+};
+FilePane LocalPane();
+FilePane RemotePane();
+
+// Type names and small icons asked of the shell once per extension for one listing: with
+// SHGFI_USEFILEATTRIBUTES the shell answers from the extension alone, so identical questions
+// for thousands of files would only cost time. The icons it keeps are released with it.
+class ShellAnswers {
+ public:
+  ShellAnswers() = default;
+  ~ShellAnswers();
+  ShellAnswers(const ShellAnswers&) = delete;
+  ShellAnswers& operator=(const ShellAnswers&) = delete;
+
+  std::string TypeName(const std::string& path);
+  // Owned by this object; valid until it is destroyed.
+  HICON SmallIcon(const std::string& path);
+  // Questions that actually reached the shell.
+  int ShellQueries() const { return shellQueries_; }
+
+ private:
+  std::map<std::string, std::string> typeNames_;
+  std::map<std::string, HICON> icons_;
+  int shellQueries_ = 0;
+};
+
+// The key the shell's answers depend on: the extension (from the last "." of the name part,
+// lower-cased), or "" for a name without one.
+std::string ShellAnswerKey(const std::string& path);
+
+// Empties the pane's image list and reloads the folder picture as image 0.
+void ResetPaneImages(const FilePane& pane);
+
+// Appends the row of one entry; "." adds none. Files get their size text, the shell's type name
+// and a new image with the shell's small icon for folder path + name.
+void AddEntryRow(const FilePane& pane, const std::string& folderPath,
+                 const WIN32_FIND_DATAA& entry, int32_t ordinal, ShellAnswers& shell);
+
+// The size text of a file row: K = size div 1024 (at least 1), "K KB" below 1024 KB, else
+// "M MB" with M = K div 1024.
+std::string FormatFileSize(int64_t size);
+
+// The shell's type name for a file name (answered from the name alone), at most 80 characters.
+std::string GetShellTypeName(const std::string& path);
+// The shell's small icon for a file name; the caller releases it (DestroyIcon).
+HICON GetShellSmallIcon(const std::string& path);
+
+// Hands every entry of one enumeration to `add`. It owns its find handle and closes it however
+// it ends.
+using EntrySink = std::function<void(const WIN32_FIND_DATAA&)>;
+using Enumeration = std::function<void(const EntrySink& add)>;
+
+// Runs one listing of a pane: reset images, remove rows, repaint and work off waiting messages,
+// drawing off, enumerate into rows (ordinal from 0), then (also when the enumeration throws)
+// sort by the size column and drawing on, and finally repaint the main window. An exception of
+// the enumeration is passed on after the clean-up.
+void RunListingFrame(const FilePane& pane, const std::string& folderPath,
+                     const Enumeration& enumerate);
+
+// Whether a header notification is a click on a column (NMHEADER's iItem is the column). The
+// header reports in the character set its parent list view asks for, which is not always the
+// program's: Wine's list view takes Unicode notifications, so the click arrives as
+// HDN_ITEMCLICKW even here; the two records share their layout.
+bool IsHeaderItemClick(UINT code);
+
+// Sorts the pane's rows ascending by the text of `column`; true when the list view sorted.
+bool SortPane(const FilePane& pane, int column);
+// The same for any report list view whose rows carry distinct item data.
+bool SortListByColumn(Control* list, int column);
+// True while a sort started by SortListByColumn is running.
+bool SortInProgress();
+
+// The list view sort callback: the column texts of the two rows (looked up by item data in the
+// snapshot taken before the sort) in the user's locale order, -1, 0 or +1.
+int CALLBACK CompareRows(LPARAM data1, LPARAM data2, LPARAM column);

@@ -1,0 +1,139 @@
+#include "app/local/local_pane.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+
+#include "app/app_state.h"
+#include "app/local/file_rows.h"
+#include "winobj/application.h"
+#include "winobj/control.h"
+#include "winobj/controls.h"
+#include "winobj/geometry.h"
+#include "winobj/listview.h"
+#include "winobj/text.h"
+
+namespace {
+
+constexpr int kDriveBits = 32;
+constexpr int kSecondDriveIndex = 1;
+constexpr char kParentEntry[] = "..";
+constexpr char kLocalSeparator[] = "\\";
+constexpr char kAllEntries[] = "*.*";
+constexpr char kEditLabelNotice[] = "Edit Send";
+
+// Closes a find handle however the enumeration ends.
+class FindHandle {
+ public:
+  explicit FindHandle(HANDLE handle) : handle_(handle) {}
+  ~FindHandle() {
+    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
+  }
+  FindHandle(const FindHandle&) = delete;
+  FindHandle& operator=(const FindHandle&) = delete;
+
+ private:
+  HANDLE handle_;
+};
+
+void EnumerateLocalFolder(const std::string& folderPath, const EntrySink& add) {
+  WIN32_FIND_DATAA entry;
+  std::memset(&entry, 0, sizeof entry);
+  HANDLE find = FindFirstFileA((folderPath + kAllEntries).c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return;
+  FindHandle closer(find);
+  do {
+    add(entry);
+  } while (FindNextFileA(find, &entry));
+}
+
+// The row under the cursor; -1 when there is none.
+int RowUnderCursor(Control* list) {
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  LVHITTESTINFO hit;
+  std::memset(&hit, 0, sizeof hit);
+  hit.pt = ScreenToClient(list, cursor);
+  return static_cast<int>(Perform(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+}
+
+void OnLocalDoubleClick() {
+  Control* list = appState.localList;
+  int row = RowUnderCursor(list);
+  if (row >= 0 && ListItemImage(list, row) == kFolderImage) {
+    appState.localPath = NavigatedFolderPath(appState.localPath, ListItemText(list, row, kNameColumn));
+  }
+  ListLocalFolder();
+}
+
+bool OnHeaderNotify(const MessageRecord& msg) {
+  const NMHDR* header = reinterpret_cast<const NMHDR*>(msg.lParam);
+  if (!header) return false;
+  int code = static_cast<int>(header->code);
+  AddItem(appState.logEdit, IntToText(code) + "\r\n");
+  if (!IsHeaderItemClick(header->code)) return false;
+  const NMHEADERA* click = reinterpret_cast<const NMHEADERA*>(msg.lParam);
+  return SortPane(LocalPane(), click->iItem);
+}
+
+}  // namespace
+
+std::vector<std::string> DriveLetters(uint32_t mask) {
+  std::vector<std::string> letters;
+  for (int bit = 0; bit < kDriveBits; ++bit) {
+    if (mask & (uint32_t{1} << bit)) letters.push_back(std::string(1, static_cast<char>('A' + bit)));
+  }
+  return letters;
+}
+
+void FillDriveBox(uint32_t mask) {
+  for (const std::string& letter : DriveLetters(mask)) AddItem(appState.driveBox, letter);
+  SetCurrentIndex(appState.driveBox, kSecondDriveIndex);
+}
+
+std::string ParentFolderPath(const std::string& path) {
+  std::string parent = path;
+  DropLastChars(parent, 1);
+  int past = PastLastSeparatorPos(parent, kLocalSeparator);
+  // A root has no level above it; keeping it keeps the path ending in "\".
+  if (past == 0) return path;
+  return parent.substr(0, static_cast<size_t>(past - 1));
+}
+
+std::string NavigatedFolderPath(const std::string& path, const std::string& name) {
+  if (name == kParentEntry) return ParentFolderPath(path);
+  return path + name + kLocalSeparator;
+}
+
+std::string DriveRootPath(const std::string& letter) { return letter + ":\\"; }
+
+void ListLocalFolder() {
+  const std::string folder = appState.localPath;
+  try {
+    RunListingFrame(LocalPane(), folder,
+                    [&folder](const EntrySink& add) { EnumerateLocalFolder(folder, add); });
+  } catch (...) {
+    // Local listing failures are silent: the pane keeps what could be listed.
+  }
+}
+
+void OnDriveChange(void* /*receiver*/, Control* /*sender*/) {
+  Control* box = appState.driveBox;
+  appState.localPath = DriveRootPath(ItemText(box, CurrentIndex(box)));
+  ListLocalFolder();
+}
+
+bool OnLocalListMessage(void* /*receiver*/, MessageRecord& msg, LRESULT& /*result*/) {
+  switch (msg.message) {
+    case WM_LBUTTONDBLCLK:
+      OnLocalDoubleClick();
+      return false;
+    case LVM_EDITLABELA:
+      ShowMessage(kEditLabelNotice);
+      return false;
+    case WM_NOTIFY:
+      return OnHeaderNotify(msg);
+    default:
+      return false;
+  }
+}

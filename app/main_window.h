@@ -1,0 +1,19 @@
+// Building ZevFtp's two windows in their fixed order: the main window's status bar, toolbar,
+// drive box, the two file panes with their splitters, popups and log, the menu bar; then the
+// site window with its list, buttons and fields.
+#pragma once
+
+// Sizes the windows are built with.
+constexpr int kMainWindowWidth = 800;
+constexpr int kMainWindowHeight = 500;
+constexpr int kLocalListWidth = 385;
+constexpr int kLogCollapsedHeight = 1;
+constexpr int kLogExpandedHeight = 100;
+constexpr int kSiteWindowWidth = 500;
+constexpr int kSiteWindowHeight = 300;
+
+// The main window's panes, menus and popups, the drive box filled from the drives present.
+// Expects appState.application and appState.mainWindow.
+void BuildMainWindow();
+// The site window, its list, buttons and fields. Expects appState.application.
+void BuildSiteWindow();

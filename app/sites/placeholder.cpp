@@ -1,1 +1,0 @@
-int zevapp_placeholder;

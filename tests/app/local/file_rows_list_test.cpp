@@ -1,0 +1,155 @@
+// File rows in a real list view: what AddEntryRow puts into a row, and the listing frame's
+// order of work, also when the enumeration fails half-way.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/local/file_rows.h"
+#include "tests/app/app_harness.h"
+#include "tests/app/temp_folder.h"
+#include "winobj/control.h"
+#include "winobj/controls.h"
+#include "winobj/imagelist.h"
+#include "winobj/listview.h"
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+WIN32_FIND_DATAA Entry(const char* name, DWORD attributes, DWORD high, DWORD low) {
+  WIN32_FIND_DATAA e;
+  std::memset(&e, 0, sizeof e);
+  e.dwFileAttributes = attributes;
+  e.nFileSizeHigh = high;
+  e.nFileSizeLow = low;
+  std::strncpy(e.cFileName, name, sizeof e.cFileName - 1);
+  return e;
+}
+
+LPARAM DataOf(Control* list, int row) {
+  LVITEMA item{};
+  ReadListItem(list, row, 0, item, nullptr, 0);
+  return item.lParam;
+}
+
+// Records the list's own drawing switches and sort requests in order.
+std::vector<std::string> events;
+bool RecordFrameSteps(Control*, MessageRecord& msg, LRESULT&) {
+  if (msg.message == WM_SETREDRAW) events.push_back(msg.wParam ? "redraw on" : "redraw off");
+  if (msg.message == LVM_SORTITEMS) events.push_back("sort " + std::to_string(msg.wParam));
+  if (msg.message == LVM_DELETEALLITEMS) events.push_back("clear");
+  return false;
+}
+
+}  // namespace
+
+TEST(FileRowsAdd, FolderFileAndDotRows) {
+  TempFolder folder(true);
+  AppHarness app;
+  FilePane pane = LocalPane();
+  ResetPaneImages(pane);
+  Clear(pane.list);
+  ShellAnswers shell;
+  AddEntryRow(pane, "c:\\x\\", Entry(".", FILE_ATTRIBUTE_DIRECTORY, 0, 0), 0, shell);
+  AddEntryRow(pane, "c:\\x\\", Entry("..", FILE_ATTRIBUTE_DIRECTORY, 0, 0), 1, shell);
+  AddEntryRow(pane, "c:\\x\\", Entry("big.iso", FILE_ATTRIBUTE_ARCHIVE, 3, 0), 2, shell);
+  AddEntryRow(pane, "c:\\x\\", Entry("docs", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY,
+                                     0, 4096), 3, shell);
+  ASSERT_EQ(Count(pane.list), 3);
+  EXPECT_EQ(ColumnTexts(pane.list, 0), (Texts{"..", "big.iso", "docs"}));
+  EXPECT_EQ(ColumnTexts(pane.list, 1), (Texts{"", "12288 MB", ""}));
+  EXPECT_EQ(ListItemText(pane.list, 2, 2), "File Folder");
+  EXPECT_EQ(ListItemText(pane.list, 1, 2), GetShellTypeName("c:\\x\\big.iso"));
+  EXPECT_EQ(ListItemImage(pane.list, 0), kFolderImage);
+  EXPECT_EQ(ListItemImage(pane.list, 1), 1);
+  EXPECT_EQ(ListItemImage(pane.list, 2), kFolderImage);
+  // The item data is the ordinal, which also advanced for ".".
+  EXPECT_EQ(DataOf(pane.list, 0), 1);
+  EXPECT_EQ(DataOf(pane.list, 1), 2);
+  EXPECT_EQ(DataOf(pane.list, 2), 3);
+  EXPECT_EQ(ImageCount(pane.images), 2);
+}
+
+TEST(FileRowsAdd, ManyFilesOfOneTypeAskTheShellOnceButGetOneImageEach) {
+  TempFolder folder(true);
+  AppHarness app;
+  FilePane pane = LocalPane();
+  ResetPaneImages(pane);
+  Clear(pane.list);
+  ShellAnswers shell;
+  for (int i = 0; i < 30; ++i) {
+    std::string name = "f" + std::to_string(i) + (i % 2 ? ".txt" : ".dat");
+    AddEntryRow(pane, "c:\\x\\", Entry(name.c_str(), 0, 0, 100), i, shell);
+  }
+  EXPECT_EQ(shell.ShellQueries(), 4);  // type name and icon, for two extensions
+  EXPECT_EQ(ImageCount(pane.images), 30 + 1);
+}
+
+TEST(FileRowsAdd, NamesAreReadUpToTheirEnd) {
+  TempFolder folder(true);
+  AppHarness app;
+  FilePane pane = LocalPane();
+  Clear(pane.list);
+  ShellAnswers shell;
+  WIN32_FIND_DATAA full = Entry("", 0, 0, 1);
+  std::memset(full.cFileName, 'n', sizeof full.cFileName);  // no NUL inside the record
+  AddEntryRow(pane, "c:\\", full, 0, shell);
+  ASSERT_EQ(Count(pane.list), 1);
+  EXPECT_EQ(ListItemText(pane.list, 0, 0), std::string(sizeof full.cFileName, 'n'));
+}
+
+TEST(FileRowsFrame, StepsRunInOrderAndRowsEndSortedBySize) {
+  TempFolder folder(true);
+  AppHarness app;
+  FilePane pane = LocalPane();
+  AttachProc(pane.list, &RecordFrameSteps);
+  events.clear();
+  RunListingFrame(pane, "c:\\x\\", [](const EntrySink& add) {
+    add(Entry("..", FILE_ATTRIBUTE_DIRECTORY, 0, 0));
+    add(Entry("two", 0, 0, 2048));
+    add(Entry("mega", 0, 0, 1048576));
+    add(Entry("twelve", 0, 0, 12288));
+  });
+  EXPECT_EQ(events, (std::vector<std::string>{"clear", "redraw off", "sort 1", "redraw on"}));
+  EXPECT_EQ(ColumnTexts(pane.list, 0), (Texts{"..", "mega", "twelve", "two"}));
+  EXPECT_EQ(ImageCount(pane.images), 3 + 1);
+  DetachProc(pane.list, &RecordFrameSteps);
+}
+
+TEST(FileRowsFrame, CleanUpRunsWhenTheEnumerationThrows) {
+  TempFolder folder(true);
+  AppHarness app;
+  FilePane pane = LocalPane();
+  AttachProc(pane.list, &RecordFrameSteps);
+  events.clear();
+  EXPECT_THROW(RunListingFrame(pane, "c:\\x\\",
+                               [](const EntrySink& add) {
+                                 add(Entry("small", 0, 0, 10));
+                                 add(Entry("larger", 0, 0, 5000));
+                                 throw std::runtime_error("enumeration broke");
+                               }),
+               std::runtime_error);
+  EXPECT_EQ(events, (std::vector<std::string>{"clear", "redraw off", "sort 1", "redraw on"}));
+  EXPECT_EQ(ColumnTexts(pane.list, 0), (Texts{"small", "larger"}));  // "1 KB" before "4 KB"
+  DetachProc(pane.list, &RecordFrameSteps);
+}
+
+TEST(FileRowsFrame, RemotePaneSortsWithItsOwnSelector) {
+  TempFolder folder(true);
+  AppHarness app;
+  FilePane pane = RemotePane();
+  SortPaneSelector = kLocalPane;
+  RunListingFrame(pane, "/pub/", [](const EntrySink& add) {
+    add(Entry("b.txt", 0, 0, 3000));
+    add(Entry("a.txt", 0, 0, 2000));
+  });
+  EXPECT_EQ(SortPaneSelector, kRemotePane);
+  EXPECT_EQ(ColumnTexts(appState.remoteList, 0), (Texts{"a.txt", "b.txt"}));
+  EXPECT_EQ(Count(appState.localList) > 0, true);  // the local pane was left alone
+}

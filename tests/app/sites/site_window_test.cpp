@@ -1,0 +1,407 @@
+// The site window: how it is built, what its buttons do to the fields, the site list and
+// "Sites.sts", how a showing ends (Ok, Cancel, the close box, modal or not), and the loading
+// rules as the window shows them.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "app/app_state.h"
+#include "app/commands.h"
+#include "app/main_window.h"
+#include "app/sites/site_manager.h"
+#include "app/sites/sites.h"
+#include "tests/app/app_harness.h"
+#include "tests/app/temp_folder.h"
+#include "winobj/control.h"
+#include "winobj/controls.h"
+#include "winobj/geometry.h"
+#include "winobj/text.h"
+
+namespace {
+
+constexpr UINT kSiteManagerMenuId = 4105;
+
+// A fresh current directory holding "Sites.sts" with `contents` (none when null), then the
+// program's windows built in it.
+struct SiteFixture {
+  explicit SiteFixture(const char* contents) : folder(true) {
+    if (contents) WriteWholeFile("Sites.sts", contents);
+    app = new AppHarness();
+  }
+  ~SiteFixture() { delete app; }
+  TempFolder folder;
+  AppHarness* app = nullptr;
+};
+
+void SelectSite(int index) { SendMessageA(appState.siteList->handle, LB_SETCURSEL, index, 0); }
+
+void Press(Control* button) {
+  // What a click does: BN_CLICKED from the button to its parent, reflected by the layer.
+  SendMessageA(GetParent(button->handle), WM_COMMAND,
+               MAKEWPARAM(GetDlgCtrlID(button->handle), BN_CLICKED),
+               reinterpret_cast<LPARAM>(button->handle));
+}
+
+void DoubleClickSite(int index) {
+  SelectSite(index);
+  SendMessageA(GetParent(appState.siteList->handle), WM_COMMAND,
+               MAKEWPARAM(GetDlgCtrlID(appState.siteList->handle), LBN_DBLCLK),
+               reinterpret_cast<LPARAM>(appState.siteList->handle));
+}
+
+void FillFields(const char* name, const char* host, const char* user, const char* password,
+                bool anonymous, const char* port) {
+  SetCaption(appState.siteNameEdit, name);
+  SetCaption(appState.hostEdit, host);
+  SetCaption(appState.userEdit, user);
+  SetCaption(appState.passwordEdit, password);
+  SetChecked(appState.anonymousCheck, anonymous);
+  SetCaption(appState.portEdit, port);
+}
+
+std::string SiteListItem(int index) { return ItemText(appState.siteList, index); }
+
+Control* AddButton() { return appState.deleteSiteButton->parent->Child(0); }
+
+}  // namespace
+
+// ---- Construction ----
+
+TEST(SiteWindowBuild, FixedSizeCentredWithoutMinMaxOrSizingFrame) {
+  TempFolder folder(true);
+  AppHarness app;
+  HWND form = appState.siteWindow->handle;
+  ASSERT_NE(form, nullptr);
+  EXPECT_EQ(WindowText(form), "Choose, Add or Remove a Site:");
+  RECT r{};
+  GetWindowRect(form, &r);
+  EXPECT_EQ(r.right - r.left, kSiteWindowWidth);
+  EXPECT_EQ(r.bottom - r.top, kSiteWindowHeight);
+  EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - kSiteWindowWidth) / 2);
+  EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - kSiteWindowHeight) / 2);
+  LONG style = GetWindowLongA(form, GWL_STYLE);
+  EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
+  EXPECT_NE(style & WS_SYSMENU, 0);
+  EXPECT_FALSE(CanResize(appState.siteWindow));
+  // Shown together with the main window, not modal: the main window stays usable.
+  EXPECT_TRUE(IsWindowVisible(form));
+  EXPECT_TRUE(IsWindowEnabled(appState.mainWindow->handle));
+}
+
+TEST(SiteWindowBuild, ListLabelsAndFieldsAtTheirPlaces) {
+  TempFolder folder(true);
+  AppHarness app;
+  RECT list = RectInParent(appState.siteList->handle);
+  EXPECT_EQ(list.left, 20);
+  EXPECT_EQ(list.top, 20);
+  EXPECT_EQ(list.right - list.left, 150);
+  // Without LBS_NOINTEGRALHEIGHT the list box trims itself to whole items.
+  const int itemHeight =
+      static_cast<int>(SendMessageA(appState.siteList->handle, LB_GETITEMHEIGHT, 0, 0));
+  EXPECT_LE(list.bottom - list.top, 220);
+  EXPECT_GT(list.bottom - list.top, 220 - itemHeight);
+
+  struct Place {
+    Control* field;
+    int left, top, width;
+  };
+  const Place fields[] = {
+      {appState.siteNameEdit, 220, 20, 252}, {appState.hostEdit, 279, 54, 193},
+      {appState.userEdit, 279, 89, 193},     {appState.passwordEdit, 279, 123, 193},
+      {appState.anonymousCheck, 279, 158, 100}, {appState.portEdit, 279, 195, 75},
+  };
+  for (const Place& p : fields) {
+    RECT r = RectInParent(p.field->handle);
+    EXPECT_EQ(r.left, p.left) << p.top;
+    EXPECT_EQ(r.top, p.top) << p.top;
+    EXPECT_EQ(r.right - r.left, p.width) << p.top;
+    EXPECT_EQ(r.bottom - r.top, 22) << p.top;
+  }
+  EXPECT_NE(GetWindowLongA(appState.passwordEdit->handle, GWL_STYLE) & ES_PASSWORD, 0);
+  EXPECT_EQ(GetWindowLongA(appState.hostEdit->handle, GWL_STYLE) & ES_PASSWORD, 0);
+  EXPECT_EQ(WindowText(appState.anonymousCheck->handle), "Anonymous");
+
+  // Each label sits right before its field, at the label column.
+  Control* form = appState.siteWindow;
+  const char* labels[] = {"Site:", "Host Address:", "User Name:", "Password:", "Port Number:"};
+  Control* labelled[] = {appState.siteNameEdit, appState.hostEdit, appState.userEdit,
+                         appState.passwordEdit, appState.portEdit};
+  for (int i = 0; i < 5; ++i) {
+    int at = -1;
+    for (int c = 0; c < form->ChildCount(); ++c) {
+      if (form->Child(c) == labelled[i]) at = c;
+    }
+    ASSERT_GT(at, 0);
+    Control* label = form->Child(at - 1);
+    EXPECT_STREQ(label->className, "STATIC");
+    EXPECT_EQ(WindowText(label->handle), labels[i]);
+    RECT r = RectInParent(label->handle);
+    EXPECT_EQ(r.left, 176);
+    EXPECT_EQ(r.right - r.left, i == 0 ? 40 : 100);
+  }
+}
+
+TEST(SiteWindowBuild, ButtonsAddDeleteLeftOkThenCancelRight) {
+  TempFolder folder(true);
+  AppHarness app;
+  Control* panel = appState.deleteSiteButton->parent;
+  ASSERT_EQ(panel->parent, appState.siteWindow);
+  RECT client{};
+  GetClientRect(appState.siteWindow->handle, &client);
+  RECT bar = RectInParent(panel->handle);
+  EXPECT_EQ(bar.bottom, client.bottom);
+  EXPECT_EQ(bar.left, 0);
+  EXPECT_EQ(bar.right, client.right);
+
+  RECT panelClient{};
+  GetClientRect(panel->handle, &panelClient);
+  RECT add = RectInParent(AddButton()->handle);
+  RECT del = RectInParent(appState.deleteSiteButton->handle);
+  RECT ok = RectInParent(appState.okSiteButton->handle);
+  RECT cancel = RectInParent(appState.cancelSiteButton->handle);
+  EXPECT_EQ(WindowText(AddButton()->handle), "&Add");
+  EXPECT_EQ(add.left, 0);
+  EXPECT_EQ(del.left, add.right);
+  EXPECT_EQ(cancel.right, panelClient.right);
+  EXPECT_EQ(ok.right, cancel.left);
+  EXPECT_LT(del.right, ok.left);
+  // The bar fits the buttons' height (the first button sized it).
+  EXPECT_EQ(add.bottom - add.top, panelClient.bottom);
+}
+
+// ---- Handlers ----
+
+TEST(SiteWindowHandlers, OpenPutsEveryFieldIntoItsControl) {
+  SiteFixture f("Archive;files;anonymous;;1;21\r\nOther;host2;bob;secret;0;2121;x\r\n");
+  DoubleClickSite(1);
+  EXPECT_EQ(Caption(appState.siteNameEdit), "Other");
+  EXPECT_EQ(Caption(appState.hostEdit), "host2");
+  EXPECT_EQ(Caption(appState.userEdit), "bob");
+  EXPECT_EQ(Caption(appState.passwordEdit), "secret");
+  EXPECT_FALSE(Checked(appState.anonymousCheck));
+  EXPECT_EQ(Caption(appState.portEdit), "2121;x");
+  DoubleClickSite(0);
+  EXPECT_EQ(Caption(appState.siteNameEdit), "Archive");
+  EXPECT_TRUE(Checked(appState.anonymousCheck));
+  EXPECT_EQ(Caption(appState.portEdit), "21");
+}
+
+TEST(SiteWindowHandlers, AddWithEmptyFieldsStoresTheDefaultLine) {
+  SiteFixture f(nullptr);
+  Press(AddButton());
+  EXPECT_EQ(ReadWholeFile("Sites.sts"), ";;;;0;21\r\n");
+  ASSERT_EQ(Count(appState.siteList), 1);
+  EXPECT_EQ(SiteListItem(0), "");
+  EXPECT_EQ(appState.siteLines->Count(), 1);
+  EXPECT_TRUE(IsWindowVisible(appState.siteWindow->handle));
+  // The empty item is still selectable and keeps its index.
+  SelectSite(0);
+  EXPECT_EQ(CurrentIndex(appState.siteList), 0);
+}
+
+TEST(SiteWindowHandlers, AddAppendsWhatTheFieldsHold) {
+  SiteFixture f("a;h;u;p;0;21\r\n");
+  FillFields("Archive", "files", "anonymous", "", true, "");
+  Press(AddButton());
+  EXPECT_EQ(ReadWholeFile("Sites.sts"), "a;h;u;p;0;21\r\nArchive;files;anonymous;;1;21\r\n");
+  ASSERT_EQ(Count(appState.siteList), 2);
+  EXPECT_EQ(SiteListItem(1), "Archive");
+  FillFields("Lead", "h", "u", "p", false, "0021");
+  Press(AddButton());
+  EXPECT_EQ(appState.siteLines->ItemText(2), "Lead;h;u;p;0;0021");
+}
+
+TEST(SiteWindowHandlers, DeleteRemovesExactlyTheSelectedSite) {
+  SiteFixture f("one;;;;0;21\r\ntwo;;;;0;21\r\nthree;;;;0;21\r\n");
+  FillFields("kept", "in", "the", "fields", true, "1");
+  SelectSite(1);
+  Press(appState.deleteSiteButton);
+  EXPECT_EQ(ReadWholeFile("Sites.sts"), "one;;;;0;21\r\nthree;;;;0;21\r\n");
+  ASSERT_EQ(Count(appState.siteList), 2);
+  EXPECT_EQ(SiteListItem(1), "three");
+  EXPECT_EQ(Caption(appState.siteNameEdit), "kept");
+}
+
+TEST(SiteWindowHandlers, DeleteWithoutSelectionChangesNothing) {
+  const char* contents = "one;;;;0;21\n";  // LF only: rewriting it would change its bytes
+  SiteFixture f(contents);
+  ASSERT_EQ(CurrentIndex(appState.siteList), -1);
+  Press(appState.deleteSiteButton);
+  EXPECT_EQ(ReadWholeFile("Sites.sts"), contents);
+  EXPECT_EQ(Count(appState.siteList), 1);
+}
+
+TEST(SiteWindowHandlers, OkOverwritesTheSelectedSiteAndConfirms) {
+  SiteFixture f("one;;;;0;21\r\ntwo;;;;0;21\r\n");
+  SelectSite(0);
+  FillFields("uno", "host", "me", "pw", false, "");
+  Press(appState.okSiteButton);
+  EXPECT_EQ(ReadWholeFile("Sites.sts"), "uno;host;me;pw;0;21\r\ntwo;;;;0;21\r\n");
+  EXPECT_EQ(appState.siteWindow->modalResult, kSiteResultOk);
+  EXPECT_FALSE(IsWindowVisible(appState.siteWindow->handle));
+  EXPECT_EQ(SiteListItem(0), "uno");
+}
+
+TEST(SiteWindowHandlers, OkWithoutSelectionStillSaves) {
+  SiteFixture f("one;;;;0;21\n");
+  FillFields("ignored", "", "", "", false, "");
+  Press(appState.okSiteButton);
+  // Saved although nothing was selected: the LF-only line comes back with CR LF.
+  EXPECT_EQ(ReadWholeFile("Sites.sts"), "one;;;;0;21\n\r\n");
+  EXPECT_EQ(appState.siteWindow->modalResult, kSiteResultOk);
+}
+
+TEST(SiteWindowHandlers, CancelHidesWithResultTwoAndSavesNothing) {
+  const char* contents = "one;;;;0;21\r\n";
+  SiteFixture f(contents);
+  SelectSite(0);
+  FillFields("changed", "", "", "", false, "");
+  Press(appState.cancelSiteButton);
+  EXPECT_EQ(appState.siteWindow->modalResult, kSiteResultCancel);
+  EXPECT_FALSE(IsWindowVisible(appState.siteWindow->handle));
+  EXPECT_EQ(ReadWholeFile("Sites.sts"), contents);
+  EXPECT_EQ(Caption(appState.siteNameEdit), "changed");
+}
+
+// ---- Showing and closing ----
+
+TEST(SiteWindowClose, CloseBoxWhileNotModalOnlyHidesTheWindow) {
+  TempFolder folder(true);
+  RunProgramWith([] {
+    HWND form = appState.siteWindow->handle;
+    Control* site = appState.siteWindow;
+    SetCaption(appState.hostEdit, "still here");
+    SendMessageA(form, WM_CLOSE, 0, 0);
+    PumpMessages();
+    EXPECT_TRUE(IsWindow(form));
+    EXPECT_EQ(appState.siteWindow, site);
+    EXPECT_EQ(site->handle, form);
+    EXPECT_FALSE(IsWindowVisible(form));
+    EXPECT_EQ(site->modalResult, kSiteResultClosed);
+    // The fields the connect command reads are alive and keep their texts.
+    EXPECT_EQ(Caption(appState.hostEdit), "still here");
+    EXPECT_TRUE(IsWindow(appState.hostEdit->handle));
+  });
+}
+
+TEST(SiteWindowClose, CloseBoxDuringAModalShowingEndsItWithMinusOne) {
+  TempFolder folder(true);
+  RunProgramWith([] {
+    HWND form = appState.siteWindow->handle;
+    HWND main = appState.mainWindow->handle;
+    bool mainWasDisabled = false;
+    CallFromNextLoop([&] {
+      mainWasDisabled = !IsWindowEnabled(main);
+      EXPECT_TRUE(IsWindowVisible(form));
+      EXPECT_EQ(appState.siteWindow->modalResult, 0);
+      PostMessageA(form, WM_CLOSE, 0, 0);
+    });
+    ShowSiteManager();
+    EXPECT_TRUE(mainWasDisabled);
+    EXPECT_EQ(appState.siteWindow->modalResult, kSiteResultClosed);
+    EXPECT_TRUE(IsWindow(form));
+    EXPECT_FALSE(IsWindowVisible(form));
+    EXPECT_TRUE(IsWindowEnabled(main));
+  });
+}
+
+TEST(SiteWindowClose, SiteManagerMenuShowsModallyUntilOk) {
+  TempFolder folder(true);
+  RunProgramWith([] {
+    HWND main = appState.mainWindow->handle;
+    Press(appState.cancelSiteButton);
+    ASSERT_FALSE(IsWindowVisible(appState.siteWindow->handle));
+    bool mainWasDisabled = false;
+    bool shown = false;
+    CallFromNextLoop([&] {
+      mainWasDisabled = !IsWindowEnabled(main);
+      shown = IsWindowVisible(appState.siteWindow->handle);
+      SetCaption(appState.hostEdit, "typed");
+      Press(appState.okSiteButton);
+    });
+    SendMessageA(main, WM_COMMAND, MAKEWPARAM(kSiteManagerMenuId, 0), 0);
+    EXPECT_TRUE(mainWasDisabled);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(appState.siteWindow->modalResult, kSiteResultOk);
+    EXPECT_TRUE(IsWindowEnabled(main));
+    EXPECT_FALSE(IsWindowVisible(appState.siteWindow->handle));
+    // Showing it again keeps the fields of the last showing.
+    CallFromNextLoop([] { Press(appState.cancelSiteButton); });
+    SendMessageA(main, WM_COMMAND, MAKEWPARAM(kSiteManagerMenuId, 0), 0);
+    EXPECT_EQ(Caption(appState.hostEdit), "typed");
+    EXPECT_EQ(appState.siteWindow->modalResult, kSiteResultCancel);
+  });
+}
+
+// ---- Loading and saving as the window shows it ----
+
+TEST(SitesWindowFile, MissingOrEmptyFileGivesNoSites) {
+  {
+    SiteFixture f(nullptr);
+    EXPECT_EQ(appState.siteLines->Count(), 0);
+    EXPECT_EQ(Count(appState.siteList), 0);
+  }
+  {
+    SiteFixture f("");
+    EXPECT_EQ(appState.siteLines->Count(), 0);
+    EXPECT_EQ(Count(appState.siteList), 0);
+  }
+}
+
+TEST(SitesWindowFile, LinesAndNamesStayInStepAndNothingIsSelected) {
+  SiteFixture f("Archive;files;anonymous;;1;21\r\nnoname\r\n;x;;;0;21\r\nlast;h;u;p;0;21");
+  ASSERT_EQ(appState.siteLines->Count(), 4);
+  ASSERT_EQ(Count(appState.siteList), 4);
+  EXPECT_EQ(SiteListItem(0), "Archive");
+  EXPECT_EQ(SiteListItem(1), "noname");
+  EXPECT_EQ(SiteListItem(2), "");
+  EXPECT_EQ(SiteListItem(3), "last");
+  // Also under Wine, whose list box would keep the first item selected.
+  EXPECT_EQ(CurrentIndex(appState.siteList), -1);
+}
+
+TEST(SitesWindowFile, LfOnlyLinesReadAsOneSite) {
+  SiteFixture f("a;h;u;p;0;21\nb;h;u;p;0;21\n");
+  ASSERT_EQ(appState.siteLines->Count(), 1);
+  ASSERT_EQ(Count(appState.siteList), 1);
+  EXPECT_EQ(SiteListItem(0), "a");
+  DoubleClickSite(0);
+  EXPECT_EQ(Caption(appState.portEdit), "21\nb;h;u;p;0;21\n");
+}
+
+TEST(SitesWindowFile, ANameOnlyLineOpensWithEmptyFields) {
+  SiteFixture f("Just a name\r\n");
+  FillFields("x", "x", "x", "x", true, "x");
+  DoubleClickSite(0);
+  EXPECT_EQ(Caption(appState.siteNameEdit), "Just a name");
+  EXPECT_EQ(Caption(appState.hostEdit), "");
+  EXPECT_EQ(Caption(appState.userEdit), "");
+  EXPECT_EQ(Caption(appState.passwordEdit), "");
+  EXPECT_FALSE(Checked(appState.anonymousCheck));
+  EXPECT_EQ(Caption(appState.portEdit), "");
+}
+
+TEST(SitesWindowFile, DeletingTheLastSiteWritesZeroBytes) {
+  SiteFixture f("only;;;;0;21\r\n");
+  SelectSite(0);
+  Press(appState.deleteSiteButton);
+  bool readable = false;
+  EXPECT_EQ(ReadWholeFile("Sites.sts", &readable), "");
+  EXPECT_TRUE(readable);
+  EXPECT_EQ(Count(appState.siteList), 0);
+}
+
+TEST(SitesWindowFile, AFailedSaveKeepsTheOldFileAndShowsIt) {
+  const char* contents = "keep;host;user;pw;0;21\r\n";
+  SiteFixture f(contents);
+  ASSERT_TRUE(f.folder.MakeFolder("Sites.sts.tmp"));
+  FillFields("lost", "", "", "", false, "");
+  Press(AddButton());
+  EXPECT_EQ(ReadWholeFile("Sites.sts"), contents);
+  // The reload after the save shows the file as it is: the change is gone from the window too.
+  ASSERT_EQ(appState.siteLines->Count(), 1);
+  EXPECT_EQ(appState.siteLines->ItemText(0), "keep;host;user;pw;0;21");
+  ASSERT_EQ(Count(appState.siteList), 1);
+  EXPECT_EQ(SiteListItem(0), "keep");
+}
