@@ -33,11 +33,11 @@ int CALLBACK CompareRowsByFinding(LPARAM data1, LPARAM data2, LPARAM column) {
   std::memset(&find, 0, sizeof find);
   find.flags = LVFI_PARAM;
   find.lParam = data1;
-  int row1 = static_cast<int>(Perform(list, LVM_FINDITEMA, static_cast<WPARAM>(-1),
-                                      reinterpret_cast<LPARAM>(&find)));
+  int row1 = static_cast<int>(
+      Perform(list, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
   find.lParam = data2;
-  int row2 = static_cast<int>(Perform(list, LVM_FINDITEMA, static_cast<WPARAM>(-1),
-                                      reinterpret_cast<LPARAM>(&find)));
+  int row2 = static_cast<int>(
+      Perform(list, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
   return CompareLocaleText(ListItemText(list, row1, static_cast<int>(column)),
                            ListItemText(list, row2, static_cast<int>(column)));
 }
@@ -46,7 +46,8 @@ std::string PseudoText(unsigned i) {
   static const char* const kParts[] = {"alpha", "Beta", "gamma", "Delta", "eps",
                                        "ZETA",  "eta",  "theta", "Iota",  "kappa"};
   unsigned x = i * 2654435761u;
-  return std::string(kParts[(x >> 7) % 10]) + kParts[(x >> 13) % 10] + std::to_string((x >> 3) % 97);
+  return std::string(kParts[(x >> 7) % 10]) + kParts[(x >> 13) % 10] +
+         std::to_string((x >> 3) % 97);
 }
 
 void Fill(int rows) {

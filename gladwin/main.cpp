@@ -9,10 +9,12 @@ constexpr UINT kGbkCodePage = 936;
 
 // GBK bytes of the texts; the drawn lengths are counted in these bytes.
 constexpr char kClassAndTitleGbk[] = "\xCE\xD2\xB5\xC4\xB4\xB0\xBF\xDA";  // 我的窗口
-constexpr char kHelloGbk[] = "\xC4\xFA\xBA\xC3\xA3\xA1";                 // 您好！
+constexpr char kHelloGbk[] = "\xC4\xFA\xBA\xC3\xA3\xA1";                  // 您好！
 // 欢迎光临VELMAR公司！
 constexpr char kWelcomeGbk[] =
-    "\xBB\xB6\xD3\xAD\xB9\xE2\xC1\xD9" "VELMAR" "\xB9\xAB\xCB\xBE\xA3\xA1";
+    "\xBB\xB6\xD3\xAD\xB9\xE2\xC1\xD9"
+    "VELMAR"
+    "\xB9\xAB\xCB\xBE\xA3\xA1";
 // 朋友，再见！
 constexpr char kGoodbyeGbk[] = "\xC5\xF3\xD3\xD1\xA3\xAC\xD4\xD9\xBC\xFB\xA3\xA1";
 constexpr char kGoodbyeCaptionGbk[] = "VELMAR";
@@ -49,7 +51,8 @@ HDC g_windowDc = nullptr;
 WideText FromGbk(const char* bytes, int byteCount) {
   WideText text{};
   const int capacity = static_cast<int>(sizeof(text.chars) / sizeof(text.chars[0])) - 1;
-  const int converted = MultiByteToWideChar(kGbkCodePage, 0, bytes, byteCount, text.chars, capacity);
+  const int converted =
+      MultiByteToWideChar(kGbkCodePage, 0, bytes, byteCount, text.chars, capacity);
   text.length = converted > 0 ? converted : 0;
   text.chars[text.length] = L'\0';
   return text;
@@ -141,9 +144,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   windowClass.lpszClassName = g_classAndTitle.chars;
   if (RegisterClassW(&windowClass) == 0) return 0;
 
-  HWND window = CreateWindowExW(0, g_classAndTitle.chars, g_classAndTitle.chars, WS_OVERLAPPEDWINDOW,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
-                                nullptr, instance, nullptr);
+  HWND window = CreateWindowExW(0, g_classAndTitle.chars, g_classAndTitle.chars,
+                                WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
   if (window == nullptr) return 0;
 
   ShowWindow(window, SW_SHOW);

@@ -68,8 +68,8 @@ RECT ComputeAlignment(RECT client, std::vector<AlignItem>& items) {
       const RECT old = item.bounds;
       const RECT b = PlaceAligned(client, item.align, old);
       item.moved = b.left != old.left || b.top != old.top;
-      item.resized = b.right - b.left != old.right - old.left ||
-                     b.bottom - b.top != old.bottom - old.top;
+      item.resized =
+          b.right - b.left != old.right - old.left || b.bottom - b.top != old.bottom - old.top;
       item.bounds = b;
     }
   }

@@ -15,13 +15,10 @@ constexpr DWORD kBlueMask565 = 0x001F;
 
 bool IsEmpty(const Bitmap* bitmap) { return bitmap->width == 0 || bitmap->height == 0; }
 
-bool Is565(uint8_t pixelFormat) {
-  return pixelFormat == kPixelDevice || pixelFormat == kPixel16;
-}
+bool Is565(uint8_t pixelFormat) { return pixelFormat == kPixelDevice || pixelFormat == kPixel16; }
 
 int HeaderHeight(const BITMAPINFO* header) {
-  return header->bmiHeader.biHeight < 0 ? -header->bmiHeader.biHeight
-                                        : header->bmiHeader.biHeight;
+  return header->bmiHeader.biHeight < 0 ? -header->bmiHeader.biHeight : header->bmiHeader.biHeight;
 }
 
 // Releases handle, pixels and header. The pixels die with the DIB section when there is a
@@ -119,8 +116,8 @@ void ToDeviceDependent(Bitmap* bitmap) {
   DeleteObject(brush);
   if (bitmap->pixels != nullptr && bitmap->header != nullptr) {
     SelectObject(memoryDC, old);
-    SetDIBits(memoryDC, handle, 0, static_cast<UINT>(HeaderHeight(bitmap->header)),
-              bitmap->pixels, bitmap->header, DIB_RGB_COLORS);
+    SetDIBits(memoryDC, handle, 0, static_cast<UINT>(HeaderHeight(bitmap->header)), bitmap->pixels,
+              bitmap->header, DIB_RGB_COLORS);
   } else {
     DrawBitmap(bitmap, memoryDC, 0, 0);
     SelectObject(memoryDC, old);
@@ -166,8 +163,8 @@ void LoadResourceBitmap(Bitmap* bitmap, HINSTANCE instance, const char* name) {
   ReleasePicture(bitmap);
   bitmap->width = 0;
   bitmap->height = 0;
-  const UINT flags = bitmap->handleKind == kBitmapDDB ? LR_DEFAULTSIZE
-                                                       : LR_DEFAULTSIZE | LR_CREATEDIBSECTION;
+  const UINT flags =
+      bitmap->handleKind == kBitmapDDB ? LR_DEFAULTSIZE : LR_DEFAULTSIZE | LR_CREATEDIBSECTION;
   auto* handle = static_cast<HBITMAP>(LoadImageA(instance, name, IMAGE_BITMAP, 0, 0, flags));
   if (handle == nullptr) return;
   BITMAP info{};
@@ -231,8 +228,8 @@ void DrawBitmap(Bitmap* bitmap, HDC dc, int x, int y) {
     HDC memoryDC = CreateCompatibleDC(dc);
     HGDIOBJ old = SelectObject(memoryDC, bitmap->handle);
     BITMAP info{};
-    const int height = GetObjectA(bitmap->handle, sizeof(info), &info) != 0 ? info.bmHeight
-                                                                           : bitmap->height;
+    const int height =
+        GetObjectA(bitmap->handle, sizeof(info), &info) != 0 ? info.bmHeight : bitmap->height;
     BitBlt(dc, x, y, bitmap->width, height, memoryDC, 0, 0, SRCCOPY);
     SelectObject(memoryDC, old);
     DeleteDC(memoryDC);

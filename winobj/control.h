@@ -225,7 +225,9 @@ class Control : public Object {
   void Destroy() override;
 
   int ChildCount() const { return children ? children->count : 0; }
-  Control* Child(int i) const { return children ? static_cast<Control*>(children->At(i)) : nullptr; }
+  Control* Child(int i) const {
+    return children ? static_cast<Control*>(children->At(i)) : nullptr;
+  }
 };
 
 // ---- Process-wide state -------------------------------------------------------------------

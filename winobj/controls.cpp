@@ -49,14 +49,9 @@ constexpr OptionStyle kListBoxOptions[] = {
 };
 
 constexpr OptionStyle kComboBoxOptions[] = {
-    {CBS_DROPDOWNLIST, false},
-    {CBS_AUTOHSCROLL, true},
-    {CBS_DISABLENOSCROLL, false},
-    {CBS_LOWERCASE, false},
-    {CBS_NOINTEGRALHEIGHT, false},
-    {CBS_OEMCONVERT, false},
-    {CBS_SORT, false},
-    {CBS_UPPERCASE, false},
+    {CBS_DROPDOWNLIST, false}, {CBS_AUTOHSCROLL, true},       {CBS_DISABLENOSCROLL, false},
+    {CBS_LOWERCASE, false},    {CBS_NOINTEGRALHEIGHT, false}, {CBS_OEMCONVERT, false},
+    {CBS_SORT, false},         {CBS_UPPERCASE, false},
 };
 
 template <size_t N>

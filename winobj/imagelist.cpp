@@ -112,9 +112,9 @@ ImageList* CreateImageList(Control* owner) {
 HIMAGELIST ImageListHandle(ImageList* list) {
   if (!list) return nullptr;
   if (!list->handle && list->imageWidth > 0 && list->imageHeight > 0) {
-    list->handle = ImageList_Create(list->imageWidth, list->imageHeight,
-                                    ImageListCreateFlags(list->colorDepth, list->masked), 0,
-                                    list->growStep);
+    list->handle =
+        ImageList_Create(list->imageWidth, list->imageHeight,
+                         ImageListCreateFlags(list->colorDepth, list->masked), 0, list->growStep);
     if (list->handle) TellUsers(list, false);
   }
   return list->handle;
@@ -161,8 +161,8 @@ bool ReplaceIcon(ImageList* list, int index, HICON icon) {
 bool LoadBitmapResource(ImageList* list, const char* name, uint32_t color) {
   if (!list || !name) return false;
   if (!programInstance) programInstance = GetModuleHandleA(nullptr);
-  HIMAGELIST loaded = ImageList_LoadImageA(programInstance, name, list->imageWidth,
-                                           list->growStep, ColorToRGB(color), IMAGE_BITMAP, 0);
+  HIMAGELIST loaded = ImageList_LoadImageA(programInstance, name, list->imageWidth, list->growStep,
+                                           ColorToRGB(color), IMAGE_BITMAP, 0);
   if (!loaded) return false;
   SetHandle(list, loaded);
   return true;

@@ -20,19 +20,19 @@ constexpr uint32_t kViewBits[] = {LVS_ICON, LVS_SMALLICON, LVS_LIST, LVS_REPORT,
                                   LVS_REPORT | LVS_NOCOLUMNHEADER};
 
 // Style bit of options 0..10, by member number.
-constexpr uint32_t kOptionStyle[] = {LVS_ALIGNLEFT,    LVS_AUTOARRANGE, LVS_OWNERDRAWFIXED,
-                                     LVS_EDITLABELS,   LVS_NOLABELWRAP, LVS_NOSCROLL,
-                                     LVS_NOSORTHEADER, LVS_SHOWSELALWAYS, LVS_SINGLESEL,
+constexpr uint32_t kOptionStyle[] = {LVS_ALIGNLEFT,     LVS_AUTOARRANGE,   LVS_OWNERDRAWFIXED,
+                                     LVS_EDITLABELS,    LVS_NOLABELWRAP,   LVS_NOSCROLL,
+                                     LVS_NOSORTHEADER,  LVS_SHOWSELALWAYS, LVS_SINGLESEL,
                                      LVS_SORTASCENDING, LVS_SORTDESCENDING};
 constexpr uint32_t kInvertedOptions = ListViewOption::HideSelection | ListViewOption::MultiSelect;
 
 // Extended style bit of options 11..23.
 constexpr int kFirstExtendedOption = 11;
 constexpr uint32_t kOptionExtended[] = {
-    LVS_EX_GRIDLINES,       LVS_EX_SUBITEMIMAGES,    LVS_EX_CHECKBOXES, LVS_EX_TRACKSELECT,
-    LVS_EX_HEADERDRAGDROP,  LVS_EX_FULLROWSELECT,    LVS_EX_ONECLICKACTIVATE,
-    LVS_EX_TWOCLICKACTIVATE, LVS_EX_FLATSB,          LVS_EX_REGIONAL,   LVS_EX_INFOTIP,
-    LVS_EX_UNDERLINEHOT,    LVS_EX_MULTIWORKAREAS};
+    LVS_EX_GRIDLINES,      LVS_EX_SUBITEMIMAGES, LVS_EX_CHECKBOXES,       LVS_EX_TRACKSELECT,
+    LVS_EX_HEADERDRAGDROP, LVS_EX_FULLROWSELECT, LVS_EX_ONECLICKACTIVATE, LVS_EX_TWOCLICKACTIVATE,
+    LVS_EX_FLATSB,         LVS_EX_REGIONAL,      LVS_EX_INFOTIP,          LVS_EX_UNDERLINEHOT,
+    LVS_EX_MULTIWORKAREAS};
 
 // LVIS_ bit of ItemState members 0..3.
 constexpr uint32_t kStateBits[] = {LVIS_CUT, LVIS_DROPHILITED, LVIS_FOCUSED, LVIS_SELECTED};
@@ -106,9 +106,8 @@ uint32_t ItemStateBits(uint32_t states) {
 
 Control* CreateListView(Control* parent, ListViewStyle view, uint32_t options, ImageList* small,
                         ImageList* normal, ImageList* state) {
-  Control* lv = CreateCommonControl(parent, WC_LISTVIEWA,
-                                    kListViewBaseStyle | ListViewViewBits(view), true,
-                                    &kListViewCommands);
+  Control* lv = CreateCommonControl(
+      parent, WC_LISTVIEWA, kListViewBaseStyle | ListViewViewBits(view), true, &kListViewCommands);
   if (!lv) return nullptr;
   lv->listViewOptions = options;
   lv->listViewStyle = view;

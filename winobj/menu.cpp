@@ -109,9 +109,7 @@ bool ValidIndex(const MenuObject* menu, int index) {
   return menu != nullptr && index >= 0 && index < ItemCount(menu);
 }
 
-UINT ItemId(const MenuObject* menu, int index) {
-  return static_cast<UINT>(menu->firstId + index);
-}
+UINT ItemId(const MenuObject* menu, int index) { return static_cast<UINT>(menu->firstId + index); }
 
 // Reads the item's state, lets `change` rewrite it and writes it back, by command on the top
 // menu (which also finds items of its sub-menus).
@@ -136,8 +134,7 @@ std::vector<MenuEntry> ParseMenuTemplate(const char* const* entries, int count, 
   return out;
 }
 
-std::vector<MenuEntry> ParseMenuTemplate(const std::vector<std::string>& entries,
-                                         int32_t firstId) {
+std::vector<MenuEntry> ParseMenuTemplate(const std::vector<std::string>& entries, int32_t firstId) {
   std::vector<const char*> pointers = Pointers(entries);
   return ParseMenuTemplate(pointers.data(), static_cast<int>(pointers.size()), firstId);
 }
@@ -185,8 +182,7 @@ MenuObject* CreateMenuObject(Control* parent, int32_t firstId, const char* const
 
   if (entries != nullptr && count > 0 && entries[0] != nullptr && entries[0][0] != '\0') {
     // Only the first menu of a form is its menu bar.
-    const bool popup =
-        parent == nullptr || parent->firstMenu != nullptr || parent->isControl != 0;
+    const bool popup = parent == nullptr || parent->firstMenu != nullptr || parent->isControl != 0;
     menu->handle = popup ? CreatePopupMenu() : CreateMenu();
     BuildPlatformMenu(menu, ParseMenuTemplate(entries, count, menu->firstId));
     menu->endId = menu->firstId + ItemCount(menu);

@@ -28,8 +28,8 @@ extern int32_t nextMenuId;
 // One template entry as the parser understood it. Separators are kept (they are inserted into
 // the platform menu) but take no item index and no id.
 struct MenuEntry {
-  int level = 0;           // 0 for the top menu, 1 for its sub-menus, ...
-  int ownerEntry = -1;     // index (in the parsed list) of the entry whose sub-menu holds this one
+  int level = 0;        // 0 for the top menu, 1 for its sub-menus, ...
+  int ownerEntry = -1;  // index (in the parsed list) of the entry whose sub-menu holds this one
   bool separator = false;
   bool opensSubMenu = false;
   int itemIndex = -1;      // -1 for separators

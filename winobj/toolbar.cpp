@@ -254,7 +254,8 @@ int InsertButtons(Control* toolbar, int position, const std::vector<const char*>
     added = true;
     for (size_t i = 0; i < platform.size(); ++i) {
       added = Perform(toolbar, TB_INSERTBUTTONA, position + i,
-                      reinterpret_cast<LPARAM>(&platform[i])) != 0 && added;
+                      reinterpret_cast<LPARAM>(&platform[i])) != 0 &&
+              added;
     }
   }
   return added ? firstId : -1;

@@ -68,9 +68,7 @@ class ListingCleanup {
 
 FilePane LocalPane() { return FilePane{appState.localList, appState.localImages, kLocalPane}; }
 
-FilePane RemotePane() {
-  return FilePane{appState.remoteList, appState.remoteImages, kRemotePane};
-}
+FilePane RemotePane() { return FilePane{appState.remoteList, appState.remoteImages, kRemotePane}; }
 
 // ---- Shell answers ----
 
@@ -144,8 +142,8 @@ void ResetPaneImages(const FilePane& pane) {
   LoadBitmapResource(pane.images, kFolderBitmapName, kFolderTransparentColor);
 }
 
-void AddEntryRow(const FilePane& pane, const std::string& folderPath,
-                 const WIN32_FIND_DATAA& entry, int32_t ordinal, ShellAnswers& shell) {
+void AddEntryRow(const FilePane& pane, const std::string& folderPath, const WIN32_FIND_DATAA& entry,
+                 int32_t ordinal, ShellAnswers& shell) {
   std::string name = EntryName(entry);
   if (name == ".") return;
   int row = AppendListItem(pane.list, name, kFolderImage, 0, 0, 0, ordinal);

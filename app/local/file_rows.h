@@ -69,8 +69,8 @@ void ResetPaneImages(const FilePane& pane);
 
 // Appends the row of one entry; "." adds none. Files get their size text, the shell's type name
 // and a new image with the shell's small icon for folder path + name.
-void AddEntryRow(const FilePane& pane, const std::string& folderPath,
-                 const WIN32_FIND_DATAA& entry, int32_t ordinal, ShellAnswers& shell);
+void AddEntryRow(const FilePane& pane, const std::string& folderPath, const WIN32_FIND_DATAA& entry,
+                 int32_t ordinal, ShellAnswers& shell);
 
 // The size text of a file row: K = size div 1024 (at least 1), "K KB" below 1024 KB, else
 // "M MB" with M = K div 1024.

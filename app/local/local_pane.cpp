@@ -61,7 +61,8 @@ void OnLocalDoubleClick() {
   Control* list = appState.localList;
   int row = RowUnderCursor(list);
   if (row >= 0 && ListItemImage(list, row) == kFolderImage) {
-    appState.localPath = NavigatedFolderPath(appState.localPath, ListItemText(list, row, kNameColumn));
+    appState.localPath =
+        NavigatedFolderPath(appState.localPath, ListItemText(list, row, kNameColumn));
   }
   ListLocalFolder();
 }
@@ -81,7 +82,8 @@ bool OnHeaderNotify(const MessageRecord& msg) {
 std::vector<std::string> DriveLetters(uint32_t mask) {
   std::vector<std::string> letters;
   for (int bit = 0; bit < kDriveBits; ++bit) {
-    if (mask & (uint32_t{1} << bit)) letters.push_back(std::string(1, static_cast<char>('A' + bit)));
+    if (mask & (uint32_t{1} << bit))
+      letters.push_back(std::string(1, static_cast<char>('A' + bit)));
   }
   return letters;
 }

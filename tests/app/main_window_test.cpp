@@ -51,9 +51,14 @@ TEST(MainWindowBuild, ChildrenInCreationOrderWithTheirAlignments) {
   AppHarness app;
   Control* main = appState.mainWindow;
   const std::vector<ChildExpectation> expected = {
-      {"msctls_statusbar32", kAlignBottom}, {"STATIC", kAlignTop},  {"STATIC", kAlignTop},
-      {"SysListView32", kAlignLeft},        {"STATIC", kAlignLeft}, {"SysListView32", kAlignClient},
-      {"EDIT", kAlignBottom},               {"STATIC", kAlignBottom},
+      {"msctls_statusbar32", kAlignBottom},
+      {"STATIC", kAlignTop},
+      {"STATIC", kAlignTop},
+      {"SysListView32", kAlignLeft},
+      {"STATIC", kAlignLeft},
+      {"SysListView32", kAlignClient},
+      {"EDIT", kAlignBottom},
+      {"STATIC", kAlignBottom},
   };
   ASSERT_EQ(main->ChildCount(), static_cast<int>(expected.size()));
   for (size_t i = 0; i < expected.size(); ++i) {
@@ -152,7 +157,7 @@ TEST(MainWindowToolbar, VisibleButtonsAndTheirStartStates) {
   for (int k = 0; k < kToolbarButtonCount; ++k) {
     EXPECT_EQ(ButtonIdAt(appState.toolbar, k), kFirstCommandId + k);
   }
-  const std::vector<int> visible = {kCmdRefresh, kCmdConnect, kCmdDisconnect,
+  const std::vector<int> visible = {kCmdRefresh,  kCmdConnect, kCmdDisconnect,
                                     kCmdDownload, kCmdUpload,  kCmdShowLog};
   for (int id = kFirstCommandId; id <= kLastCommandId; ++id) {
     bool shouldShow = false;
@@ -176,8 +181,8 @@ TEST(MainWindowToolbar, ConnectAndDisconnectAreOneCheckGroup) {
     EXPECT_EQ(button.fsStyle & (TBSTYLE_CHECK | TBSTYLE_GROUP), TBSTYLE_CHECK | TBSTYLE_GROUP)
         << index;
   }
-  ASSERT_TRUE(SendMessageA(appState.toolbar->handle, TB_GETBUTTON, 18,
-                           reinterpret_cast<LPARAM>(&button)));
+  ASSERT_TRUE(
+      SendMessageA(appState.toolbar->handle, TB_GETBUTTON, 18, reinterpret_cast<LPARAM>(&button)));
   EXPECT_EQ(button.fsStyle & TBSTYLE_CHECK, 0);
   EXPECT_EQ(button.iBitmap, 18);
 }
@@ -249,9 +254,9 @@ TEST(MainWindowMenus, MainMenuBarIdsAndStartStates) {
     bool checked;
   };
   const std::vector<Item> items = {
-      {4104, "&FTP", true, false},     {4105, "&Site Manager", true, false},
-      {4106, "&Connect", true, true},  {4107, "&Disconnect", false, false},
-      {4108, "&Upload", true, false},  {4109, "&Download", true, false},
+      {4104, "&FTP", true, false},    {4105, "&Site Manager", true, false},
+      {4106, "&Connect", true, true}, {4107, "&Disconnect", false, false},
+      {4108, "&Upload", true, false}, {4109, "&Download", true, false},
       {4110, "E&xit", true, false},
   };
   for (const Item& item : items) {

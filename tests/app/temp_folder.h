@@ -48,7 +48,8 @@ class TempFolder {
     if (file == INVALID_HANDLE_VALUE) return false;
     std::string bytes(size, fill);
     DWORD written = 0;
-    bool ok = size == 0 || (WriteFile(file, bytes.data(), size, &written, nullptr) && written == size);
+    bool ok =
+        size == 0 || (WriteFile(file, bytes.data(), size, &written, nullptr) && written == size);
     CloseHandle(file);
     return ok;
   }

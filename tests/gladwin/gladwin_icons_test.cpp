@@ -38,7 +38,8 @@ void ExpectSmallAndLarge(const std::vector<IconImage>& images) {
 TEST(GladwinResources, MainIconIsEnglishWithTwoSizes) {
   ProgramFile program;
   ASSERT_NE(program.get(), nullptr);
-  ExpectSmallAndLarge(ReadIconGroup(program.get(), "MAINICON", MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)));
+  ExpectSmallAndLarge(
+      ReadIconGroup(program.get(), "MAINICON", MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)));
 }
 
 // Icon1 exists only in Chinese (Simplified), language 2052.
@@ -47,5 +48,6 @@ TEST(GladwinResources, Icon1IsChineseSimplifiedOnly) {
   ASSERT_NE(program.get(), nullptr);
   ASSERT_EQ(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), 2052);
   ExpectSmallAndLarge(ReadIconGroup(program.get(), "Icon1", 2052));
-  EXPECT_TRUE(ReadIconGroup(program.get(), "Icon1", MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)).empty());
+  EXPECT_TRUE(
+      ReadIconGroup(program.get(), "Icon1", MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)).empty());
 }

@@ -41,7 +41,8 @@ std::wstring WindowTextW(HWND window) {
   return std::wstring(buffer, length > 0 ? length : 0);
 }
 
-// A 32-bit top-down bitmap selected into a memory DC with the greeting font and the default colours.
+// A 32-bit top-down bitmap selected into a memory DC with the greeting font and the default
+// colours.
 class Canvas {
  public:
   Canvas(int width, int height) : width_(width), height_(height) {
@@ -129,8 +130,8 @@ class GladwinTest : public ::testing::Test {
     std::wstring commandLine = L"\"" + program + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    ASSERT_TRUE(CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process_))
+    ASSERT_TRUE(CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
+                               nullptr, nullptr, &startup, &process_))
         << "cannot start " << std::string(program.begin(), program.end());
     // The window exists a moment before it is shown.
     ASSERT_TRUE(PollUntil(
@@ -215,7 +216,8 @@ TEST_F(GladwinTest, OpensOneVisibleOverlappedWindowUnderTheChineseTitle) {
 }
 
 TEST_F(GladwinTest, MousePositionShowsTheFirstThreeDigitsOfEachCoordinate) {
-  EXPECT_TRUE(MouseShows(1234, 56, L"123", L"56 ")) << "a four-digit x shows its first three digits";
+  EXPECT_TRUE(MouseShows(1234, 56, L"123", L"56 "))
+      << "a four-digit x shows its first three digits";
   // The position argument's halves are unsigned: -1 is 65535.
   EXPECT_TRUE(MouseShows(0xFFFF, 0x8000, L"655", L"327"));
 }
@@ -255,8 +257,9 @@ TEST_F(GladwinTest, ResizingRepaintsTheWelcomeAtItsFixedPlace) {
 TEST_F(GladwinTest, ClosingSaysGoodbyeAndEndsOnlyAfterTheBoxIsAnswered) {
   PostMessageW(window_, WM_CLOSE, 0, 0);
   HWND box = nullptr;
-  ASSERT_TRUE(PollUntil([&] { return (box = FindDialogOfProcess(process_.dwProcessId)) != nullptr; },
-                        kStartTimeoutMs))
+  ASSERT_TRUE(
+      PollUntil([&] { return (box = FindDialogOfProcess(process_.dwProcessId)) != nullptr; },
+                kStartTimeoutMs))
       << "no goodbye box";
   const MessageBoxRecord seen = ReadMessageBox(box);
   EXPECT_EQ(seen.wideText, kGoodbye);

@@ -39,11 +39,12 @@ std::vector<IconImage> ReadIconGroup(HMODULE module, const char* name, WORD lang
     image.bitCount = ReadWord(entry + 6);
     const WORD id = ReadWord(entry + 12);
     DWORD bitsSize = 0;
-    const BYTE* bits =
-        LockedResource(module, FindResourceExA(module, RT_ICON, MAKEINTRESOURCEA(id), language), &bitsSize);
+    const BYTE* bits = LockedResource(
+        module, FindResourceExA(module, RT_ICON, MAKEINTRESOURCEA(id), language), &bitsSize);
     if (bits) {
-      HICON icon = CreateIconFromResourceEx(const_cast<BYTE*>(bits), bitsSize, TRUE, kIconFormatVersion,
-                                            image.width, image.height, LR_DEFAULTCOLOR);
+      HICON icon =
+          CreateIconFromResourceEx(const_cast<BYTE*>(bits), bitsSize, TRUE, kIconFormatVersion,
+                                   image.width, image.height, LR_DEFAULTCOLOR);
       image.decodes = icon != nullptr;
       if (icon) DestroyIcon(icon);
     }

@@ -38,7 +38,8 @@ BOOL CALLBACK FindDialogProc(HWND window, LPARAM lParam) {
   auto* search = reinterpret_cast<DialogSearch*>(lParam);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  if (owner != search->processId || !IsWindowVisible(window) || !IsDialogWindow(window)) return TRUE;
+  if (owner != search->processId || !IsWindowVisible(window) || !IsDialogWindow(window))
+    return TRUE;
   search->found = window;
   return FALSE;
 }

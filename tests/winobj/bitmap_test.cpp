@@ -69,8 +69,7 @@ uint16_t To565(uint32_t rgb) {
 
 // Stored 16-bit pixel (x, y counted from the top) of a bottom-up 5-6-5 buffer.
 uint16_t Pixel565(const void* pixels, int width, int height, int x, int y) {
-  const uint8_t* row =
-      static_cast<const uint8_t*>(pixels) + RowSize(16, width) * (height - 1 - y);
+  const uint8_t* row = static_cast<const uint8_t*>(pixels) + RowSize(16, width) * (height - 1 - y);
   uint16_t value;
   std::memcpy(&value, row + 2 * x, 2);
   return value;
@@ -151,7 +150,8 @@ TEST(BitmapPixels, ConvertKindBothWaysKeepsThePicture) {
   EXPECT_EQ(bitmap->header, nullptr);
   DIBSECTION section{};
   // A device-dependent bitmap reports only a BITMAP.
-  EXPECT_EQ(GetObjectA(bitmap->handle, sizeof(section), &section), static_cast<int>(sizeof(BITMAP)));
+  EXPECT_EQ(GetObjectA(bitmap->handle, sizeof(section), &section),
+            static_cast<int>(sizeof(BITMAP)));
   const std::vector<uint32_t> read = ReadPixels(bitmap->handle, kWidth, kHeight);
   for (int y = 0; y < kHeight; ++y) {
     for (int x = 0; x < kWidth; ++x) {

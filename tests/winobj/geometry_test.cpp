@@ -35,10 +35,10 @@ AlignItem Item(uint8_t align, RECT bounds, bool participates = true) {
 
 TEST(AlignMath, TopAndBottomSpanTheWidthFromTheOutsideIn) {
   std::vector<AlignItem> items = {
-      Item(kAlignTop, Rect(5, 5, 20, 15)),      // height 10
-      Item(kAlignBottom, Rect(0, 0, 30, 20)),   // height 20
-      Item(kAlignTop, Rect(40, 40, 41, 45)),    // height 5
-      Item(kAlignBottom, Rect(9, 9, 19, 16)),   // height 7
+      Item(kAlignTop, Rect(5, 5, 20, 15)),     // height 10
+      Item(kAlignBottom, Rect(0, 0, 30, 20)),  // height 20
+      Item(kAlignTop, Rect(40, 40, 41, 45)),   // height 5
+      Item(kAlignBottom, Rect(9, 9, 19, 16)),  // height 7
   };
   const RECT rest = ComputeAlignment(Rect(0, 0, 200, 100), items);
   EXPECT_EQ(items[0].bounds, Rect(0, 0, 200, 10));
@@ -51,12 +51,9 @@ TEST(AlignMath, TopAndBottomSpanTheWidthFromTheOutsideIn) {
 TEST(AlignMath, SidesTakeTheRemainingHeightAndClientFillsTheRest) {
   // Creation order mixes the kinds on purpose: the passes, not the order, decide who is outside.
   std::vector<AlignItem> items = {
-      Item(kAlignClient, Rect(0, 0, 1, 1)),
-      Item(kAlignLeft, Rect(0, 0, 30, 5)),
-      Item(kAlignTop, Rect(0, 0, 10, 20)),
-      Item(kAlignRight, Rect(0, 0, 40, 5)),
-      Item(kAlignBottom, Rect(0, 0, 10, 10)),
-      Item(kAlignClient, Rect(3, 3, 4, 4)),
+      Item(kAlignClient, Rect(0, 0, 1, 1)),   Item(kAlignLeft, Rect(0, 0, 30, 5)),
+      Item(kAlignTop, Rect(0, 0, 10, 20)),    Item(kAlignRight, Rect(0, 0, 40, 5)),
+      Item(kAlignBottom, Rect(0, 0, 10, 10)), Item(kAlignClient, Rect(3, 3, 4, 4)),
   };
   ComputeAlignment(Rect(0, 0, 300, 200), items);
   EXPECT_EQ(items[2].bounds, Rect(0, 0, 300, 20));
@@ -87,7 +84,7 @@ TEST(AlignMath, ExhaustedSpaceNeverGivesNegativeSizes) {
       Item(kAlignTop, Rect(0, 0, 10, 40)),
       Item(kAlignBottom, Rect(0, 0, 10, 30)),  // overlaps the top child: only 50 high
       Item(kAlignLeft, Rect(0, 0, 80, 10)),
-      Item(kAlignRight, Rect(0, 0, 50, 10)),   // only 100 wide
+      Item(kAlignRight, Rect(0, 0, 50, 10)),  // only 100 wide
       Item(kAlignClient, Rect(0, 0, 10, 10)),
   };
   ComputeAlignment(Rect(0, 0, 100, 50), items);
@@ -109,10 +106,8 @@ TEST(AlignMath, OnlyParticipatingAlignedItemsAreTouched) {
   const RECT hiddenPlace = Rect(7, 8, 57, 38);
   std::vector<AlignItem> items = {
       Item(kAlignTop, hiddenPlace, false),  // hidden: keeps its place and takes no space
-      Item(kAlignTop, Rect(0, 0, 10, 10)),
-      Item(kAlignNone, Rect(1, 2, 3, 4)),
-      Item(6, Rect(1, 2, 3, 4)),
-      Item(8, Rect(1, 2, 3, 4)),
+      Item(kAlignTop, Rect(0, 0, 10, 10)), Item(kAlignNone, Rect(1, 2, 3, 4)),
+      Item(6, Rect(1, 2, 3, 4)),           Item(8, Rect(1, 2, 3, 4)),
   };
   ComputeAlignment(Rect(0, 0, 100, 100), items);
   EXPECT_EQ(items[0].bounds, hiddenPlace);
@@ -152,7 +147,7 @@ TEST(AlignMath, StartsFromTheClientOrigin) {
 TEST(AlignMath, CentringTruncatesTowardZero) {
   EXPECT_EQ(CenterOrigin(Rect(0, 0, 300, 200), 101, 50).x, 99);
   EXPECT_EQ(CenterOrigin(Rect(0, 0, 300, 200), 101, 50).y, 75);
-  EXPECT_EQ(CenterOrigin(Rect(0, 0, 100, 100), 101, 101).x, 0);  // -1 / 2
+  EXPECT_EQ(CenterOrigin(Rect(0, 0, 100, 100), 101, 101).x, 0);   // -1 / 2
   EXPECT_EQ(CenterOrigin(Rect(0, 0, 100, 100), 103, 103).y, -1);  // -3 / 2
   // Only the extent of the outer rectangle counts.
   EXPECT_EQ(CenterOrigin(Rect(0, 10, 100, 60), 20, 20).y, 15);

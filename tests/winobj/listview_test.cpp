@@ -42,8 +42,8 @@ TEST(ListViewStyles, InvertedMembersAndViews) {
   // Bits the options own are cleared from what the window had; the header bit comes back
   // only with the view that asks for it.
   const uint32_t had = kCreationStyle | LVS_REPORT | LVS_NOSORTHEADER | LVS_NOCOLUMNHEADER;
-  EXPECT_EQ(ListViewWindowStyle(had, ViewReport, ListViewOption::HideSelection |
-                                                     ListViewOption::MultiSelect),
+  EXPECT_EQ(ListViewWindowStyle(had, ViewReport,
+                                ListViewOption::HideSelection | ListViewOption::MultiSelect),
             kCreationStyle | LVS_REPORT);
   EXPECT_TRUE(ListViewWindowStyle(had, ViewReportNoHeader, 0) & LVS_NOCOLUMNHEADER);
 }
@@ -118,9 +118,9 @@ TEST_F(ListViewTest, PaneStylesAndImageList) {
   EXPECT_EQ(lv->color, kColorWindow);
   EXPECT_EQ(lv->smallImages, images_);
   ASSERT_NE(HandleOf(lv), nullptr);
-  EXPECT_EQ(WindowStyle(lv) & kListViewStyleBits,
-            static_cast<DWORD>(LVS_SHAREIMAGELISTS | LVS_REPORT | LVS_SHOWSELALWAYS |
-                               LVS_EDITLABELS));
+  EXPECT_EQ(
+      WindowStyle(lv) & kListViewStyleBits,
+      static_cast<DWORD>(LVS_SHAREIMAGELISTS | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_EDITLABELS));
   EXPECT_EQ(WindowStyle(lv) & (WS_CHILD | WS_TABSTOP), static_cast<DWORD>(WS_CHILD | WS_TABSTOP));
   EXPECT_EQ(SendMessageA(lv->handle, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), LVS_EX_HEADERDRAGDROP);
   // The pane's list became a 16 x 16 list and was handed to the window as its small images.
@@ -132,8 +132,8 @@ TEST_F(ListViewTest, PaneStylesAndImageList) {
 }
 
 TEST_F(ListViewTest, NoHeaderViewAndHiddenSelection) {
-  Control* bare = CreateListView(form_, ViewReportNoHeader, ListViewOption::HideSelection,
-                                 nullptr, nullptr, nullptr);
+  Control* bare = CreateListView(form_, ViewReportNoHeader, ListViewOption::HideSelection, nullptr,
+                                 nullptr, nullptr);
   ASSERT_NE(HandleOf(bare), nullptr);
   EXPECT_TRUE(WindowStyle(bare) & LVS_NOCOLUMNHEADER);
   EXPECT_FALSE(WindowStyle(bare) & LVS_SHOWSELALWAYS);

@@ -17,9 +17,9 @@ namespace {
 
 using Template = std::vector<std::string>;
 
-const Template kMainMenu = {"&FTP",      "(",       "&Site Manager", "-", "+!&Connect",
-                            "-!&Disconnect", "-",   "&Upload",       "&Download", "-",
-                            "E&xit",     ")",       ""};
+const Template kMainMenu = {"&FTP", "(",       "&Site Manager", "-", "+!&Connect", "-!&Disconnect",
+                            "-",    "&Upload", "&Download",     "-", "E&xit",      ")",
+                            ""};
 const Template kRemotePopup = {"&DownLoad", "-", "&Delete", "&Rename", "New &Folder", ""};
 const Template kLocalPopup = {"&UpLoad", "-", "&Delete", "&Rename", "New &Folder", ""};
 
@@ -34,9 +34,9 @@ std::vector<std::string> Captions(const std::vector<MenuEntry>& entries) {
 TEST(MenuTemplate, ProgramMainMenuNumbersItemsAcrossLevels) {
   const std::vector<MenuEntry> e = ParseMenuTemplate(kMainMenu, 4104);
   ASSERT_EQ(e.size(), 10u);  // every entry but the two brackets and the end mark
-  EXPECT_EQ(Captions(e), (std::vector<std::string>{"&FTP", "&Site Manager", "-", "&Connect",
-                                                   "&Disconnect", "-", "&Upload", "&Download",
-                                                   "-", "E&xit"}));
+  EXPECT_EQ(Captions(e),
+            (std::vector<std::string>{"&FTP", "&Site Manager", "-", "&Connect", "&Disconnect", "-",
+                                      "&Upload", "&Download", "-", "E&xit"}));
   // "&FTP" holds the sub-menu; everything else sits in it.
   EXPECT_TRUE(e[0].opensSubMenu);
   EXPECT_EQ(e[0].level, 0);
@@ -291,14 +291,14 @@ TEST(MenuCommand, RadioGroupIsTheRunOfRadioItems) {
   Control* form = NewForm();
   Control* child = NewChild(form);
   // Two groups split by a plain item; the separator inside the first does not split it.
-  MenuObject* m = CreateMenuObject(
-      child, 0, Template{"+!A", "-", "-!B", "Plain", "+!C", "-!D", ""}, RecordChoice, nullptr);
+  MenuObject* m = CreateMenuObject(child, 0, Template{"+!A", "-", "-!B", "Plain", "+!C", "-!D", ""},
+                                   RecordChoice, nullptr);
   Choose(child, m, 1);  // B
   ASSERT_EQ(choices.size(), 1u);
   EXPECT_EQ(choices[0].flags[0] & MFS_CHECKED, 0u);
   EXPECT_NE(choices[0].flags[1] & MFS_CHECKED, 0u);
   EXPECT_NE(choices[0].flags[3] & MFS_CHECKED, 0u);  // C, in the other group, keeps its mark
-  Choose(child, m, 4);  // D
+  Choose(child, m, 4);                               // D
   EXPECT_NE(ItemFlags(m, 1) & MFS_CHECKED, 0u);
   EXPECT_EQ(ItemFlags(m, 3) & MFS_CHECKED, 0u);
   EXPECT_NE(ItemFlags(m, 4) & MFS_CHECKED, 0u);
@@ -308,8 +308,8 @@ TEST(MenuCommand, RadioGroupIsTheRunOfRadioItems) {
 TEST(MenuCommand, CheckItemTogglesAndTheHandlerSeesTheNewState) {
   Control* form = NewForm();
   Control* child = NewChild(form);
-  MenuObject* m = CreateMenuObject(child, 0, Template{"-&Wrap", "+&Log", ""}, RecordChoice,
-                                   nullptr);
+  MenuObject* m =
+      CreateMenuObject(child, 0, Template{"-&Wrap", "+&Log", ""}, RecordChoice, nullptr);
   Choose(child, m, 0);
   Choose(child, m, 0, 1);  // an accelerator command counts as a choice too
   Choose(child, m, 1);
@@ -373,8 +373,7 @@ TEST(MenuItems, DisableThenEnableRestoresStateZero) {
   EXPECT_EQ(PlatformState(m->handle, m->firstId + 4), 0u);
   SetItemChecked(m, 4, true);
   SetItemEnabled(m, 4, false);
-  EXPECT_EQ(PlatformState(m->handle, m->firstId + 4),
-            static_cast<UINT>(MFS_CHECKED | MFS_GRAYED));
+  EXPECT_EQ(PlatformState(m->handle, m->firstId + 4), static_cast<UINT>(MFS_CHECKED | MFS_GRAYED));
   // Indexes the menu does not have are ignored.
   SetItemEnabled(m, 7, false);
   SetItemChecked(m, -1, true);

@@ -49,7 +49,8 @@ std::vector<DWORD> ReadPixels(HBITMAP bitmap, int width, int height) {
 }
 
 HBITMAP LoadStrip() {
-  return static_cast<HBITMAP>(LoadImageA(Instance(), "TOOLBARBMP", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  return static_cast<HBITMAP>(
+      LoadImageA(Instance(), "TOOLBARBMP", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
 }
 
 }  // namespace
@@ -66,7 +67,8 @@ TEST(Resources, ToolbarStripIs304By16At4BitsPerPixel) {
 }
 
 TEST(Resources, ToolbarStripMakesNineteenImagesOf16) {
-  HIMAGELIST images = ImageList_LoadImageA(Instance(), "TOOLBARBMP", kImageSide, 1, CLR_NONE, IMAGE_BITMAP, 0);
+  HIMAGELIST images =
+      ImageList_LoadImageA(Instance(), "TOOLBARBMP", kImageSide, 1, CLR_NONE, IMAGE_BITMAP, 0);
   ASSERT_NE(images, nullptr);
   EXPECT_EQ(ImageList_GetImageCount(images), kToolbarImages);
   int width = 0, height = 0;
@@ -100,7 +102,8 @@ TEST(Resources, EveryToolbarImageIsDrawnExceptTheFourBlanks) {
 // height) with magenta as the transparent colour; what shows through must be exactly the
 // background, not a magenta box.
 TEST(Resources, FolderPictureIsOneImageWithMagentaTransparent) {
-  HIMAGELIST images = ImageList_LoadImageA(Instance(), "FOLDERCLOSED", 0, 1, kMagenta, IMAGE_BITMAP, 0);
+  HIMAGELIST images =
+      ImageList_LoadImageA(Instance(), "FOLDERCLOSED", 0, 1, kMagenta, IMAGE_BITMAP, 0);
   ASSERT_NE(images, nullptr);
   EXPECT_EQ(ImageList_GetImageCount(images), 1);
   int width = 0, height = 0;
@@ -135,7 +138,8 @@ TEST(Resources, FolderPictureIsOneImageWithMagentaTransparent) {
 
 TEST(Resources, MainIconHasSmallAndLargeImages) {
   EXPECT_NE(LoadIconA(Instance(), "MAINICON"), nullptr);
-  const std::vector<IconImage> images = ReadIconGroup(Instance(), "MAINICON", MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+  const std::vector<IconImage> images =
+      ReadIconGroup(Instance(), "MAINICON", MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
   ASSERT_EQ(images.size(), 2u);
   EXPECT_EQ(images[0].width, 16);
   EXPECT_EQ(images[1].width, 32);

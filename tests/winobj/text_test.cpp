@@ -393,8 +393,7 @@ TEST_F(TextFiles, HandleModesDecodeAccessShareAndDisposition) {
   if (r2 != INVALID_HANDLE_VALUE) CloseFileHandle(r2);
 
   // A name with a NUL must not open the file its first part names.
-  EXPECT_EQ(OpenFileHandle(path + Bytes("\0.other"), kFileModeRead),
-            INVALID_HANDLE_VALUE);
+  EXPECT_EQ(OpenFileHandle(path + Bytes("\0.other"), kFileModeRead), INVALID_HANDLE_VALUE);
 }
 
 TEST_F(TextFiles, SaveWritesExactBytesAndCutsOldFile) {

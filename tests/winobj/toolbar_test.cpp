@@ -116,9 +116,9 @@ TEST(ButtonTemplate, StylesFromOptionsAndAlignment) {
   EXPECT_EQ(ToolbarStyle(kAlignRight, 0) & 0xFF, CCS_RIGHT);
   EXPECT_EQ(ToolbarStyle(kAlignBottom, 0) & 0xFF, CCS_BOTTOM);
   EXPECT_EQ(ToolbarStyle(kAlignClient, 0) & 0xFF, CCS_TOP);
-  const uint32_t all = ToolbarStyle(kAlignTop, ToolbarOption::TransparentStyle |
-                                                   ToolbarOption::Wrapable |
-                                                   ToolbarOption::NoDivider);
+  const uint32_t all =
+      ToolbarStyle(kAlignTop, ToolbarOption::TransparentStyle | ToolbarOption::Wrapable |
+                                  ToolbarOption::NoDivider);
   EXPECT_EQ(all & (TBSTYLE_TRANSPARENT | TBSTYLE_WRAPABLE | CCS_NODIVIDER),
             static_cast<uint32_t>(TBSTYLE_TRANSPARENT | TBSTYLE_WRAPABLE | CCS_NODIVIDER));
 }
@@ -227,8 +227,8 @@ TEST_F(ToolbarTest, SampleTemplateOnARealToolbar) {
 TEST_F(ToolbarTest, CreationStylesAndSize) {
   Control* tb = Make({" "});
   const DWORD style = GetWindowLongA(tb->handle, GWL_STYLE);
-  EXPECT_EQ(style & 0xFFFF, static_cast<DWORD>(TBSTYLE_TOOLTIPS | TBSTYLE_LIST | TBSTYLE_FLAT |
-                                               CCS_TOP));
+  EXPECT_EQ(style & 0xFFFF,
+            static_cast<DWORD>(TBSTYLE_TOOLTIPS | TBSTYLE_LIST | TBSTYLE_FLAT | CCS_TOP));
   EXPECT_TRUE(style & WS_CHILD);
   EXPECT_TRUE(SendMessageA(tb->handle, TB_GETEXTENDEDSTYLE, 0, 0) & TBSTYLE_EX_DRAWDDARROWS);
   EXPECT_TRUE(IsProcAttached(tb, ToolbarProc));

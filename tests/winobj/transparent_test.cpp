@@ -51,7 +51,9 @@ bool PaintQuadrants(void*, MessageRecord& msg, LRESULT& result) {
   RECT client;
   GetClientRect(msg.hwnd, &client);
   const int mx = client.right / 2, my = client.bottom / 2;
-  const RECT parts[4] = {{0, 0, mx, my}, {mx, 0, client.right, my}, {0, my, mx, client.bottom},
+  const RECT parts[4] = {{0, 0, mx, my},
+                         {mx, 0, client.right, my},
+                         {0, my, mx, client.bottom},
                          {mx, my, client.right, client.bottom}};
   for (int i = 0; i < 4; ++i) {
     HBRUSH brush = CreateSolidBrush(kQuadrant[i]);
@@ -247,7 +249,12 @@ TEST(TransparentRepaint, ScrollAndMoveMessagesRepaintTheControlAndWhatIsBehindIt
   SetTransparent(see, true);
   ShowAndPaint(form);
 
-  WINDOWPOS pos{see->handle, nullptr, 60, 60, 80, 80,
+  WINDOWPOS pos{see->handle,
+                nullptr,
+                60,
+                60,
+                80,
+                80,
                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE};
   const struct {
     UINT message;

@@ -59,8 +59,8 @@ TEST(FileRowsAdd, FolderFileAndDotRows) {
   AddEntryRow(pane, "c:\\x\\", Entry(".", FILE_ATTRIBUTE_DIRECTORY, 0, 0), 0, shell);
   AddEntryRow(pane, "c:\\x\\", Entry("..", FILE_ATTRIBUTE_DIRECTORY, 0, 0), 1, shell);
   AddEntryRow(pane, "c:\\x\\", Entry("big.iso", FILE_ATTRIBUTE_ARCHIVE, 3, 0), 2, shell);
-  AddEntryRow(pane, "c:\\x\\", Entry("docs", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY,
-                                     0, 4096), 3, shell);
+  AddEntryRow(pane, "c:\\x\\",
+              Entry("docs", FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY, 0, 4096), 3, shell);
   ASSERT_EQ(Count(pane.list), 3);
   EXPECT_EQ(ColumnTexts(pane.list, 0), (Texts{"..", "big.iso", "docs"}));
   EXPECT_EQ(ColumnTexts(pane.list, 1), (Texts{"", "12288 MB", ""}));

@@ -118,8 +118,8 @@ TEST(DriveBoxFill, StartUpListsTheDrivesPresentAndStillShowsC) {
 TEST(DriveBoxChange, ChoosingADriveListsItsRoot) {
   TempFolder folder(true);
   AppHarness app;
-  int c = static_cast<int>(
-      SendMessageA(appState.driveBox->handle, CB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>("C")));
+  int c = static_cast<int>(SendMessageA(appState.driveBox->handle, CB_FINDSTRINGEXACT, -1,
+                                        reinterpret_cast<LPARAM>("C")));
   ASSERT_GE(c, 0);
   Clear(appState.localList);
   SendMessageA(appState.driveBox->handle, CB_SETCURSEL, c, 0);
@@ -179,7 +179,8 @@ TEST(LocalPaneListing, RowsStandSortedBySizeText) {
 
 TEST(LocalPaneListing, EveryFileRowGetsItsOwnImage) {
   TempFolder folder(true);
-  for (const char* name : {"1.txt", "2.txt", "3.txt", "4.log"}) ASSERT_TRUE(folder.MakeFile(name, 5));
+  for (const char* name : {"1.txt", "2.txt", "3.txt", "4.log"})
+    ASSERT_TRUE(folder.MakeFile(name, 5));
   ASSERT_TRUE(folder.MakeFolder("dir"));
   AppHarness app;
   ListFolder(folder.Path());
@@ -257,8 +258,8 @@ TEST(LocalPaneMessages, LabelEditShowsTheNoticeAndStillEdits) {
   ListFolder(folder.Path());
   MessageBoxWatcher boxes;
   SetFocus(appState.localList->handle);
-  HWND edit = reinterpret_cast<HWND>(
-      SendMessageA(appState.localList->handle, LVM_EDITLABELA, RowOf(appState.localList, "name.txt"), 0));
+  HWND edit = reinterpret_cast<HWND>(SendMessageA(appState.localList->handle, LVM_EDITLABELA,
+                                                  RowOf(appState.localList, "name.txt"), 0));
   ASSERT_EQ(boxes.Count(), 1u);
   EXPECT_EQ(boxes.Last().text, "Edit Send");
   EXPECT_NE(edit, nullptr);
@@ -296,8 +297,9 @@ TEST(LocalPaneMessages, HeaderClickSortsByThatColumnAndIsLogged) {
   SendHeaderClick(2);
   const Texts sorted = ColumnTexts(appState.localList, 2);
   for (size_t i = 1; i < sorted.size(); ++i) {
-    EXPECT_LE(CompareStringA(LOCALE_USER_DEFAULT, 0, sorted[i - 1].c_str(), -1, sorted[i].c_str(), -1),
-              CSTR_EQUAL);
+    EXPECT_LE(
+        CompareStringA(LOCALE_USER_DEFAULT, 0, sorted[i - 1].c_str(), -1, sorted[i].c_str(), -1),
+        CSTR_EQUAL);
   }
   EXPECT_EQ(SortPaneSelector, kLocalPane);
 }
@@ -336,7 +338,8 @@ TEST(LocalPaneMessages, RealHeaderClickSorts) {
   ASSERT_TRUE(folder.MakeFile("c.log", 2 * kKiB));
   AppHarness app;
   ListFolder(folder.Path());
-  HWND header = reinterpret_cast<HWND>(SendMessageA(appState.localList->handle, LVM_GETHEADER, 0, 0));
+  HWND header =
+      reinterpret_cast<HWND>(SendMessageA(appState.localList->handle, LVM_GETHEADER, 0, 0));
   RECT item{};
   SendMessageA(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
   LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);

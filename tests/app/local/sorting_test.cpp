@@ -36,8 +36,8 @@ bool CountDuringSort(Control*, MessageRecord& msg, LRESULT&) {
 
 // Deterministic, mixed-case, unevenly long texts with repeats.
 std::string PseudoText(unsigned i) {
-  static const char* const kParts[] = {"alpha", "Beta", "gamma", "Delta", "eps", "ZETA", "eta",
-                                       "theta", "Iota",  "kappa"};
+  static const char* const kParts[] = {"alpha", "Beta", "gamma", "Delta", "eps",
+                                       "ZETA",  "eta",  "theta", "Iota",  "kappa"};
   unsigned x = i * 2654435761u;
   std::string text = kParts[(x >> 7) % 10];
   text += kParts[(x >> 13) % 10];
@@ -139,7 +139,8 @@ TEST(SortingHeaderClick, TenThousandRowsSortInOrder) {
     ASSERT_LT(item.lParam, kLargePane);
     EXPECT_FALSE(seen[item.lParam]);
     seen[item.lParam] = true;
-    EXPECT_EQ(ListItemText(appState.localList, row, 2), PseudoText(static_cast<unsigned>(item.lParam)));
+    EXPECT_EQ(ListItemText(appState.localList, row, 2),
+              PseudoText(static_cast<unsigned>(item.lParam)));
   }
 }
 
@@ -158,7 +159,8 @@ TEST(SortingHeaderClick, NoMessageReachesTheListViewWhileItSorts) {
 
 TEST(SortingHeaderClick, ListingSortsBySizeWithoutMessagesToo) {
   TempFolder folder(true);
-  for (int i = 0; i < 20; ++i) ASSERT_TRUE(folder.MakeFile("f" + std::to_string(i) + ".txt", 700 * i));
+  for (int i = 0; i < 20; ++i)
+    ASSERT_TRUE(folder.MakeFile("f" + std::to_string(i) + ".txt", 700 * i));
   AppHarness app;
   AttachProc(appState.localList, &CountDuringSort);
   messagesDuringSort = 0;

@@ -107,8 +107,8 @@ TEST(SiteWindowBuild, ListLabelsAndFieldsAtTheirPlaces) {
     int left, top, width;
   };
   const Place fields[] = {
-      {appState.siteNameEdit, 220, 20, 252}, {appState.hostEdit, 279, 54, 193},
-      {appState.userEdit, 279, 89, 193},     {appState.passwordEdit, 279, 123, 193},
+      {appState.siteNameEdit, 220, 20, 252},    {appState.hostEdit, 279, 54, 193},
+      {appState.userEdit, 279, 89, 193},        {appState.passwordEdit, 279, 123, 193},
       {appState.anonymousCheck, 279, 158, 100}, {appState.portEdit, 279, 195, 75},
   };
   for (const Place& p : fields) {
