@@ -30,6 +30,7 @@ constexpr int kStatusParts = 5;
 constexpr int kToolbarStripWidth = 304;
 constexpr int kToolbarStripHeight = 16;
 constexpr char kToolbarBitmapName[] = "TOOLBARBMP";
+constexpr COLORREF kToolbarPictureBackground = RGB(192, 192, 192);
 
 constexpr int kDrivePanelHeight = 20;
 constexpr int kDriveBoxWidth = 50;
@@ -93,6 +94,9 @@ void BuildToolbar() {
   appState.toolbarBitmap = CreateBitmapObject(kToolbarStripWidth, kToolbarStripHeight);
   LoadResourceBitmap(appState.toolbarBitmap, programInstance, kToolbarBitmapName);
   KeepPixelsOnly(appState.toolbarBitmap);
+  // The toolbar masks the system's button face colour out of its images; the pictures are drawn
+  // on classic grey, so give them the face colour of the system they run on.
+  ReplacePixelColor(appState.toolbarBitmap, kToolbarPictureBackground, GetSysColor(COLOR_BTNFACE));
   HBITMAP strip = BitmapHandle(appState.toolbarBitmap);
 
   Control* toolbar = CreateToolbar(panel, kAlignTop, ToolbarOption::ListStyle | ToolbarOption::Flat,

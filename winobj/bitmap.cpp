@@ -239,3 +239,29 @@ void DrawBitmap(Bitmap* bitmap, HDC dc, int x, int y) {
                   bitmap->header, DIB_RGB_COLORS, SRCCOPY);
   }
 }
+
+namespace {
+uint16_t To565(COLORREF c) {
+  return static_cast<uint16_t>(((GetRValue(c) >> 3) << 11) | ((GetGValue(c) >> 2) << 5) |
+                               (GetBValue(c) >> 3));
+}
+}  // namespace
+
+void ReplacePixelColor(Bitmap* bitmap, COLORREF from, COLORREF to) {
+  if (bitmap == nullptr || bitmap->handle != nullptr || bitmap->pixels == nullptr ||
+      !Is565(bitmap->pixelFormat) || bitmap->width <= 0 || bitmap->height <= 0) {
+    return;
+  }
+  const uint32_t rowSize = RowSize(16, bitmap->width);
+  const int rows = bitmap->height;
+  if (static_cast<uint64_t>(rowSize) * rows > bitmap->pixelSize) return;
+  const uint16_t key = To565(from);
+  const uint16_t replacement = To565(to);
+  auto* bytes = static_cast<uint8_t*>(bitmap->pixels);
+  for (int y = 0; y < rows; ++y) {
+    auto* row = reinterpret_cast<uint16_t*>(bytes + static_cast<size_t>(y) * rowSize);
+    for (int x = 0; x < bitmap->width; ++x) {
+      if (row[x] == key) row[x] = replacement;
+    }
+  }
+}

@@ -264,4 +264,39 @@ TEST(BitmapResource, ToolbarStripBecomesA565Section) {
   Free(bitmap);
 }
 
+TEST(BitmapResource, StripBackgroundTakesAnotherColourAndNothingElseChanges) {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  Bitmap* bitmap = CreateBitmapObject(304, 16);
+  LoadResourceBitmap(bitmap, instance, "TOOLBARBMP");
+  ASSERT_NE(bitmap->handle, nullptr);
+  KeepPixelsOnly(bitmap);
+  std::vector<uint8_t> before(static_cast<uint8_t*>(bitmap->pixels),
+                              static_cast<uint8_t*>(bitmap->pixels) + bitmap->pixelSize);
+  const COLORREF grey = RGB(192, 192, 192);
+  const COLORREF face = RGB(240, 240, 240);
+  ReplacePixelColor(bitmap, grey, face);
+  int replaced = 0, wrong = 0;
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 304; ++x) {
+      const uint16_t old = Pixel565(before.data(), 304, 16, x, y);
+      const uint16_t now = Pixel565(bitmap->pixels, 304, 16, x, y);
+      if (old == To565(grey)) {
+        ++replaced;
+        if (now != To565(face)) ++wrong;
+      } else if (now != old) {
+        ++wrong;
+      }
+    }
+  }
+  EXPECT_GT(replaced, 0);
+  EXPECT_EQ(wrong, 0);
+  // With a handle the pixels belong to the section: nothing is touched.
+  ASSERT_NE(BitmapHandle(bitmap), nullptr);
+  std::vector<uint8_t> withHandle(static_cast<uint8_t*>(bitmap->pixels),
+                                  static_cast<uint8_t*>(bitmap->pixels) + bitmap->pixelSize);
+  ReplacePixelColor(bitmap, face, grey);
+  EXPECT_EQ(0, std::memcmp(withHandle.data(), bitmap->pixels, withHandle.size()));
+  Free(bitmap);
+}
+
 }  // namespace
