@@ -93,6 +93,11 @@ void BuildToolbar() {
 
   appState.toolbarBitmap = CreateBitmapObject(kToolbarStripWidth, kToolbarStripHeight);
   LoadResourceBitmap(appState.toolbarBitmap, programInstance, kToolbarBitmapName);
+  // Kept in 24 bits, not the device's 5-6-5: the toolbar copies the strip into a screen bitmap
+  // and masks exactly the button face colour, but a 5-6-5 grey widens to another grey there
+  // (under Wine the face grey 245 keeps 5 bits, 30, and widens back to 247), so nothing was
+  // masked and disabled buttons were drawn as solid grey squares. 24 bits keep it exact.
+  appState.toolbarBitmap->pixelFormat = kPixel24;
   KeepPixelsOnly(appState.toolbarBitmap);
   // The toolbar masks the system's button face colour out of its images; the pictures are drawn
   // on classic grey, so give them the face colour of the system they run on.

@@ -241,27 +241,44 @@ void DrawBitmap(Bitmap* bitmap, HDC dc, int x, int y) {
 }
 
 namespace {
-uint16_t To565(COLORREF c) {
-  return static_cast<uint16_t>(((GetRValue(c) >> 3) << 11) | ((GetGValue(c) >> 2) << 5) |
-                               (GetBValue(c) >> 3));
+// A colour as the picture stores it, in memory order: 5-6-5 as a little-endian word, 24 bits as
+// blue, green, red.
+void StoredPixel(COLORREF c, bool is565, uint8_t (&out)[3]) {
+  if (is565) {
+    const uint16_t v = static_cast<uint16_t>(((GetRValue(c) >> 3) << 11) |
+                                             ((GetGValue(c) >> 2) << 5) | (GetBValue(c) >> 3));
+    out[0] = static_cast<uint8_t>(v & 0xFF);
+    out[1] = static_cast<uint8_t>(v >> 8);
+    out[2] = 0;
+  } else {
+    out[0] = GetBValue(c);
+    out[1] = GetGValue(c);
+    out[2] = GetRValue(c);
+  }
 }
 }  // namespace
 
 void ReplacePixelColor(Bitmap* bitmap, COLORREF from, COLORREF to) {
   if (bitmap == nullptr || bitmap->handle != nullptr || bitmap->pixels == nullptr ||
-      !Is565(bitmap->pixelFormat) || bitmap->width <= 0 || bitmap->height <= 0) {
+      bitmap->width <= 0 || bitmap->height <= 0) {
     return;
   }
-  const uint32_t rowSize = RowSize(16, bitmap->width);
+  const bool is565 = Is565(bitmap->pixelFormat);
+  if (!is565 && bitmap->pixelFormat != kPixel24) return;
+  const int bytesPerPixel = is565 ? 2 : 3;
+  const uint32_t rowSize = RowSize(8 * bytesPerPixel, bitmap->width);
   const int rows = bitmap->height;
   if (static_cast<uint64_t>(rowSize) * rows > bitmap->pixelSize) return;
-  const uint16_t key = To565(from);
-  const uint16_t replacement = To565(to);
+  uint8_t key[3];
+  uint8_t replacement[3];
+  StoredPixel(from, is565, key);
+  StoredPixel(to, is565, replacement);
   auto* bytes = static_cast<uint8_t*>(bitmap->pixels);
   for (int y = 0; y < rows; ++y) {
-    auto* row = reinterpret_cast<uint16_t*>(bytes + static_cast<size_t>(y) * rowSize);
-    for (int x = 0; x < bitmap->width; ++x) {
-      if (row[x] == key) row[x] = replacement;
+    uint8_t* pixel = bytes + static_cast<size_t>(y) * rowSize;
+    for (int x = 0; x < bitmap->width; ++x, pixel += bytesPerPixel) {
+      if (std::memcmp(pixel, key, bytesPerPixel) == 0)
+        std::memcpy(pixel, replacement, bytesPerPixel);
     }
   }
 }

@@ -60,6 +60,7 @@ HBITMAP BitmapHandle(Bitmap* bitmap);
 // Converts the picture to kBitmapDIB (in `pixelFormat`) or kBitmapDDB when the kind changes.
 void ConvertKind(Bitmap* bitmap, uint8_t kind);
 void DrawBitmap(Bitmap* bitmap, HDC dc, int x, int y);
-// Replaces every stored 5-6-5 pixel of colour `from` by `to` (both RGB). Only for a bitmap that
-// keeps its pixels without a handle; anything else is left unchanged.
+// Replaces every stored pixel of colour `from` by `to` (both RGB) in a 16-bit 5-6-5 or a 24-bit
+// picture. Only for a bitmap that keeps its pixels without a handle; anything else is left
+// unchanged.
 void ReplacePixelColor(Bitmap* bitmap, COLORREF from, COLORREF to);

@@ -60,8 +60,8 @@ class ShellAnswers {
   int shellQueries_ = 0;
 };
 
-// The key the shell's answers depend on: the extension (from the last "." of the name part,
-// lower-cased), or "" for a name without one.
+// The key the shell's answers depend on: the path from its last "." on (the extension, or, when
+// the dot lies in a folder name, a tail unique to the file), or "" for a path without a dot.
 std::string ShellAnswerKey(const std::string& path);
 
 // Empties the pane's image list and reloads the folder picture as image 0.

@@ -187,6 +187,43 @@ TEST(MainWindowToolbar, ConnectAndDisconnectAreOneCheckGroup) {
   EXPECT_EQ(button.iBitmap, 18);
 }
 
+// The toolbar draws a disabled button from its image's mask (what is not button face); a picture
+// whose background escaped the mask became a solid grey square.
+TEST(MainWindowToolbar, PictureBackgroundsAreMaskedOut) {
+  AppHarness app;
+  HIMAGELIST images =
+      reinterpret_cast<HIMAGELIST>(SendMessageA(appState.toolbar->handle, TB_GETIMAGELIST, 0, 0));
+  ASSERT_NE(images, nullptr);
+  for (int id : {kCmdRefresh, kCmdConnect, kCmdDisconnect, kCmdDownload, kCmdUpload}) {
+    IMAGEINFO info{};
+    ASSERT_TRUE(ImageList_GetImageInfo(images, id - kFirstCommandId, &info)) << id;
+    ASSERT_NE(info.hbmMask, nullptr) << id;
+    const int width = info.rcImage.right - info.rcImage.left;
+    const int height = info.rcImage.bottom - info.rcImage.top;
+    BITMAP maskSize{};
+    ASSERT_TRUE(GetObjectA(info.hbmMask, sizeof maskSize, &maskSize));
+    BITMAPINFO header{};
+    header.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    header.bmiHeader.biWidth = maskSize.bmWidth;
+    header.bmiHeader.biHeight = -maskSize.bmHeight;
+    header.bmiHeader.biPlanes = 1;
+    header.bmiHeader.biBitCount = 32;
+    header.bmiHeader.biCompression = BI_RGB;
+    std::vector<uint32_t> mask(static_cast<size_t>(maskSize.bmWidth) * maskSize.bmHeight);
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, info.hbmMask, 0, maskSize.bmHeight, mask.data(), &header, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    int background = 0;
+    for (int y = info.rcImage.top; y < info.rcImage.bottom; ++y) {
+      for (int x = info.rcImage.left; x < info.rcImage.right; ++x) {
+        if ((mask[static_cast<size_t>(y) * maskSize.bmWidth + x] & 0xFFFFFF) != 0) ++background;
+      }
+    }
+    EXPECT_GT(background, 0) << id;
+    EXPECT_LT(background, width * height) << id;
+  }
+}
+
 TEST(MainWindowToolbar, ShowLogTogglesTheLogAndTheButton) {
   AppHarness app;
   ClickToolbarButton(kCmdShowLog);

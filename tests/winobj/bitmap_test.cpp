@@ -1,6 +1,6 @@
 // Bitmaps: row sizes, pixels kept in memory and made into a handle again, conversions between
 // device-dependent and device-independent forms that keep the picture, empty bitmaps, and the
-// program's toolbar strip becoming a 16-bit 5-6-5 DIB section.
+// toolbar strip resource in the device's 16-bit 5-6-5 form.
 #include "winobj/bitmap.h"
 
 #include <gtest/gtest.h>
