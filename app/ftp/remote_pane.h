@@ -1,0 +1,27 @@
+// The remote pane: listing the current remote folder (remotePath) through WinInet's FTP find
+// functions, and the messages the remote list view's hook handles (sorting by a header click,
+// navigation by double click, the popup menu, files dropped from the shell). The path rules are
+// plain functions.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+struct MessageRecord;
+
+// The folder above `path` (ending in "/"): the trailing "/" and the last name go; with no "/"
+// left the path becomes empty (from "/" the empty path: the server's login folder).
+std::string ParentRemotePath(const std::string& path);
+// Where a double click on the folder row `caption` leads from `path`: ".." goes up, any other
+// caption goes down into it (caption + "/").
+std::string NavigatedRemotePath(const std::string& path, const std::string& caption);
+// The pattern the listing asks for: path + "*.*".
+std::string RemoteListPattern(const std::string& path);
+
+// Lists remotePath into the remote list. Without a connection, or for a folder that cannot be
+// listed, the pane is left empty and nothing is reported.
+void ListRemoteFolder();
+
+// The remote list's messageEvent; true when the message is handled.
+bool OnRemoteListMessage(void* receiver, MessageRecord& msg, LRESULT& result);

@@ -1,0 +1,27 @@
+// The one FTP connection: opening the internet session and connecting to the site chosen in the
+// site window, closing both again, the command states that follow being connected, and the
+// message box with the text of a failed call's error code.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Every WinInet call that takes a context gets this one; the status callback only hears of
+// handles with a non-zero context.
+constexpr DWORD_PTR kInternetContext = 255;
+extern const char* const kAgentName;  // "ZEVFTP"
+
+// Connects to the site in the site window's fields, once the site window was last closed with
+// "&Ok". An existing connection is closed first. Failure: "Connection Failed".
+void ConnectToSite();
+// Closes the connection, then the session; each handle once, and only one that is set.
+void Disconnect();
+bool IsConnected();
+
+// The text shown for an error code: the system's text; for WinInet's own codes the server's
+// last reply (ERROR_INTERNET_EXTENDED_ERROR) or WinInet's message text; otherwise "Error N".
+// Never empty.
+std::string ErrorText(DWORD code);
+// ErrorText in the plain message box.
+void ShowErrorText(DWORD code);

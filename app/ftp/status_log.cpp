@@ -1,0 +1,109 @@
+#include "app/ftp/status_log.h"
+
+#include <cstring>
+
+#include "app/app_state.h"
+#include "winobj/controls.h"
+#include "winobj/statusbar.h"
+#include "winobj/text.h"
+
+uint64_t bytesSentTotal = 0;
+uint64_t bytesReceivedTotal = 0;
+
+namespace {
+
+struct StatusName {
+  DWORD status;
+  const char* text;
+};
+
+// The library's own names; 20 is logged as "Connected" and 31 as "Request Send" on purpose.
+constexpr StatusName kStatusNames[] = {
+    {INTERNET_STATUS_RESOLVING_NAME, "Resolving Name"},
+    {INTERNET_STATUS_NAME_RESOLVED, "Name Resolved"},
+    {INTERNET_STATUS_CONNECTING_TO_SERVER, "Connected"},
+    {INTERNET_STATUS_CONNECTED_TO_SERVER, "Connected to Server"},
+    {INTERNET_STATUS_SENDING_REQUEST, "Sending Request"},
+    {INTERNET_STATUS_REQUEST_SENT, "Request Send"},
+    {INTERNET_STATUS_RECEIVING_RESPONSE, "Receiving Response"},
+    {INTERNET_STATUS_RESPONSE_RECEIVED, "Response Received"},
+    {INTERNET_STATUS_CTL_RESPONSE_RECEIVED, "Ctl Response Received"},
+    {INTERNET_STATUS_PREFETCH, "Prefetch"},
+    {INTERNET_STATUS_CLOSING_CONNECTION, "Closing Connection"},
+    {INTERNET_STATUS_CONNECTION_CLOSED, "Connection Closed"},
+    {INTERNET_STATUS_HANDLE_CREATED, "Handle Created"},
+    {INTERNET_STATUS_HANDLE_CLOSING, "Handle Closing"},
+    {INTERNET_STATUS_REQUEST_COMPLETE, "Request Complete"},
+    {INTERNET_STATUS_REDIRECT, "Redirect"},
+    {INTERNET_STATUS_INTERMEDIATE_RESPONSE, "Intermediate Response"},
+    {INTERNET_STATUS_STATE_CHANGE, "Changing"},
+};
+
+const char* const kLineEnd = "\r\n";
+
+}  // namespace
+
+std::string StatusText(DWORD status) {
+  for (const StatusName& name : kStatusNames) {
+    if (name.status == status) return name.text;
+  }
+  return "Status Unknown";
+}
+
+std::string SentTotalText(uint64_t total) { return UInt64ToText(total) + " bytes send"; }
+
+std::string ReceivedTotalText(uint64_t total) { return UInt64ToText(total) + " bytes received"; }
+
+std::string InfoText(const void* info, DWORD length) {
+  if (info == nullptr) return std::string();
+  const char* text = static_cast<const char*>(info);
+  const void* nul = std::memchr(text, '\0', length);
+  const size_t size = nul ? static_cast<size_t>(static_cast<const char*>(nul) - text) : length;
+  return std::string(text, size);
+}
+
+uint32_t InfoCount(const void* info, DWORD length) {
+  uint32_t count = 0;
+  if (info != nullptr && length >= sizeof count) std::memcpy(&count, info, sizeof count);
+  return count;
+}
+
+std::vector<StatusLine> StatusLines(DWORD status, const void* info, DWORD length,
+                                    uint64_t& sentTotal, uint64_t& receivedTotal) {
+  std::vector<StatusLine> lines;
+  lines.push_back({StatusText(status), kStatusPart});
+  switch (status) {
+    case INTERNET_STATUS_NAME_RESOLVED:
+      lines.push_back({InfoText(info, length), kAddressPart});
+      break;
+    case INTERNET_STATUS_REQUEST_SENT:
+      sentTotal += InfoCount(info, length);
+      lines.push_back({SentTotalText(sentTotal), kSentPart});
+      break;
+    case INTERNET_STATUS_RESPONSE_RECEIVED:
+      receivedTotal += InfoCount(info, length);
+      lines.push_back({ReceivedTotalText(receivedTotal), kReceivedPart});
+      break;
+    default:
+      break;
+  }
+  return lines;
+}
+
+void LogStatus(const std::string& text, int part) {
+  if (appState.logEdit != nullptr) AddItem(appState.logEdit, text + kLineEnd);
+  if (appState.mainWindow != nullptr) SetStatusText(appState.mainWindow, part, text);
+}
+
+void CALLBACK StatusCallback(HINTERNET /*handle*/, DWORD_PTR /*context*/, DWORD status, LPVOID info,
+                             DWORD infoLength) {
+  try {
+    for (const StatusLine& line :
+         StatusLines(status, info, infoLength, bytesSentTotal, bytesReceivedTotal)) {
+      LogStatus(line.text, line.part);
+    }
+  } catch (...) {
+    // WinInet's frames cannot unwind a C++ exception; a report that could not be logged (out
+    // of memory) is lost, the transfer goes on.
+  }
+}

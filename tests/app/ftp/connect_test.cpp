@@ -1,0 +1,194 @@
+// Connecting to the site of the site window against a real server: nothing before "&Ok",
+// "Connection Failed" with the handles closed, anonymous logins, the port text, the command
+// states on both sides of a connection, reconnecting; and the log and status bar the status
+// callback writes meanwhile.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/ftp/remote_pane.h"
+#include "app/ftp/status_log.h"
+#include "tests/app/ftp/ftp_fixture.h"
+#include "winobj/text.h"
+
+namespace {
+
+using FtpConnect = FtpAppTest;
+using FtpLog = FtpAppTest;
+
+constexpr int kConnectMenuItem = 2;
+constexpr int kDisconnectMenuItem = 3;
+
+void ExpectDisconnectedToolbar() {
+  EXPECT_TRUE(ButtonEnabled(kCmdConnect));
+  EXPECT_FALSE(ButtonEnabled(kCmdDisconnect));
+  EXPECT_FALSE(ButtonEnabled(kCmdDownload));
+  EXPECT_FALSE(ButtonEnabled(kCmdUpload));
+}
+
+TEST_F(FtpConnect, NothingHappensUntilTheSiteWindowWasClosedWithOk) {
+  ASSERT_TRUE(Serve()) << server_->Error();
+  MessageBoxWatcher boxes;
+  SetCaption(appState.hostEdit, "127.0.0.1");
+  SetCaption(appState.portEdit, Port());
+  SetChecked(appState.anonymousCheck, true);
+  ConnectToSite();  // never shown: modalResult 0
+  Click(appState.cancelSiteButton);
+  ConnectToSite();  // closed with "&Cancel"
+  EXPECT_FALSE(IsConnected());
+  EXPECT_EQ(appState.sessionHandle, nullptr);
+  EXPECT_EQ(boxes.Count(), 0u);
+  EXPECT_EQ(StatusPart(0), "");
+  EXPECT_EQ(server_->Log().find("logged in"), std::string::npos);
+
+  Click(appState.okSiteButton);
+  ConnectToSite();
+  EXPECT_TRUE(IsConnected());
+}
+
+TEST_F(FtpConnect, WrongPasswordSaysConnectionFailedAndClosesTheSession) {
+  ASSERT_TRUE(Serve()) << server_->Error();
+  MessageBoxWatcher boxes;
+  EnterSite("127.0.0.1", kUser, "wrong", false, Port());
+  ConnectToSite();
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Last().text, "Connection Failed");
+  EXPECT_EQ(appState.connectionHandle, nullptr);
+  EXPECT_EQ(appState.sessionHandle, nullptr);
+  ExpectDisconnectedToolbar();
+  // The attempt's status lines stay in the log.
+  EXPECT_TRUE(Contains(LogLines(), "Connected to Server"));
+
+  // A second failure closes its own session only, and says so once more.
+  ConnectToSite();
+  EXPECT_EQ(boxes.Count(), 2u);
+  EXPECT_EQ(appState.sessionHandle, nullptr);
+  ExpectDisconnectedToolbar();
+}
+
+TEST_F(FtpConnect, RefusedConnectionFailsTheSameWay) {
+  ASSERT_TRUE(Serve()) << server_->Error();
+  const std::string port = Port();
+  server_->Stop();
+  MessageBoxWatcher boxes;
+  EnterSite("127.0.0.1", kUser, kPassword, false, port);
+  ConnectToSite();
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Last().text, "Connection Failed");
+  EXPECT_EQ(appState.sessionHandle, nullptr);
+}
+
+TEST_F(FtpConnect, AnonymousLogsInAnonymouslyWhateverTheUserFieldsHold) {
+  ASSERT_TRUE(Serve()) << server_->Error();
+  EnterSite("127.0.0.1", kUser, kPassword, true, Port());
+  ConnectToSite();
+  ASSERT_TRUE(IsConnected());
+  const std::string log = server_->Log();
+  EXPECT_NE(log.find("USER 'anonymous' logged in"), std::string::npos) << log;
+  EXPECT_EQ(log.find("USER 'zev' logged in"), std::string::npos) << log;
+}
+
+TEST_F(FtpConnect, UserAndPasswordAreUsedWhenNotAnonymous) {
+  ASSERT_TRUE(Serve()) << server_->Error();
+  ASSERT_TRUE(ConnectAsUser());
+  EXPECT_NE(server_->Log().find("USER 'zev' logged in"), std::string::npos);
+}
+
+TEST_F(FtpConnect, PortTextCountsUpToTheFirstNonDigit) {
+  ASSERT_TRUE(Serve()) << server_->Error();
+  MessageBoxWatcher boxes;
+  EnterSite("127.0.0.1", "", "", true, Port() + "x21");
+  ConnectToSite();
+  EXPECT_TRUE(IsConnected());
+  EXPECT_EQ(boxes.Count(), 0u);
+}
+
+TEST_F(FtpConnect, ConnectAndDisconnectSwitchTheCommands) {
+  ASSERT_TRUE(served_.MakeFile("hello.txt", 5));
+  ASSERT_TRUE(Serve()) << server_->Error();
+  auto part0 = SpyStatusPart(0);
+  ASSERT_TRUE(ConnectAsUser());
+  // "Connected" comes after the login; the listing that follows writes its own texts after it.
+  EXPECT_TRUE(InOrder(part0->Notes(),
+                      {"Connected to Server", "Connected", "Sending Request", "Handle Closing"}))
+      << Joined(part0->Notes());
+  EXPECT_FALSE(ButtonEnabled(kCmdConnect));
+  EXPECT_TRUE(ButtonEnabled(kCmdDisconnect));
+  EXPECT_TRUE(ButtonEnabled(kCmdDownload));
+  EXPECT_TRUE(ButtonEnabled(kCmdUpload));
+  for (int i = 0; i < ItemCount(appState.remotePopup); ++i) {
+    EXPECT_TRUE(MenuItemEnabled(appState.remotePopup, i)) << i;
+  }
+  EXPECT_FALSE(MenuItemEnabled(appState.mainMenu, kConnectMenuItem));
+  EXPECT_TRUE(MenuItemEnabled(appState.mainMenu, kDisconnectMenuItem));
+  EXPECT_EQ(Rows(appState.remoteList), std::vector<std::string>{"hello.txt"});
+
+  Disconnect();
+  EXPECT_EQ(appState.connectionHandle, nullptr);
+  EXPECT_EQ(appState.sessionHandle, nullptr);
+  EXPECT_EQ(StatusPart(0), "Disconnected");
+  ExpectDisconnectedToolbar();
+  // The rows, the path and the menus stay as they were.
+  EXPECT_EQ(Rows(appState.remoteList), std::vector<std::string>{"hello.txt"});
+  EXPECT_EQ(appState.remotePath, "/");
+  EXPECT_FALSE(MenuItemEnabled(appState.mainMenu, kConnectMenuItem));
+  EXPECT_TRUE(MenuItemEnabled(appState.mainMenu, kDisconnectMenuItem));
+  EXPECT_TRUE(MenuItemEnabled(appState.remotePopup, 0));
+
+  Disconnect();  // nothing left to close
+  EXPECT_EQ(appState.sessionHandle, nullptr);
+}
+
+TEST_F(FtpConnect, ReconnectingClosesFirstAndListsTheFolderCurrentBefore) {
+  ASSERT_TRUE(served_.MakeFolder("pub"));
+  ASSERT_TRUE(served_.MakeFile("pub\\inside.txt", 3));
+  ASSERT_TRUE(served_.MakeFile("top.txt", 3));
+  ASSERT_TRUE(Serve()) << server_->Error();
+  ASSERT_TRUE(ConnectAsUser());
+  ASSERT_TRUE(DoubleClickRow(appState.remoteList, "pub"));
+  ASSERT_EQ(appState.remotePath, "/pub/");
+
+  auto part0 = SpyStatusPart(0);
+  ConnectToSite();
+  ASSERT_TRUE(IsConnected());
+  const std::vector<std::string>& texts = part0->Notes();
+  EXPECT_TRUE(InOrder(texts, {"Disconnected", "Resolving Name", "Connected to Server", "Connected",
+                              "Sending Request", "Handle Closing"}))
+      << Joined(texts);
+  EXPECT_EQ(appState.remotePath, "/pub/");
+  EXPECT_EQ(Rows(appState.remoteList), std::vector<std::string>{"inside.txt"});
+}
+
+TEST_F(FtpLog, ConnectToLocalhostLogsEachStepInOrder) {
+  ASSERT_TRUE(Serve()) << server_->Error();
+  EnterSite("localhost", kUser, kPassword, false, Port());
+  ConnectToSite();
+  ASSERT_TRUE(IsConnected());
+  const std::vector<std::string> lines = LogLines();
+  EXPECT_TRUE(InOrder(lines, {"Resolving Name", "Name Resolved", "127.0.0.1", "Connected",
+                              "Connected to Server", "Response Received"}))
+      << Caption(appState.logEdit);
+  EXPECT_EQ(StatusPart(1), "127.0.0.1");
+  // Every line of the log is one report's text; the totals lines carry their suffixes.
+  EXPECT_EQ(StatusPart(2), SentTotalText(bytesSentTotal));
+  EXPECT_EQ(StatusPart(3), ReceivedTotalText(bytesReceivedTotal));
+  EXPECT_GT(bytesReceivedTotal, 0u);
+  EXPECT_TRUE(Contains(lines, ReceivedTotalText(bytesReceivedTotal)));
+}
+
+TEST_F(FtpLog, TotalsContinueAcrossConnections) {
+  ASSERT_TRUE(Serve()) << server_->Error();
+  ASSERT_TRUE(ConnectAsUser());
+  Disconnect();
+  const uint64_t sent = bytesSentTotal;
+  const uint64_t received = bytesReceivedTotal;
+  ASSERT_GT(sent, 0u);
+  ASSERT_TRUE(ConnectAsUser());
+  EXPECT_GT(bytesSentTotal, sent);
+  EXPECT_GT(bytesReceivedTotal, received);
+  EXPECT_EQ(StatusPart(2), UInt64ToText(bytesSentTotal) + " bytes send");
+  EXPECT_EQ(StatusPart(3), UInt64ToText(bytesReceivedTotal) + " bytes received");
+}
+
+}  // namespace

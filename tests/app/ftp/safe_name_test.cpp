@@ -1,0 +1,85 @@
+// Which names a server may give for a download and which may go into an FTP command. A name
+// that passes IsSafeLocalName is joined to the local folder, so every way out of that folder or
+// onto a device must be refused.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/ftp/transfers.h"
+
+namespace {
+
+TEST(SafeNameLocal, RefusesNamesThatLeaveTheFolderOrNameADevice) {
+  const std::string refused[] = {
+      "..\\..\\evil.txt",
+      "C:\\evil.txt",
+      "a:b",
+      "sub/x.txt",
+      "/etc/passwd",
+      "\\\\server\\share",
+      ".",
+      "..",
+      "",
+      "...",
+      "CON",
+      "con",
+      "Con.txt",
+      "PRN",
+      "AUX.tar.gz",
+      "NUL",
+      "nul.txt",
+      "NUL .txt",
+      "COM1",
+      "com9.log",
+      "LPT1",
+      "lpt9",
+      "COM0",
+      "CONIN$",
+      "conout$",
+      "COM\xB9",
+      "trail.",
+      "trail ",
+      "a\x01"
+      "b",
+      "a\tb",
+      "a\rb",
+      "a\nb",
+      "a<b",
+      "a>b",
+      "a\"b",
+      "a|b",
+      "a?b",
+      "a*b",
+      std::string(256, 'x'),
+  };
+  for (const std::string& name : refused) EXPECT_FALSE(IsSafeLocalName(name)) << name;
+}
+
+TEST(SafeNameLocal, AcceptsOrdinaryNames) {
+  const std::string accepted[] = {
+      "report.txt",    "New Folder",          ".profile",    "a..b",  "CONSOLE.txt", "COM10",
+      "LPT",           "nul_x.txt",           "my file.txt", "x.y.z", "caf\xE9.txt", " leading",
+      "con-tract.doc", std::string(255, 'x'),
+  };
+  for (const std::string& name : accepted) EXPECT_TRUE(IsSafeLocalName(name)) << name;
+}
+
+TEST(SafeNameLocal, FolderAndNameMustFitMaxPath) {
+  const std::string folder = "c:\\" + std::string(196, 'f') + "\\";  // 200 characters
+  EXPECT_TRUE(IsSafeLocalName(std::string(59, 'n'), folder));        // 259 + NUL
+  EXPECT_FALSE(IsSafeLocalName(std::string(60, 'n'), folder));       // 260 + NUL: too long
+  EXPECT_FALSE(IsSafeLocalName("CON", "c:\\"));
+}
+
+TEST(SafeNameRemote, RefusesLineBreaksOnly) {
+  EXPECT_FALSE(IsSafeRemoteName(""));
+  EXPECT_FALSE(IsSafeRemoteName("a\rb"));
+  EXPECT_FALSE(IsSafeRemoteName("a\nDELE x"));
+  EXPECT_FALSE(IsSafeRemoteName(std::string("a\0b", 3)));
+  // The server decides what its own names mean.
+  EXPECT_TRUE(IsSafeRemoteName("my dir"));
+  EXPECT_TRUE(IsSafeRemoteName("a:b"));
+  EXPECT_TRUE(IsSafeRemoteName(".."));
+}
+
+}  // namespace

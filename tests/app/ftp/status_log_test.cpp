@@ -1,0 +1,119 @@
+// The status callback's vocabulary and byte totals, as plain functions: the text of every code,
+// the second lines of 11, 31 and 41, totals that never wrap, and report data read no further
+// than its stated length.
+#include "app/ftp/status_log.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(StatusLogText, EveryCodeHasItsText) {
+  const std::vector<std::pair<DWORD, std::string>> table = {
+      {10, "Resolving Name"},
+      {11, "Name Resolved"},
+      {20, "Connected"},
+      {21, "Connected to Server"},
+      {30, "Sending Request"},
+      {31, "Request Send"},
+      {40, "Receiving Response"},
+      {41, "Response Received"},
+      {42, "Ctl Response Received"},
+      {43, "Prefetch"},
+      {50, "Closing Connection"},
+      {51, "Connection Closed"},
+      {60, "Handle Created"},
+      {70, "Handle Closing"},
+      {100, "Request Complete"},
+      {110, "Redirect"},
+      {120, "Intermediate Response"},
+      {200, "Changing"},
+  };
+  for (const auto& row : table) EXPECT_EQ(StatusText(row.first), row.second) << row.first;
+  for (DWORD code : {0u, 12u, 15u, 19u, 80u, 201u, 0xFFFFFFFFu}) {
+    EXPECT_EQ(StatusText(code), "Status Unknown") << code;
+  }
+}
+
+TEST(StatusLogText, TotalsPrintInFullWithTheirSuffix) {
+  EXPECT_EQ(SentTotalText(0), "0 bytes send");
+  EXPECT_EQ(SentTotalText(2147483648ull), "2147483648 bytes send");
+  EXPECT_EQ(ReceivedTotalText(4294967296ull), "4294967296 bytes received");
+  EXPECT_EQ(SentTotalText(18446744073709551615ull), "18446744073709551615 bytes send");
+}
+
+TEST(StatusLogLines, PlainCodesGiveOneLineInPartZero) {
+  uint64_t sent = 7;
+  uint64_t received = 9;
+  const auto lines = StatusLines(60, nullptr, 0, sent, received);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].text, "Handle Created");
+  EXPECT_EQ(lines[0].part, 0);
+  EXPECT_EQ(sent, 7u);
+  EXPECT_EQ(received, 9u);
+}
+
+TEST(StatusLogLines, NameResolvedShowsTheAddressInPartOne) {
+  uint64_t sent = 0;
+  uint64_t received = 0;
+  const char terminated[] = "127.0.0.1\0junk";
+  auto lines = StatusLines(11, terminated, sizeof terminated, sent, received);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].text, "Name Resolved");
+  EXPECT_EQ(lines[0].part, 0);
+  EXPECT_EQ(lines[1].text, "127.0.0.1");
+  EXPECT_EQ(lines[1].part, 1);
+
+  // No terminator within the stated length: the text stops at the length, not at whatever
+  // follows in memory.
+  const char unterminated[] = "10.1.2.3XXXXXXXX";
+  lines = StatusLines(11, unterminated, 8, sent, received);
+  EXPECT_EQ(lines[1].text, "10.1.2.3");
+
+  lines = StatusLines(11, nullptr, 40, sent, received);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[1].text, "");
+}
+
+TEST(StatusLogLines, ByteCountsAddUpAcrossReportsAndNeverWrap) {
+  uint64_t sent = 0;
+  uint64_t received = 0;
+  uint32_t count = 100;
+  auto lines = StatusLines(31, &count, sizeof count, sent, received);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].text, "Request Send");
+  EXPECT_EQ(lines[1].text, "100 bytes send");
+  EXPECT_EQ(lines[1].part, 2);
+  count = 50;  // the next connection: totals are never reset
+  lines = StatusLines(31, &count, sizeof count, sent, received);
+  EXPECT_EQ(lines[1].text, "150 bytes send");
+
+  count = 0;  // a zero count still logs the unchanged total
+  lines = StatusLines(31, &count, sizeof count, sent, received);
+  EXPECT_EQ(lines[1].text, "150 bytes send");
+
+  // The count is unsigned 32-bit and the total 64-bit.
+  count = 0xFFFFFFFFu;
+  StatusLines(41, &count, sizeof count, sent, received);
+  lines = StatusLines(41, &count, sizeof count, sent, received);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].text, "Response Received");
+  EXPECT_EQ(lines[1].text, "8589934590 bytes received");
+  EXPECT_EQ(lines[1].part, 3);
+  EXPECT_EQ(sent, 150u);
+}
+
+TEST(StatusLogLines, CountDataShorterThanFourBytesCountsNothing) {
+  uint64_t sent = 5;
+  uint64_t received = 0;
+  const unsigned char two[2] = {0xFF, 0xFF};
+  const auto lines = StatusLines(31, two, sizeof two, sent, received);
+  EXPECT_EQ(lines[1].text, "5 bytes send");
+  StatusLines(41, nullptr, 4, sent, received);
+  EXPECT_EQ(received, 0u);
+}
+
+}  // namespace

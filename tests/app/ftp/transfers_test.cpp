@@ -1,0 +1,234 @@
+// Transfers and remote file operations against a real server: downloads of the selected files
+// only and in row order, an existing local file left alone, uploads of the selected local files
+// and of dropped files, deleting after the question, new folders, the Delete key of each pane.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/ftp/remote_pane.h"
+#include "app/ftp/transfers.h"
+#include "tests/app/ftp/ftp_fixture.h"
+
+namespace {
+
+using Transfers = FtpAppTest;
+
+const char* const kDeleteQuestion = "Are you shure you want to delete these files?";
+
+// The order in which the server saw RETR commands of the given names.
+std::vector<std::string> RetrievedInOrder(const std::string& log,
+                                          const std::vector<std::string>& names) {
+  std::vector<std::pair<size_t, std::string>> seen;
+  for (const std::string& name : names) {
+    const size_t found = log.find("/" + name + " completed=1");
+    if (found != std::string::npos) seen.emplace_back(found, name);
+  }
+  std::sort(seen.begin(), seen.end());
+  std::vector<std::string> order;
+  for (const auto& entry : seen) order.push_back(entry.second);
+  return order;
+}
+
+TEST_F(Transfers, DownloadTakesExactlyTheSelectedFilesInRowOrder) {
+  ASSERT_TRUE(served_.MakeFile("a.txt", 3000, 'a'));
+  ASSERT_TRUE(served_.MakeFile("b.txt", 1100, 'b'));
+  ASSERT_TRUE(served_.MakeFile("c.txt", 5000, 'c'));
+  ASSERT_TRUE(served_.MakeFolder("sub"));
+  ASSERT_TRUE(served_.MakeFile("sub\\inner.txt", 5));
+  ASSERT_TRUE(Serve()) << server_->Error();
+  ASSERT_TRUE(ConnectAsUser());
+  // Rows by size text: sub, b.txt (1 KB), a.txt (2 KB), c.txt (4 KB).
+  ASSERT_EQ(Rows(appState.remoteList),
+            (std::vector<std::string>{"sub", "b.txt", "a.txt", "c.txt"}));
+  SelectRows(appState.remoteList, {"c.txt", "sub", "b.txt"});
+
+  MessageBoxWatcher boxes;
+  auto presses = SpyButtonPresses();
+  DownloadSelected();
+  EXPECT_EQ(boxes.Count(), 0u);
+  EXPECT_EQ(FolderEntries(local_.Path()), (std::vector<std::string>{"b.txt", "c.txt"}));
+  EXPECT_EQ(LocalText("b.txt"), std::string(1100, 'b'));
+  EXPECT_EQ(LocalText("c.txt"), std::string(5000, 'c'));
+  EXPECT_EQ(RetrievedInOrder(server_->Log(), {"a.txt", "b.txt", "c.txt", "inner.txt"}),
+            (std::vector<std::string>{"b.txt", "c.txt"}));
+  // The local pane was listed again; the button was down only while the files came.
+  EXPECT_EQ(Rows(appState.localList), (std::vector<std::string>{"..", "b.txt", "c.txt"}));
+  EXPECT_EQ(presses->Notes(), (std::vector<std::string>{"108:1", "108:0"}));
+  EXPECT_FALSE(ButtonPressed(kCmdDownload));
+}
+
+TEST_F(Transfers, AnExistingLocalFileGetsOneBoxAndStaysUntouched) {
+  ASSERT_TRUE(served_.MakeFile("a.txt", 10, 'a'));
+  ASSERT_TRUE(served_.MakeFile("b.txt", 20, 'b'));
+  ASSERT_TRUE(served_.MakeFile("c.txt", 30, 'c'));
+  ASSERT_TRUE(local_.MakeFile("b.txt", 3, 'o'));
+  ASSERT_TRUE(Serve()) << server_->Error();
+  ASSERT_TRUE(ConnectAsUser());
+  SelectRows(appState.remoteList, {"a.txt", "b.txt", "c.txt"});
+
+  MessageBoxWatcher boxes;
+  DownloadSelected();
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Last().text, ErrorText(ERROR_FILE_EXISTS));
+  EXPECT_EQ(LocalText("b.txt"), "ooo");
+  EXPECT_EQ(LocalText("a.txt"), std::string(10, 'a'));
+  EXPECT_EQ(LocalText("c.txt"), std::string(30, 'c'));
+}
+
+TEST_F(Transfers, AMissingRemoteFileShowsTheServersReply) {
+  ASSERT_TRUE(served_.MakeFile("gone.txt", 10));
+  ASSERT_TRUE(served_.MakeFile("stays.txt", 10, 's'));
+  ASSERT_TRUE(Serve()) << server_->Error();
+  ASSERT_TRUE(ConnectAsUser());
+  ASSERT_TRUE(DeleteFileA((served_.Path() + "gone.txt").c_str()));
+  SelectRows(appState.remoteList, {"gone.txt", "stays.txt"});
+
+  MessageBoxWatcher boxes;
+  DownloadSelected();
+  ASSERT_EQ(boxes.Count(), 1u);
+  // WinInet reports ERROR_INTERNET_EXTENDED_ERROR; the text is the server's own reply.
+  EXPECT_EQ(boxes.Last().text.compare(0, 4, "550 "), 0) << boxes.Last().text;
+  EXPECT_EQ(LocalText("stays.txt"), std::string(10, 's'));
+  EXPECT_FALSE(FileExists(local_.Path() + "gone.txt"));
+}
+
+TEST_F(Transfers, UploadSendsTheSelectedLocalFiles) {
+  ASSERT_TRUE(local_.MakeFile("up1.txt", 100, '1'));
+  ASSERT_TRUE(local_.MakeFile("up2.bin", 2000, '2'));
+  ASSERT_TRUE(local_.MakeFile("left.txt", 10));
+  ASSERT_TRUE(local_.MakeFolder("folder"));
+  ASSERT_TRUE(served_.MakeFolder("pub"));
+  ASSERT_TRUE(Serve()) << server_->Error();
+  ASSERT_TRUE(ConnectAsUser());
+  ASSERT_TRUE(DoubleClickRow(appState.remoteList, "pub"));
+  ListLocalFolder();
+  SelectRows(appState.localList, {"up1.txt", "up2.bin", "folder"});
+
+  MessageBoxWatcher boxes;
+  auto presses = SpyButtonPresses();
+  UploadSelected();
+  EXPECT_EQ(boxes.Count(), 0u);
+  EXPECT_EQ(ServedText("pub\\up1.txt"), std::string(100, '1'));
+  EXPECT_EQ(ServedText("pub\\up2.bin"), std::string(2000, '2'));
+  EXPECT_EQ(FolderEntries(served_.Path() + "pub\\"),
+            (std::vector<std::string>{"up1.txt", "up2.bin"}));
+  EXPECT_EQ(Rows(appState.remoteList), (std::vector<std::string>{"up1.txt", "up2.bin"}));
+  EXPECT_EQ(presses->Notes(), (std::vector<std::string>{"109:1", "109:0"}));
+}
+
+TEST_F(Transfers, DroppedFilesGoIntoTheCurrentRemoteFolder) {
+  ASSERT_TRUE(local_.MakeFile("report.txt", 64, 'r'));
+  ASSERT_TRUE(local_.MakeFolder("somefolder"));
+  ASSERT_TRUE(served_.MakeFolder("pub"));
+  ASSERT_TRUE(Serve()) << server_->Error();
+  ASSERT_TRUE(ConnectAsUser());
+  ASSERT_TRUE(DoubleClickRow(appState.remoteList, "pub"));
+  ASSERT_EQ(appState.remotePath, "/pub/");
+
+  MessageBoxWatcher boxes;
+  HDROP drop = MakeDrop(
+      {local_.Path() + "report.txt", local_.Path() + "somefolder", local_.Path() + "missing.txt"});
+  const LRESULT handled =
+      SendMessageA(appState.remoteList->handle, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+  EXPECT_EQ(handled, 0);
+  // The receiver released the drop handle (DragFinish): Wine then knows no such memory.
+  EXPECT_EQ(GlobalSize(drop), 0u);
+  EXPECT_EQ(ServedText("pub\\report.txt"), std::string(64, 'r'));
+  // The folder and the missing file fail one by one.
+  EXPECT_EQ(boxes.Count(), 2u);
+  EXPECT_EQ(Rows(appState.remoteList), std::vector<std::string>{"report.txt"});
+  EXPECT_FALSE(FileExists(served_.Path() + "report.txt"));
+}
+
+TEST_F(Transfers, DeleteAnsweredNoDeletesNothingButRelists) {
+  ASSERT_TRUE(served_.MakeFile("a.txt", 1));
+  ASSERT_TRUE(Serve()) << server_->Error();
+  ASSERT_TRUE(ConnectAsUser());
+  SelectRows(appState.remoteList, {"a.txt"});
+  ASSERT_TRUE(served_.MakeFile("later.txt", 1));
+
+  MessageBoxWatcher boxes(IDNO);
+  KeyUp(appState.remoteList, VK_DELETE);
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Last().text, kDeleteQuestion);
+  EXPECT_EQ(boxes.Last().caption, "Delete Files");
+  EXPECT_TRUE(FileExists(served_.Path() + "a.txt"));
+  EXPECT_TRUE(Contains(Rows(appState.remoteList), "later.txt"));
+}
+
+TEST_F(Transfers, DeleteAnsweredYesDeletesExactlyTheSelectedFiles) {
+  ASSERT_TRUE(served_.MakeFile("a.txt", 1));
+  ASSERT_TRUE(served_.MakeFile("b.txt", 1));
+  ASSERT_TRUE(served_.MakeFile("c.txt", 1));
+  ASSERT_TRUE(served_.MakeFolder("sub"));
+  ASSERT_TRUE(Serve()) << server_->Error();
+  ASSERT_TRUE(ConnectAsUser());
+  SelectRows(appState.remoteList, {"a.txt", "c.txt", "sub"});
+
+  MessageBoxWatcher boxes(IDYES);
+  KeyUp(appState.remoteList, VK_DELETE);
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Last().text, kDeleteQuestion);
+  EXPECT_EQ(FolderEntries(served_.Path()), (std::vector<std::string>{"b.txt", "sub"}));
+  EXPECT_EQ(Rows(appState.remoteList), (std::vector<std::string>{"sub", "b.txt"}));
+}
+
+TEST_F(Transfers, DeleteWithNothingSelectedStillAsks) {
+  ASSERT_TRUE(served_.MakeFile("a.txt", 1));
+  ASSERT_TRUE(Serve()) << server_->Error();
+  ASSERT_TRUE(ConnectAsUser());
+  MessageBoxWatcher boxes(IDYES);
+  KeyUp(appState.remoteList, VK_DELETE);
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Last().text, kDeleteQuestion);
+  EXPECT_TRUE(FileExists(served_.Path() + "a.txt"));
+}
+
+TEST_F(Transfers, OtherKeysAndTheLocalPaneDeleteNothing) {
+  ASSERT_TRUE(served_.MakeFile("a.txt", 1));
+  ASSERT_TRUE(local_.MakeFile("mine.txt", 1));
+  ASSERT_TRUE(Serve()) << server_->Error();
+  ASSERT_TRUE(ConnectAsUser());
+  ListLocalFolder();
+  SelectRows(appState.remoteList, {"a.txt"});
+  SelectRows(appState.localList, {"mine.txt"});
+
+  MessageBoxWatcher boxes(IDYES);
+  KeyUp(appState.remoteList, VK_BACK);
+  KeyUp(appState.localList, 'D');
+  EXPECT_EQ(boxes.Count(), 0u);
+  KeyUp(appState.localList, VK_DELETE);
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Last().text, "Delete pressed local");
+  EXPECT_TRUE(FileExists(local_.Path() + "mine.txt"));
+  EXPECT_TRUE(FileExists(served_.Path() + "a.txt"));
+}
+
+TEST_F(Transfers, NewFolderAppendsTheTryCountToTheNameBefore) {
+  ASSERT_TRUE(served_.MakeFolder("New Folder"));
+  ASSERT_TRUE(Serve()) << server_->Error();
+  ASSERT_TRUE(ConnectAsUser());
+  MessageBoxWatcher boxes;
+  CreateRemoteFolder();
+  EXPECT_EQ(FolderEntries(served_.Path()), (std::vector<std::string>{"New Folder", "New Folder1"}));
+  CreateRemoteFolder();
+  EXPECT_EQ(FolderEntries(served_.Path()),
+            (std::vector<std::string>{"New Folder", "New Folder1", "New Folder12"}));
+  // Failed tries are silent; the pane shows the new folders (Wine's parser keeps "New").
+  EXPECT_EQ(boxes.Count(), 0u);
+  EXPECT_EQ(Rows(appState.remoteList).size(), 3u);
+}
+
+TEST_F(Transfers, NewFolderWhileDisconnectedSaysNotConnected) {
+  ASSERT_TRUE(Serve()) << server_->Error();
+  MessageBoxWatcher boxes;
+  CreateRemoteFolder();
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Last().text, "Not Connected");
+  EXPECT_TRUE(FolderEntries(served_.Path()).empty());
+}
+
+}  // namespace
