@@ -99,14 +99,19 @@ std::string NavigatedRemotePath(const std::string& path, const std::string& capt
   return path + caption + kRemoteSeparator;
 }
 
+// The server's entries are numbered from 1 (the local enumeration counts from 0).
+constexpr int32_t kFirstRemoteOrdinal = 1;
+
 std::string RemoteListPattern(const std::string& path) { return path + kAllFiles; }
 
 void ListRemoteFolder() {
   const std::string folder = appState.remotePath;
   const std::string pattern = RemoteListPattern(folder);
   try {
-    RunListingFrame(RemotePane(), folder,
-                    [&pattern](const EntrySink& add) { EnumerateRemoteFolder(pattern, add); });
+    RunListingFrame(
+        RemotePane(), folder,
+        [&pattern](const EntrySink& add) { EnumerateRemoteFolder(pattern, add); },
+        kFirstRemoteOrdinal);
   } catch (...) {
     // Listing failures are silent: the pane keeps the rows that arrived, the frame has closed
     // the find handle and sorted them.

@@ -165,7 +165,7 @@ void AddEntryRow(const FilePane& pane, const std::string& folderPath, const WIN3
 // ---- Listing frame ----
 
 void RunListingFrame(const FilePane& pane, const std::string& folderPath,
-                     const Enumeration& enumerate) {
+                     const Enumeration& enumerate, int32_t firstOrdinal) {
   ResetPaneImages(pane);
   Clear(pane.list);
   UpdateTree(pane.list);
@@ -174,7 +174,7 @@ void RunListingFrame(const FilePane& pane, const std::string& folderPath,
   {
     ListingCleanup cleanup(pane);
     ShellAnswers shell;
-    int32_t ordinal = 0;
+    int32_t ordinal = firstOrdinal;
     enumerate([&](const WIN32_FIND_DATAA& entry) {
       AddEntryRow(pane, folderPath, entry, ordinal, shell);
       ++ordinal;

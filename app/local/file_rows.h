@@ -87,11 +87,12 @@ using EntrySink = std::function<void(const WIN32_FIND_DATAA&)>;
 using Enumeration = std::function<void(const EntrySink& add)>;
 
 // Runs one listing of a pane: reset images, remove rows, repaint and work off waiting messages,
-// drawing off, enumerate into rows (ordinal from 0), then (also when the enumeration throws)
+// drawing off, enumerate into rows (ordinals counted from `firstOrdinal`: 0 for the local
+// enumeration, 1 for the server's), then (also when the enumeration throws)
 // sort by the size column and drawing on, and finally repaint the main window. An exception of
 // the enumeration is passed on after the clean-up.
 void RunListingFrame(const FilePane& pane, const std::string& folderPath,
-                     const Enumeration& enumerate);
+                     const Enumeration& enumerate, int32_t firstOrdinal = 0);
 
 // Whether a header notification is a click on a column (NMHEADER's iItem is the column). The
 // header reports in the character set its parent list view asks for, which is not always the

@@ -46,6 +46,15 @@ TEST_F(FtpRemotePane, FoldersComeFirstDotIsNeverARowDotDotIsAFolder) {
   EXPECT_EQ(ListItemText(appState.remoteList, RowOf(appState.remoteList, "big.bin"), kSizeColumn),
             "2 KB");
   EXPECT_GT(ListItemImage(appState.remoteList, RowOf(appState.remoteList, "small.txt")), 0);
+  // The server's entries are numbered from 1 in listing order; "." (entry 1) takes its number.
+  LVITEMA item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = RowOf(appState.remoteList, "..");
+  ASSERT_TRUE(Perform(appState.remoteList, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+  EXPECT_EQ(item.lParam, 2);
+  item.iItem = RowOf(appState.remoteList, "small.txt");
+  ASSERT_TRUE(Perform(appState.remoteList, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+  EXPECT_EQ(item.lParam, 5);
 }
 
 TEST_F(FtpRemotePane, DoubleClickGoesDownIntoFoldersAndRelistsOnFiles) {
