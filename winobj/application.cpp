@@ -143,7 +143,11 @@ void ProcessMessages(Control* application) {
 void ProcessPendingMessages(Control* control) {
   MSG message;
   if (PeekMessageA(&message, control ? control->handle : nullptr, 1, 0xFFFF, PM_NOREMOVE)) {
-    ProcessMessages(applicationObject);
+    // No WaitMessage here: the peek has already marked the queue as seen, and WaitMessage
+    // then sleeps until some new message arrives (Wine and Windows alike), which would stall
+    // a listing until the user moves the mouse.
+    while (ProcessMessage(applicationObject)) {
+    }
   }
 }
 

@@ -101,6 +101,13 @@ bool IsApplication(const Control* control) {
 
 bool KeyDown(int virtualKey) { return GetKeyState(virtualKey) < 0; }
 
+bool IsInSubtree(const Control* control, const Control* root) {
+  for (; control; control = control->parent) {
+    if (control == root) return true;
+  }
+  return false;
+}
+
 template <typename Slot>
 void Fire(const Slot& slot, Control* sender) {
   if (slot) slot.proc(slot.receiver, sender);
@@ -744,8 +751,10 @@ bool KeyEventProc(Control* control, MessageRecord& msg, LRESULT& result) {
 // ---- Destruction --------------------------------------------------------------------------
 
 void Control::Destroy() {
+  // The children are cut off from this object below and can no longer find the form, so the
+  // form forgets its current control here when it is anywhere in this subtree.
   Control* form = ParentForm(this);
-  if (form && form->currentControl == this) form->currentControl = nullptr;
+  if (form && IsInSubtree(form->currentControl, this)) form->currentControl = nullptr;
   // The Application remembers the last active form the same way.
   if (parent && parent->currentControl == this) parent->currentControl = nullptr;
 

@@ -226,6 +226,33 @@ TEST(ApplicationMessage, CaptionIsTheApplicationsWhileRunning) {
   Free(app);
 }
 
+bool pendingSeen = false;
+bool SeePending(void*, MessageRecord& msg, LRESULT&) {
+  if (msg.message == kStart) pendingSeen = true;
+  return false;
+}
+
+bool wokenByTimer = false;
+void CALLBACK WakeTimer(HWND, UINT, UINT_PTR, DWORD) { wokenByTimer = true; }
+
+TEST(ApplicationLoop, PendingMessagesAreHandledWithoutWaitingForANewOne) {
+  Control* app = CreateApplication("App");
+  HWND window = HandleOf(app);
+  MSG drain;
+  while (PeekMessageA(&drain, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&drain);
+  app->messageEvent = {SeePending, nullptr};
+  applicationObject = app;
+  PostMessageA(window, kStart, 0, 0);
+  // Only a fault waits this long: the timer is the new message that would end the wait.
+  const UINT_PTR timer = SetTimer(nullptr, 0, 3000, WakeTimer);
+  ProcessPendingMessages(app);
+  KillTimer(nullptr, timer);
+  applicationObject = nullptr;
+  EXPECT_TRUE(pendingSeen);
+  EXPECT_FALSE(wokenByTimer);
+  Free(app);
+}
+
 // ---- Modal showing ----
 
 struct ModalRun {

@@ -280,6 +280,16 @@ TEST_F(LifetimeControl, FreeingAFormFreesItsSubtree) {
   EXPECT_FALSE(IsWindow(formWindow_));
 }
 
+TEST_F(LifetimeControl, FreeingAPanelClearsTheFormsCurrentControlInside) {
+  // The form would otherwise hand the focus to a freed control on its next WM_SETFOCUS.
+  Control* panel = CreateChildControl(form_, "STATIC", WS_CHILD | WS_VISIBLE, true, nullptr);
+  Control* edit =
+      CreateChildControl(panel, "EDIT", WS_CHILD | WS_VISIBLE | WS_TABSTOP, true, nullptr);
+  ASSERT_EQ(form_->currentControl, edit);
+  Free(panel);
+  EXPECT_EQ(form_->currentControl, nullptr);
+}
+
 TEST_F(LifetimeControl, ChildrenOfAFormDestroyedByThePlatformAreFreedWithIt) {
   // A form under an Application (other than the main window) that is destroyed by the
   // platform frees itself and all its controls (their windows are already gone by then).
