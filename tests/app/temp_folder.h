@@ -7,23 +7,12 @@
 #include <cstdio>
 #include <string>
 
+#include "tests/support/temp_files.h"
+
 class TempFolder {
  public:
   explicit TempFolder(bool makeCurrent = false) {
-    char base[MAX_PATH + 1] = {};
-    DWORD n = GetTempPathA(MAX_PATH, base);
-    std::string root = (n > 0 && n <= MAX_PATH) ? std::string(base, n) : std::string("c:\\");
-    if (root.back() != '\\') root += '\\';
-    for (unsigned attempt = 0; attempt < 1000; ++attempt) {
-      char name[64];
-      std::snprintf(name, sizeof name, "zevtest_%lu_%lu_%u\\",
-                    static_cast<unsigned long>(GetCurrentProcessId()),
-                    static_cast<unsigned long>(GetTickCount()), attempt);
-      if (CreateDirectoryA((root + name).c_str(), nullptr)) {
-        path_ = root + name;
-        break;
-      }
-    }
+    path_ = MakeUniqueTempFolder("zevtest");
     if (makeCurrent && !path_.empty()) {
       char old[MAX_PATH + 1] = {};
       DWORD m = GetCurrentDirectoryA(MAX_PATH, old);
@@ -33,7 +22,7 @@ class TempFolder {
   }
   ~TempFolder() {
     if (!previous_.empty()) SetCurrentDirectoryA(previous_.c_str());
-    if (!path_.empty()) RemoveTree(path_);
+    if (!path_.empty()) RemoveFolderTree(path_);
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
@@ -58,26 +47,6 @@ class TempFolder {
   }
 
  private:
-  static void RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((folder + "*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-      do {
-        std::string name = entry.cFileName;
-        if (name == "." || name == "..") continue;
-        std::string full = folder + name;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-          RemoveTree(full + "\\");
-        } else {
-          SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-          DeleteFileA(full.c_str());
-        }
-      } while (FindNextFileA(find, &entry));
-      FindClose(find);
-    }
-    RemoveDirectoryA(folder.c_str());
-  }
-
   std::string path_;
   std::string previous_;
 };

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tests/support/poll.h"
+#include "tests/support/temp_files.h"
 
 namespace {
 
@@ -31,42 +32,6 @@ std::string ReadFileText(const std::string& path) {
   while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
   CloseHandle(file);
   return bytes;
-}
-
-void RemoveTree(const std::string& folder) {
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((folder + "*").c_str(), &entry);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = entry.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string full = folder + name;
-      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(full + "\\");
-      } else {
-        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(full.c_str());
-      }
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
-  }
-  RemoveDirectoryA(folder.c_str());
-}
-
-std::string MakeWorkFolder() {
-  char base[MAX_PATH + 1] = {};
-  const DWORD n = GetTempPathA(MAX_PATH, base);
-  if (n == 0 || n > MAX_PATH) return std::string();
-  std::string root(base, n);
-  if (root.back() != '\\') root += '\\';
-  for (unsigned attempt = 0; attempt < 1000; ++attempt) {
-    char name[80];
-    std::snprintf(name, sizeof name, "zevftpd_%lu_%lu_%u\\",
-                  static_cast<unsigned long>(GetCurrentProcessId()),
-                  static_cast<unsigned long>(GetTickCount()), attempt);
-    if (CreateDirectoryA((root + name).c_str(), nullptr)) return root + name;
-  }
-  return std::string();
 }
 
 // A shell word in single quotes. A text holding a quote or a backslash cannot be passed through
@@ -141,7 +106,7 @@ bool RunShellCommand(const std::string& command, unsigned timeoutMs) {
 }
 
 FtpServer::FtpServer(const FtpServerOptions& options) {
-  workFolder_ = MakeWorkFolder();
+  workFolder_ = MakeUniqueTempFolder("zevftpd");
   const std::string source = SourceRootFolder();
   if (workFolder_.empty() || source.empty()) {
     error_ = "no work folder or no source folder";
@@ -203,7 +168,7 @@ FtpServer::FtpServer(const FtpServerOptions& options) {
 
 FtpServer::~FtpServer() {
   Stop();
-  if (!workFolder_.empty()) RemoveTree(workFolder_);
+  if (!workFolder_.empty()) RemoveFolderTree(workFolder_);
 }
 
 void FtpServer::Stop() {
