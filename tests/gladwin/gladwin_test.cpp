@@ -1,6 +1,7 @@
 // gladwin run as a real child process: its window, what it draws, and its goodbye box.
 // What the window shows is read back from the screen and compared pixel for pixel with the
-// same text drawn here with the same (default) font and colours, so no font metric is assumed.
+// same text drawn here with the same (default) font and colours, so no font metric is assumed;
+// one more check makes sure that font draws Chinese glyphs at all, not boxes.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -115,6 +116,36 @@ std::vector<DWORD> Captured(HWND window, int x, int y, int width, int height) {
 
 // The width three digits take: every coordinate box is compared over at least this much.
 int ThreeDigitWidth() { return TextSize(L"888").cx; }
+
+// The first character of the welcome, 欢, as gladwin carries it.
+constexpr char kHuanGbk[] = "\xBB\xB6";
+// Code points that no font has a glyph for: a private-use one and a noncharacter.
+const std::wstring kPrivateUse = L"\uE000";
+const std::wstring kNoncharacter = L"\uFFFF";
+
+// The greeting font's own faces have no Chinese glyphs; under Wine they come from the font the
+// prefix links them to (scripts/wine-env). Without that link a Chinese character is drawn as the
+// same empty box as a code point that no font has, which is what this looks for.
+TEST(GladwinFont, ChineseCharacterDrawsItsOwnGlyphNotTheMissingGlyphBox) {
+  const std::wstring huan = FromGbk(kHuanGbk);
+  ASSERT_EQ(huan, L"\u6B22");
+  int width = 0;
+  int height = 0;
+  for (const std::wstring* text : {&huan, &kPrivateUse, &kNoncharacter}) {
+    const SIZE size = TextSize(*text);
+    width = size.cx > width ? size.cx : width;
+    height = size.cy > height ? size.cy : height;
+  }
+  ASSERT_GT(width, 0);
+  ASSERT_GT(height, 0);
+  const std::vector<DWORD> blank = Expected(L"", width, height);
+  const std::vector<DWORD> chinese = Expected(huan, width, height);
+  const std::vector<DWORD> privateUse = Expected(kPrivateUse, width, height);
+  // Both missing code points look alike: that picture is the missing-glyph box.
+  ASSERT_TRUE(privateUse == Expected(kNoncharacter, width, height));
+  EXPECT_TRUE(chinese != blank) << "欢 leaves no ink";
+  EXPECT_TRUE(chinese != privateUse) << "欢 is drawn as the missing-glyph box";
+}
 
 // gladwin.exe from the build folder (the working directory), ended in the destructor if the test
 // left it running.

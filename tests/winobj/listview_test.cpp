@@ -1,5 +1,6 @@
 // The list view: option sets turned into styles (plain tables), and real list views: the panes'
-// styles, columns, items and their texts, image changes that keep the rest, label editing.
+// styles, columns, items and their texts, image changes that keep the rest, label editing, a
+// header tall enough for its font.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -9,6 +10,7 @@
 #include "tests/support/poll.h"
 #include "winobj/application.h"
 #include "winobj/control.h"
+#include "winobj/font.h"
 #include "winobj/imagelist.h"
 #include "winobj/listview.h"
 
@@ -18,6 +20,11 @@ constexpr uint32_t kPaneOptions = 33032;
 constexpr uint32_t kCreationStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_SHAREIMAGELISTS;
 // Every bit a list view's own styles may use.
 constexpr uint32_t kListViewStyleBits = 0xFFFF;
+// The program's own font height, and a larger one set after the columns exist.
+constexpr int32_t kApplicationFontHeight = 11;
+constexpr int32_t kLargerFontHeight = 24;
+// A header item draws an edge of at least one pixel above and below its text.
+constexpr int kHeaderEdges = 2;
 
 // ---- Tables ----
 
@@ -233,6 +240,63 @@ TEST_F(ListViewTest, SetListItemImageKeepsTheRest) {
   EXPECT_EQ(item.state & (LVIS_SELECTED | LVIS_CUT), static_cast<UINT>(LVIS_SELECTED | LVIS_CUT));
   EXPECT_EQ(ListItemText(lv, 1, 0), "keep me");
   EXPECT_EQ(ListItemImage(lv, 0), 0);
+}
+
+struct HeaderLook {
+  HFONT listFont;
+  HFONT headerFont;
+  int height;      // the header window's height on screen
+  int textHeight;  // the height of a line of the header's own font
+  int firstRowTop;
+};
+
+HeaderLook LookAtHeader(Control* lv) {
+  HeaderLook look{};
+  HWND header = reinterpret_cast<HWND>(SendMessageA(lv->handle, LVM_GETHEADER, 0, 0));
+  look.listFont = reinterpret_cast<HFONT>(SendMessageA(lv->handle, WM_GETFONT, 0, 0));
+  look.headerFont = reinterpret_cast<HFONT>(SendMessageA(header, WM_GETFONT, 0, 0));
+  RECT frame{};
+  GetWindowRect(header, &frame);
+  look.height = frame.bottom - frame.top;
+  HDC dc = GetDC(header);
+  HGDIOBJ old = SelectObject(dc, look.headerFont);
+  TEXTMETRICA metrics{};
+  GetTextMetricsA(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(header, dc);
+  look.textHeight = metrics.tmHeight;
+  RECT row{};
+  row.left = LVIR_BOUNDS;
+  SendMessageA(lv->handle, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+  look.firstRowTop = row.top;
+  return look;
+}
+
+// The column captions must be readable whole: the font the layer gives the list view when its
+// window is made, and a font changed later, both reach the header, which is laid out tall enough
+// for that font, and the rows start below it.
+TEST_F(ListViewTest, HeaderIsTallEnoughForTheLayerFont) {
+  SetFontHeight(FontOf(form_), kApplicationFontHeight);
+  Control* lv = MakePane();
+  AppendColumn(lv, "Filename", ColumnLeft, 180);
+  AppendColumn(lv, "FileSize", ColumnRight, 100);
+  AppendColumn(lv, "Filetype", ColumnLeft, 0);
+  AppendListItem(lv, "Program Files", 0, 0, 0, 0, 0);
+  Show(form_);
+
+  const HeaderLook look = LookAtHeader(lv);
+  ASSERT_NE(look.listFont, nullptr);
+  EXPECT_EQ(look.headerFont, look.listFont);
+  EXPECT_EQ(look.listFont, FontHandle(lv->font));
+  EXPECT_GE(look.height, look.textHeight + kHeaderEdges);
+  EXPECT_GE(look.firstRowTop, look.height);
+
+  SetFontHeight(lv->font, kLargerFontHeight);
+  const HeaderLook larger = LookAtHeader(lv);
+  EXPECT_EQ(larger.headerFont, FontHandle(lv->font));
+  EXPECT_GT(larger.textHeight, look.textHeight);
+  EXPECT_GE(larger.height, larger.textHeight + kHeaderEdges);
+  EXPECT_GE(larger.firstRowTop, larger.height);
 }
 
 // Drives the platform's own in-place editor: LVM_EDITLABELA opens it, and Enter or Escape in it
