@@ -71,6 +71,15 @@ bool FolderRowAt(POINT screen, std::string& caption) {
   return true;
 }
 
+bool remoteListingRunning = false;
+
+struct AtListingEnd {
+  AtListingEnd() = default;
+  ~AtListingEnd() { remoteListingRunning = false; }
+  AtListingEnd(const AtListingEnd&) = delete;
+  AtListingEnd& operator=(const AtListingEnd&) = delete;
+};
+
 void NavigateAt(POINT screen) {
   std::string caption;
   if (FolderRowAt(screen, caption)) {
@@ -105,12 +114,20 @@ constexpr int32_t kFirstRemoteOrdinal = 1;
 std::string RemoteListPattern(const std::string& path) { return path + kAllFiles; }
 
 void ListRemoteFolder() {
+  // The frame works off waiting messages before it enumerates. A command among them that lists
+  // this pane again (navigation, the end of a transfer, a new connection) is left to the listing
+  // under way: it reads the path and the connection only after that point, while a second frame
+  // inside it would add every row twice.
+  if (remoteListingRunning) return;
+  remoteListingRunning = true;
+  AtListingEnd done;
   const std::string folder = appState.remotePath;
-  const std::string pattern = RemoteListPattern(folder);
   try {
     RunListingFrame(
         RemotePane(), folder,
-        [&pattern](const EntrySink& add) { EnumerateRemoteFolder(pattern, add); },
+        [](const EntrySink& add) {
+          EnumerateRemoteFolder(RemoteListPattern(appState.remotePath), add);
+        },
         kFirstRemoteOrdinal);
   } catch (...) {
     // Listing failures are silent: the pane keeps the rows that arrived, the frame has closed

@@ -20,7 +20,8 @@ std::string NavigatedRemotePath(const std::string& path, const std::string& capt
 std::string RemoteListPattern(const std::string& path);
 
 // Lists remotePath into the remote list. Without a connection, or for a folder that cannot be
-// listed, the pane is left empty and nothing is reported.
+// listed, the pane is left empty and nothing is reported. Called again from a message that a
+// listing works off, it leaves the work to that listing.
 void ListRemoteFolder();
 
 // The remote list's messageEvent; true when the message is handled.

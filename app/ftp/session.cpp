@@ -26,6 +26,8 @@ namespace {
 constexpr DWORD kAccessPreconfigured = 0;  // INTERNET_OPEN_TYPE_PRECONFIG
 constexpr DWORD kErrorTextCapacity = 256;
 constexpr DWORD kResponseCapacity = 1024;
+// The library keeps what the server replied, however long; a longer reply is not shown.
+constexpr DWORD kMostResponseLength = 64 * 1024;
 constexpr DWORD kSystemTextFlags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ARGUMENT_ARRAY;
 // System texts such as ERROR_WRONG_DISK's hold %1-style inserts; with no argument array given
 // FormatMessageA would read the inserts from a null pointer. They are shown as they stand.
@@ -92,7 +94,10 @@ std::string LastServerReply() {
       }
       return reply;
     }
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || length < buffer.size()) break;
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || length < buffer.size() ||
+        length > kMostResponseLength) {
+      break;
+    }
     buffer.assign(static_cast<size_t>(length) + 1, '\0');
   }
   return std::string();
@@ -126,14 +131,18 @@ void ConnectToSite() {
                          INTERNET_SERVICE_FTP, 0, kInternetContext);
   }
   if (appState.connectionHandle == nullptr) {
-    if (appState.sessionHandle != nullptr) InternetCloseHandle(appState.sessionHandle);
+    HINTERNET session = appState.sessionHandle;
     appState.sessionHandle = nullptr;
+    if (session != nullptr) InternetCloseHandle(session);
     ShowMessage("Connection Failed");
     return;
   }
 
   SetConnectionStatus("Connected");
   ListRemoteFolder();
+  // The listing works off waiting messages; a Disconnect among them leaves the commands as it
+  // set them.
+  if (!IsConnected()) return;
   SetToolbarConnected(true);
   SetMenusConnected();
 }

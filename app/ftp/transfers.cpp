@@ -133,16 +133,20 @@ void DownloadSelected() {
   });
   StringList names;
   CollectSelectedFiles(appState.remoteList, names);
+  // The names belong to these folders. An error box lets the user browse either pane before
+  // the next file; that must not send the rest of the names to other folders.
+  const std::string remoteFolder = appState.remotePath;
+  const std::string localFolder = appState.localPath;
   for (int i = 0; i < names.Count(); ++i) {
     const std::string name = names.ItemText(i);
     // The server chose the name: it must not lead out of the local folder, onto a device, or
     // into the FTP command as a second line.
-    if (!IsSafeRemoteName(name) || !IsSafeLocalName(name, appState.localPath)) {
+    if (!IsSafeRemoteName(name) || !IsSafeLocalName(name, localFolder)) {
       RefuseName();
       continue;
     }
-    const std::string remote = appState.remotePath + name;
-    const std::string local = appState.localPath + name;
+    const std::string remote = remoteFolder + name;
+    const std::string local = localFolder + name;
     if (!FtpGetFileA(appState.connectionHandle, remote.c_str(), local.c_str(), kFailIfExists,
                      FILE_ATTRIBUTE_NORMAL, kGetFlags, kInternetContext)) {
       ShowErrorText(GetLastError());
@@ -158,14 +162,17 @@ void UploadSelected() {
   });
   StringList names;
   CollectSelectedFiles(appState.localList, names);
+  // As for downloads: the folders the names were chosen in, whatever is browsed meanwhile.
+  const std::string localFolder = appState.localPath;
+  const std::string remoteFolder = appState.remotePath;
   for (int i = 0; i < names.Count(); ++i) {
     const std::string name = names.ItemText(i);
     if (!IsSafeRemoteName(name)) {
       RefuseName();
       continue;
     }
-    const std::string local = appState.localPath + name;
-    const std::string remote = appState.remotePath + name;
+    const std::string local = localFolder + name;
+    const std::string remote = remoteFolder + name;
     if (!FtpPutFileA(appState.connectionHandle, local.c_str(), remote.c_str(), kPutFlags,
                      kInternetContext)) {
       ShowErrorText(GetLastError());
@@ -178,8 +185,16 @@ void UploadDropped(HDROP drop) {
   // The receiver of WM_DROPFILES releases the drop handle.
   AtScopeEnd release([drop] { DragFinish(drop); });
   AtScopeEnd relist([] { ListRemoteFolder(); });
+  // The folder the files were dropped on, whatever is browsed while an error box is open.
+  const std::string remoteFolder = appState.remotePath;
   const UINT count = DragQueryFileA(drop, kAllDroppedFiles, nullptr, 0);
   for (UINT i = 0; i < count; ++i) {
+    // A longer path would come back cut short: the start of it may name another file, which
+    // would then be uploaded under a wrong name.
+    if (DragQueryFileA(drop, i, nullptr, 0) >= kDropPathCapacity) {
+      ShowErrorText(ERROR_FILENAME_EXCED_RANGE);
+      continue;
+    }
     char buffer[kDropPathCapacity] = {};
     DragQueryFileA(drop, i, buffer, kDropPathCapacity);
     buffer[kDropPathCapacity - 1] = '\0';
@@ -189,7 +204,7 @@ void UploadDropped(HDROP drop) {
       RefuseName();
       continue;
     }
-    const std::string remote = appState.remotePath + name;
+    const std::string remote = remoteFolder + name;
     if (!FtpPutFileA(appState.connectionHandle, local.c_str(), remote.c_str(), kPutFlags,
                      kInternetContext)) {
       ShowErrorText(GetLastError());
@@ -201,6 +216,9 @@ void DeleteSelected() {
   AtScopeEnd relist([] { ListRemoteFolder(); });
   StringList names;
   CollectSelectedFiles(appState.remoteList, names);
+  // The folder the user confirmed; an error box lets the user browse elsewhere before the next
+  // name, and the rest must not be deleted there.
+  const std::string remoteFolder = appState.remotePath;
   HWND owner = appState.mainWindow != nullptr ? HandleOf(appState.mainWindow) : nullptr;
   if (MessageBoxA(owner, kDeleteQuestion, kDeleteCaption, MB_YESNO) != IDYES) return;
   for (int i = 0; i < names.Count(); ++i) {
@@ -209,7 +227,7 @@ void DeleteSelected() {
       RefuseName();
       continue;
     }
-    const std::string remote = appState.remotePath + name;
+    const std::string remote = remoteFolder + name;
     if (!FtpDeleteFileA(appState.connectionHandle, remote.c_str())) {
       ShowErrorText(GetLastError());
     }

@@ -147,6 +147,35 @@ TEST_F(FtpRemotePane, RefreshWhileDisconnectedEmptiesThePane) {
   EXPECT_EQ(boxes.Count(), 0u);
 }
 
+// Toolbar clicks that wait in the queue behind a message for the application window, which
+// makes the next listing work them off before it enumerates.
+void QueueBehindApplicationMessage(int commandId) {
+  PostMessageA(HandleOf(appState.application), WM_APP, 0, 0);
+  PostMessageA(GetParent(appState.toolbar->handle), WM_COMMAND, MAKEWPARAM(commandId, BN_CLICKED),
+               reinterpret_cast<LPARAM>(appState.toolbar->handle));
+}
+
+TEST_F(FtpRemotePane, CommandsWorkedOffByAListingLeaveOnePaneAndTrueCommandStates) {
+  ASSERT_TRUE(served_.MakeFile("a.txt", 1));
+  ASSERT_TRUE(served_.MakeFolder("pub"));
+  ASSERT_TRUE(Serve()) << server_->Error();
+  ASSERT_TRUE(ConnectAsUser());
+
+  // A refresh inside the listing: the rows come once.
+  QueueBehindApplicationMessage(kCmdRefresh);
+  ListRemoteFolder();
+  EXPECT_EQ(Rows(appState.remoteList), (std::vector<std::string>{"pub", "a.txt"}));
+
+  // A disconnect inside the connect's listing: the commands stay those of being disconnected.
+  QueueBehindApplicationMessage(kCmdDisconnect);
+  ConnectToSite();
+  EXPECT_FALSE(IsConnected());
+  EXPECT_TRUE(Rows(appState.remoteList).empty());
+  EXPECT_TRUE(ButtonEnabled(kCmdConnect));
+  EXPECT_FALSE(ButtonEnabled(kCmdDisconnect));
+  EXPECT_FALSE(ButtonEnabled(kCmdDownload));
+}
+
 struct PopupSeen {
   bool open = false;
   RECT rect{};

@@ -129,16 +129,19 @@ TEST_F(Transfers, DroppedFilesGoIntoTheCurrentRemoteFolder) {
   ASSERT_EQ(appState.remotePath, "/pub/");
 
   MessageBoxWatcher boxes;
-  HDROP drop = MakeDrop(
-      {local_.Path() + "report.txt", local_.Path() + "somefolder", local_.Path() + "missing.txt"});
+  // A path longer than the 1024 characters asked for would come back cut short.
+  const std::string tooLong = local_.Path() + std::string(1100, 'x') + ".txt";
+  HDROP drop = MakeDrop({local_.Path() + "report.txt", local_.Path() + "somefolder",
+                         local_.Path() + "missing.txt", tooLong});
   const LRESULT handled =
       SendMessageA(appState.remoteList->handle, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
   EXPECT_EQ(handled, 0);
   // The receiver released the drop handle (DragFinish): Wine then knows no such memory.
   EXPECT_EQ(GlobalSize(drop), 0u);
   EXPECT_EQ(ServedText("pub\\report.txt"), std::string(64, 'r'));
-  // The folder and the missing file fail one by one.
-  EXPECT_EQ(boxes.Count(), 2u);
+  // The folder, the missing file and the over-long path fail one by one.
+  ASSERT_EQ(boxes.Count(), 3u);
+  EXPECT_EQ(boxes.Boxes()[2].text, ErrorText(ERROR_FILENAME_EXCED_RANGE));
   EXPECT_EQ(Rows(appState.remoteList), std::vector<std::string>{"report.txt"});
   EXPECT_FALSE(FileExists(served_.Path() + "report.txt"));
 }
@@ -174,6 +177,52 @@ TEST_F(Transfers, DeleteAnsweredYesDeletesExactlyTheSelectedFiles) {
   EXPECT_EQ(boxes.Last().text, kDeleteQuestion);
   EXPECT_EQ(FolderEntries(served_.Path()), (std::vector<std::string>{"b.txt", "sub"}));
   EXPECT_EQ(Rows(appState.remoteList), (std::vector<std::string>{"sub", "b.txt"}));
+}
+
+// A user who browses into "sub" while the error box of the first file is open, then closes it.
+struct BrowseDuringErrorBox {
+  MessageBoxWatcher* boxes = nullptr;
+  size_t answered = 1;  // the question
+  bool browsed = false;
+};
+BrowseDuringErrorBox* browseDuringErrorBox = nullptr;
+
+void CALLBACK BrowseThenAnswer(HWND, UINT, UINT_PTR, DWORD) {
+  BrowseDuringErrorBox& user = *browseDuringErrorBox;
+  if (user.boxes->Count() <= user.answered) return;
+  if (!user.browsed) user.browsed = DoubleClickRow(appState.remoteList, "sub");
+  user.answered = user.boxes->Count();
+  AnswerMessageBox(user.boxes->Last().window, IDOK);
+}
+
+TEST_F(Transfers, DeleteGoesOnInTheConfirmedFolderWhenTheUserBrowsesMeanwhile) {
+  ASSERT_TRUE(served_.MakeFolder("pub"));
+  ASSERT_TRUE(served_.MakeFolder("pub\\sub"));
+  ASSERT_TRUE(served_.MakeFile("pub\\a.txt", 10));
+  ASSERT_TRUE(served_.MakeFile("pub\\b.txt", 3000));
+  ASSERT_TRUE(served_.MakeFile("pub\\sub\\b.txt", 5));
+  ASSERT_TRUE(Serve()) << server_->Error();
+  ASSERT_TRUE(ConnectAsUser());
+  ASSERT_TRUE(DoubleClickRow(appState.remoteList, "pub"));
+  // Rows: sub, a.txt (1 KB), b.txt (2 KB); a.txt fails first.
+  SelectRows(appState.remoteList, {"a.txt", "b.txt"});
+  ASSERT_TRUE(DeleteFileA((served_.Path() + "pub\\a.txt").c_str()));
+
+  MessageBoxWatcher boxes(MessageBoxWatcher::kLeaveOpen);
+  boxes.QueueAnswer(IDYES);
+  BrowseDuringErrorBox user;
+  user.boxes = &boxes;
+  browseDuringErrorBox = &user;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, BrowseThenAnswer);
+  DeleteSelected();
+  KillTimer(nullptr, timer);
+  browseDuringErrorBox = nullptr;
+
+  ASSERT_TRUE(user.browsed);
+  EXPECT_EQ(appState.remotePath, "/pub/sub/");
+  EXPECT_EQ(boxes.Count(), 2u);
+  EXPECT_FALSE(FileExists(served_.Path() + "pub\\b.txt"));
+  EXPECT_TRUE(FileExists(served_.Path() + "pub\\sub\\b.txt"));
 }
 
 TEST_F(Transfers, DeleteWithNothingSelectedStillAsks) {
