@@ -109,11 +109,23 @@ std::string NavigatedFolderPath(const std::string& path, const std::string& name
 
 std::string DriveRootPath(const std::string& letter) { return letter + ":\\"; }
 
+namespace {
+bool localListingRunning = false;
+}  // namespace
+
 void ListLocalFolder() {
-  const std::string folder = appState.localPath;
+  // The frame works off waiting messages before it enumerates. A command among them that lists
+  // this pane again (a drive change, a double click, the end of a download) is left to the
+  // listing under way, which reads the path only after that point: a second frame inside it
+  // would add every row twice.
+  if (localListingRunning) return;
+  localListingRunning = true;
+  struct Done {
+    ~Done() { localListingRunning = false; }
+  } done;
   try {
-    RunListingFrame(LocalPane(), folder,
-                    [&folder](const EntrySink& add) { EnumerateLocalFolder(folder, add); });
+    RunListingFrame(LocalPane(), appState.localPath,
+                    [](const EntrySink& add) { EnumerateLocalFolder(appState.localPath, add); });
   } catch (...) {
     // Local listing failures are silent: the pane keeps what could be listed.
   }

@@ -349,3 +349,18 @@ TEST(LocalPaneMessages, RealHeaderClickSorts) {
   EXPECT_EQ(ColumnTexts(appState.localList, 0), (Texts{"..", "a.zzz", "b.txt", "c.log"}))
       << "log: " << LogText();
 }
+
+TEST(LocalPaneListing, ARefreshWorkedOffByAListingLeavesEachRowOnce) {
+  TempFolder folder(true);
+  ASSERT_TRUE(folder.MakeFile("a.txt", 10));
+  ASSERT_TRUE(folder.MakeFolder("sub"));
+  AppHarness app;
+  // The listing works off the queue when the application window has a message waiting; the
+  // toolbar's Refresh behind it lists this pane again from inside the listing.
+  PostMessageA(HandleOf(appState.application), WM_APP, 0, 0);
+  HWND toolbar = appState.toolbar->handle;
+  PostMessageA(GetParent(toolbar), WM_COMMAND, MAKEWPARAM(102, BN_CLICKED),
+               reinterpret_cast<LPARAM>(toolbar));
+  ListFolder(folder.Path());
+  EXPECT_EQ(ColumnTexts(appState.localList, 0), (Texts{"..", "sub", "a.txt"}));
+}
