@@ -105,6 +105,8 @@ std::string LastServerReply() {
 
 }  // namespace
 
+constexpr int32_t kHighestPort = 65535;
+
 bool IsConnected() { return appState.connectionHandle != nullptr; }
 
 void ConnectToSite() {
@@ -119,13 +121,17 @@ void ConnectToSite() {
   const std::string host = FieldText(appState.hostEdit);
   const std::string user = FieldText(appState.userEdit);
   const std::string password = FieldText(appState.passwordEdit);
-  const INTERNET_PORT port = static_cast<INTERNET_PORT>(TextToInt(FieldText(appState.portEdit)));
+  // A port outside 0..65535 would be cut to 16 bits and reach another service ("70000" is 4464):
+  // such a text fails the connect instead.
+  const int32_t portNumber = TextToInt(FieldText(appState.portEdit));
+  const bool portValid = portNumber >= 0 && portNumber <= kHighestPort;
+  const INTERNET_PORT port = static_cast<INTERNET_PORT>(portValid ? portNumber : 0);
   // Null user and password make WinInet log in anonymously, whatever the edits hold.
   const bool anonymous = AnonymousChecked();
   const char* userArg = anonymous ? nullptr : user.c_str();
   const char* passwordArg = anonymous ? nullptr : password.c_str();
 
-  if (appState.sessionHandle != nullptr) {
+  if (appState.sessionHandle != nullptr && portValid) {
     appState.connectionHandle =
         InternetConnectA(appState.sessionHandle, host.c_str(), port, userArg, passwordArg,
                          INTERNET_SERVICE_FTP, 0, kInternetContext);

@@ -102,6 +102,15 @@ TEST_F(FtpConnect, PortTextCountsUpToTheFirstNonDigit) {
   ConnectToSite();
   EXPECT_TRUE(IsConnected());
   EXPECT_EQ(boxes.Count(), 0u);
+
+  // 65536 more would reach the same server once cut to 16 bits: it fails instead.
+  Disconnect();
+  EnterSite("127.0.0.1", "", "", true, std::to_string(std::stoi(Port()) + 65536));
+  ConnectToSite();
+  EXPECT_FALSE(IsConnected());
+  EXPECT_EQ(appState.sessionHandle, nullptr);
+  ASSERT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(boxes.Last().text, "Connection Failed");
 }
 
 TEST_F(FtpConnect, ConnectAndDisconnectSwitchTheCommands) {
