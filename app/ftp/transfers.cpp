@@ -93,9 +93,18 @@ void RefuseName() { ShowErrorText(ERROR_INVALID_NAME); }
 
 }  // namespace
 
-bool IsSafeLocalName(const std::string& name) {
+bool IsSafeLocalName(const std::string& name) { return IsSafeLocalNameInCodePage(name, CP_ACP); }
+
+bool IsSafeLocalNameInCodePage(const std::string& name, UINT codePage) {
   if (name.empty() || name.size() > kMostNameLength) return false;
-  for (char c : name) {
+  for (size_t i = 0; i < name.size(); ++i) {
+    const char c = name[i];
+    // In a double-byte code page (Japanese, Chinese, Korean) a trail byte may equal "\" or "|"
+    // while the pair is one ordinary character; a lead byte without its trail is malformed.
+    if (IsDBCSLeadByteEx(codePage, static_cast<BYTE>(c))) {
+      if (++i == name.size()) return false;
+      continue;
+    }
     if (static_cast<unsigned char>(c) < kFirstPrintable) return false;
     if (std::strchr(kRefusedCharacters, c) != nullptr) return false;
   }

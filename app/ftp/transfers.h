@@ -19,6 +19,8 @@ class StringList;
 // refuses, no control character, no trailing dot or blank, not CON, PRN, AUX, NUL, COM1-9,
 // LPT1-9 with or without an extension).
 bool IsSafeLocalName(const std::string& name);
+// The same for the bytes of a name in `codePage` (IsSafeLocalName uses the system's).
+bool IsSafeLocalNameInCodePage(const std::string& name, UINT codePage);
 // As above, and folder + name still fits in MAX_PATH characters.
 bool IsSafeLocalName(const std::string& name, const std::string& folder);
 // A name that may be put into an FTP command: not empty, no CR, LF or NUL.

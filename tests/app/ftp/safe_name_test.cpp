@@ -64,6 +64,17 @@ TEST(SafeNameLocal, AcceptsOrdinaryNames) {
   for (const std::string& name : accepted) EXPECT_TRUE(IsSafeLocalName(name)) << name;
 }
 
+TEST(SafeNameLocal, DoubleByteCharactersAreReadWhole) {
+  // Shift-JIS: the trail byte of "\x95\x5C" is "\", of "\x83\x7C" it is "|".
+  EXPECT_TRUE(IsSafeLocalNameInCodePage("\x95\x5C.txt", 932));
+  EXPECT_TRUE(IsSafeLocalNameInCodePage("\x83\x7C", 932));
+  // The same bytes are a separator and a refused character in a single-byte code page, and a
+  // lead byte without its trail is malformed.
+  EXPECT_FALSE(IsSafeLocalNameInCodePage("\x95\x5C.txt", 1252));
+  EXPECT_FALSE(IsSafeLocalNameInCodePage("abc\x95", 932));
+  EXPECT_FALSE(IsSafeLocalNameInCodePage("\x95\x5C\\x", 932));
+}
+
 TEST(SafeNameLocal, FolderAndNameMustFitMaxPath) {
   const std::string folder = "c:\\" + std::string(196, 'f') + "\\";  // 200 characters
   EXPECT_TRUE(IsSafeLocalName(std::string(59, 'n'), folder));        // 259 + NUL
