@@ -47,12 +47,15 @@ int32_t TextToInt(const std::string& text) {
     negative = true;
     i = 1;
   }
-  // Unsigned arithmetic: an over-long number wraps instead of being undefined.
-  uint32_t value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-    value = value * 10 + static_cast<uint32_t>(text[i] - '0');
-  if (negative) value = 0 - value;
-  return static_cast<int32_t>(value);
+  // A number past the 32-bit range stays past it: it saturates instead of wrapping, so a port
+  // text such as 4295014396 (2^32 + 47100) cannot come out as an ordinary port number.
+  const int64_t limit = negative ? -static_cast<int64_t>(INT32_MIN) : INT32_MAX;
+  int64_t value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > limit) value = limit;
+  }
+  return static_cast<int32_t>(negative ? -value : value);
 }
 
 // ---- Counted texts ----

@@ -57,6 +57,12 @@ TEST(TextConversions, TextToIntReadsOnlyLeadingDigits) {
   EXPECT_EQ(TextToInt(""), 0);
   EXPECT_EQ(TextToInt("0021"), 21);
   EXPECT_EQ(TextToInt("--5"), 0);
+  // Past 32 bits the value saturates instead of wrapping into range.
+  EXPECT_EQ(TextToInt("2147483647"), INT32_MAX);
+  EXPECT_EQ(TextToInt("-2147483648"), INT32_MIN);
+  EXPECT_EQ(TextToInt("4295014396"), INT32_MAX);
+  EXPECT_EQ(TextToInt("-4294920196"), INT32_MIN);
+  EXPECT_EQ(TextToInt("18446744073709598716"), INT32_MAX);
   EXPECT_EQ(TextToInt("5-3"), 5);
   EXPECT_EQ(TextToInt("-2147483648"), INT_MIN);
   EXPECT_EQ(TextToInt("2147483647"), INT_MAX);

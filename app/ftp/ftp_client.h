@@ -1,0 +1,68 @@
+// The FTP client library the program talks to, as one small interface in WinInet's own shapes:
+// handles or none, true/false results, the error code of a failure left in the thread's last
+// error (GetLastError), progress through one status callback. Two implementations stand beside
+// it: WinInet itself (wininet_client.cpp) and the program's own client over Winsock
+// (own_client.cpp). The session, the remote pane and the transfers call nothing else.
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <string>
+
+class FtpClient {
+ public:
+  virtual ~FtpClient() = default;
+
+  // InternetOpenA(agent, INTERNET_OPEN_TYPE_PRECONFIG, no proxy, no bypass, flags 0).
+  virtual HINTERNET OpenSession(const char* agent) = 0;
+  // InternetSetStatusCallback: every later report about the session and the handles made under
+  // it goes to this one callback, on the calling thread, inside the call in progress.
+  virtual void SetStatusCallback(HINTERNET session, INTERNET_STATUS_CALLBACK callback) = 0;
+  // InternetConnectA(session, host, port, user, password, INTERNET_SERVICE_FTP, flags 0,
+  // context). Port 0 is the default port (21); a null user and password log in anonymously.
+  virtual HINTERNET Connect(HINTERNET session, const char* host, INTERNET_PORT port,
+                            const char* user, const char* password, DWORD_PTR context) = 0;
+  // FtpFindFirstFileA(connection, pattern, entry, flags, context): a find handle and the first
+  // entry, or none (an empty folder included).
+  virtual HINTERNET FindFirst(HINTERNET connection, const char* pattern, WIN32_FIND_DATAA* entry,
+                              DWORD flags, DWORD_PTR context) = 0;
+  // InternetFindNextFileA: false at the end (ERROR_NO_MORE_FILES) or on a failure.
+  virtual bool FindNext(HINTERNET find, WIN32_FIND_DATAA* entry) = 0;
+  // FtpGetFileA: true when the whole file arrived.
+  virtual bool GetFile(HINTERNET connection, const char* remote, const char* local,
+                       bool failIfExists, DWORD attributes, DWORD flags, DWORD_PTR context) = 0;
+  // FtpPutFileA: true when the whole file was stored.
+  virtual bool PutFile(HINTERNET connection, const char* local, const char* remote, DWORD flags,
+                       DWORD_PTR context) = 0;
+  // FtpDeleteFileA and FtpCreateDirectoryA (they take no context: the connection's is used).
+  virtual bool RemoveFile(HINTERNET connection, const char* remote) = 0;
+  virtual bool MakeFolder(HINTERNET connection, const char* remote) = 0;
+  // InternetCloseHandle of a find, connection or session handle; none is ignored.
+  virtual void Close(HINTERNET handle) = 0;
+  // The server's last reply on this thread (InternetGetLastResponseInfoA), what a failure with
+  // ERROR_INTERNET_EXTENDED_ERROR (12003) shows; without its closing line break.
+  virtual std::string LastResponse() = 0;
+};
+
+enum class FtpClientKind {
+  kPlatform,  // WinInet on Windows, the own client under Wine
+  kWinInet,
+  kOwn,
+};
+
+// True when the program runs under Wine (ntdll exports wine_get_version).
+bool RunningUnderWine();
+
+// The kind a connect made now uses; kPlatform resolves to one of the other two.
+FtpClientKind ChosenFtpClientKind();
+// Tests pick a client with this; the program itself never calls it (kPlatform is the default).
+void SelectFtpClient(FtpClientKind kind);
+
+// The client of that kind (one instance each for the whole run).
+FtpClient& FtpClientOf(FtpClientKind kind);
+// The client whose handles the connection holds: the one the last connect chose (until then
+// the chosen kind's).
+FtpClient& CurrentFtpClient();
+// Called by the connect before it opens a session: the chosen client becomes the current one.
+FtpClient& UseChosenFtpClient();
