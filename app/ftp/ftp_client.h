@@ -51,6 +51,10 @@ enum class FtpClientKind {
   kOwn,
 };
 
+// The two implementations (one instance each for the whole run).
+FtpClient& WinInetFtpClient();
+FtpClient& OwnFtpClient();
+
 // True when the program runs under Wine (ntdll exports wine_get_version).
 bool RunningUnderWine();
 
@@ -59,7 +63,7 @@ FtpClientKind ChosenFtpClientKind();
 // Tests pick a client with this; the program itself never calls it (kPlatform is the default).
 void SelectFtpClient(FtpClientKind kind);
 
-// The client of that kind (one instance each for the whole run).
+// The client of that kind (kPlatform: the one for this platform).
 FtpClient& FtpClientOf(FtpClientKind kind);
 // The client whose handles the connection holds: the one the last connect chose (until then
 // the chosen kind's).
