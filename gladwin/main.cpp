@@ -3,6 +3,8 @@
 // so they show as Chinese whatever the system's own code page is.
 #include <windows.h>
 
+#include "gladwin/greeting_class.h"
+
 namespace {
 
 constexpr UINT kGbkCodePage = 936;
@@ -27,8 +29,6 @@ constexpr int kWelcomeX = 400;
 constexpr int kWelcomeY = 300;
 constexpr int kMouseYLine = 20;
 
-constexpr UINT kClassStyle = CS_VREDRAW | CS_HREDRAW;
-constexpr int kBackgroundColour = COLOR_WINDOW + 1;
 constexpr int kScratchBytes = 36;
 constexpr unsigned kRadix = 10;
 
@@ -134,14 +134,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   g_goodbye = FromGbk(kGoodbyeGbk, sizeof(kGoodbyeGbk) - 1);
   g_goodbyeCaption = FromGbk(kGoodbyeCaptionGbk, sizeof(kGoodbyeCaptionGbk) - 1);
 
-  WNDCLASSW windowClass{};
-  windowClass.style = kClassStyle;
-  windowClass.lpfnWndProc = GreetingWindowProc;
-  windowClass.hInstance = instance;
-  windowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
-  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(kBackgroundColour));
-  windowClass.lpszClassName = g_classAndTitle.chars;
+  const WNDCLASSW windowClass =
+      GreetingWindowClass(GreetingWindowProc, instance, g_classAndTitle.chars);
   if (RegisterClassW(&windowClass) == 0) return 0;
 
   HWND window = CreateWindowExW(0, g_classAndTitle.chars, g_classAndTitle.chars,

@@ -35,11 +35,13 @@ void ExpectSmallAndLarge(const std::vector<IconImage>& images) {
 
 }  // namespace
 
-TEST(GladwinResources, MainIconIsEnglishWithTwoSizes) {
+// Both icons of the program file exist only in Chinese (Simplified), language 2052.
+TEST(GladwinResources, MainIconIsChineseSimplifiedOnly) {
   ProgramFile program;
   ASSERT_NE(program.get(), nullptr);
-  ExpectSmallAndLarge(
-      ReadIconGroup(program.get(), "MAINICON", MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)));
+  ExpectSmallAndLarge(ReadIconGroup(program.get(), "MAINICON", 2052));
+  EXPECT_TRUE(ReadIconGroup(program.get(), "MAINICON", MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US))
+                  .empty());
 }
 
 // Icon1 exists only in Chinese (Simplified), language 2052.
