@@ -61,16 +61,20 @@ RECT PlaceAligned(RECT& remaining, uint8_t align, const RECT& bounds) {
   return b;
 }
 
+void AlignOne(RECT& remaining, AlignItem& item) {
+  const RECT old = item.bounds;
+  const RECT b = PlaceAligned(remaining, item.align, old);
+  item.moved = b.left != old.left || b.top != old.top;
+  item.resized =
+      b.right - b.left != old.right - old.left || b.bottom - b.top != old.bottom - old.top;
+  item.bounds = b;
+}
+
 RECT ComputeAlignment(RECT client, std::vector<AlignItem>& items) {
   for (int pass = 1; pass <= 3; ++pass) {
     for (AlignItem& item : items) {
       if (!item.participates || AlignPass(item.align) != pass) continue;
-      const RECT old = item.bounds;
-      const RECT b = PlaceAligned(client, item.align, old);
-      item.moved = b.left != old.left || b.top != old.top;
-      item.resized =
-          b.right - b.left != old.right - old.left || b.bottom - b.top != old.bottom - old.top;
-      item.bounds = b;
+      AlignOne(client, item);
     }
   }
   return client;

@@ -31,6 +31,10 @@ int AlignPass(uint8_t align);
 // has a negative width or height.
 RECT PlaceAligned(RECT& remaining, uint8_t align, const RECT& bounds);
 
+// Places one item in `remaining` (as PlaceAligned) and sets its new bounds and its moved and
+// resized flags.
+void AlignOne(RECT& remaining, AlignItem& item);
+
 // Aligns every participating item inside `client` in three passes (top and bottom, then left
 // and right, then client), each in list order, so that earlier children sit further out.
 // Sets each item's new bounds and its moved and resized flags; items that do not take part

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "winobj/application.h"
 #include "winobj/font.h"
@@ -587,10 +588,23 @@ bool CallAttachedProcs(Control* control, MessageRecord& msg, LRESULT& result) {
   ObjectList* procs = control->attachedProcs;
   if (!procs || procs->count == 0) return false;
   Hold hold(control);
-  // A procedure may detach itself or others while running: re-read the list each step.
-  for (int32_t i = procs->count - 1; i >= 0; --i) {
-    if (i >= procs->count) continue;
-    HookProc proc = reinterpret_cast<HookProc>(procs->items[i]);
+  // A procedure may attach or detach procedures (itself included) while running. The calls go
+  // over the list as it was when the message came, so removing an earlier entry cannot shift
+  // the current one into the next step; a procedure detached meanwhile is skipped.
+  // Every message passes here: a control's few procedures fit on the stack.
+  constexpr int32_t kLocalProcs = 16;
+  void* local[kLocalProcs];
+  std::vector<void*> many;
+  const int32_t count = procs->count;
+  void** snapshot = local;
+  if (count > kLocalProcs) {
+    many.resize(static_cast<size_t>(count));
+    snapshot = many.data();
+  }
+  std::memcpy(snapshot, procs->items, sizeof(void*) * static_cast<size_t>(count));
+  for (int32_t i = count - 1; i >= 0; --i) {
+    if (!control->attachedProcs || control->attachedProcs->IndexOf(snapshot[i]) < 0) continue;
+    HookProc proc = reinterpret_cast<HookProc>(snapshot[i]);
     result = 0;
     if (proc(control, msg, result)) return true;
   }
@@ -880,9 +894,12 @@ void SetVisible(Control* control, bool flag) {
   if (flag) alignHook(control->parent ? control->parent : control);
 }
 
+// Showing or hiding on purpose overrides the deferred showing of a window that HandleOf
+// created hidden.
 void Show(Control* control) {
   HandleOf(control);
   control->visibilitySet = 1;
+  control->showAfterCreate = 0;
   SetVisible(control, true);
   SetForegroundWindow(control->handle);
   FocusIfTabStop(control);
@@ -890,6 +907,7 @@ void Show(Control* control) {
 
 void Hide(Control* control) {
   control->visibilitySet = 1;
+  control->showAfterCreate = 0;
   SetVisible(control, false);
 }
 
@@ -924,10 +942,12 @@ void SetParent(Control* control, Control* newParent) {
 void SetMenuHandle(Control* form, HMENU menu) {
   const uintptr_t value = reinterpret_cast<uintptr_t>(menu);
   if (form->menuOrId == value) return;
-  const uintptr_t old = form->menuOrId;
   // The form's menu objects belong to the old bar. A form has menu objects only once the menu
   // unit has installed its hook, so freeing through the hook reaches all of them.
   if (form->firstMenu && freeMenusHook) freeMenusHook(form);
+  // Read only now: a menu object that owned the bar has destroyed it and cleared the field, and
+  // a second DestroyMenu could hit a menu that meanwhile got the same handle.
+  const uintptr_t old = form->menuOrId;
   if (old) DestroyMenu(reinterpret_cast<HMENU>(old));
   form->menuOrId = value;
   if (form->handle) SetMenu(form->handle, menu);

@@ -1,7 +1,5 @@
 #include "winobj/geometry.h"
 
-#include <vector>
-
 #include "winobj/align_math.h"
 
 namespace {
@@ -17,10 +15,6 @@ bool ShownBySelf(Control* control) {
 
 bool TakesPartInAlignment(Control* child) {
   return (ShownBySelf(child) || child->showAfterCreate) && !child->excludedFromAlign;
-}
-
-bool StillChildOf(Control* parent, Control* child) {
-  return parent->children && parent->children->IndexOf(child) >= 0;
 }
 
 // Forms the user cannot resize: the tracking limits pin the size, and the sizing borders answer
@@ -230,33 +224,23 @@ Control* SetAlign(Control* control, uint8_t align) {
 
 void AlignChildren(Control* parent) {
   if (!parent) return;
-  const RECT client = ClientRect(parent);
-
-  std::vector<Control*> children;
-  std::vector<AlignItem> items;
-  for (int i = 0; i < parent->ChildCount(); ++i) {
-    Control* child = parent->Child(i);
-    if (!child) continue;
-    AlignItem item;
-    item.align = child->align;
-    item.participates = AlignPass(child->align) != 0 && TakesPartInAlignment(child);
-    if (item.participates) item.bounds = BoundsRect(child);
-    children.push_back(child);
-    items.push_back(item);
-  }
-  ComputeAlignment(client, items);
-
-  // Applied in the order the passes placed them; a child's own children follow its new size
-  // before the next sibling moves.
+  RECT remaining = ClientRect(parent);
   for (int pass = 1; pass <= 3; ++pass) {
-    for (size_t i = 0; i < items.size(); ++i) {
-      const AlignItem& item = items[i];
-      if (!item.participates || AlignPass(item.align) != pass) continue;
+    // Each child's bounds are read when its turn comes, not all up front: moving a sibling
+    // runs its handlers, which may resize, hide or free a later child.
+    for (int i = 0; i < parent->ChildCount(); ++i) {
+      Control* child = parent->Child(i);
+      if (!child || AlignPass(child->align) != pass || !TakesPartInAlignment(child)) continue;
+      AlignItem item;
+      item.align = child->align;
+      item.participates = true;
+      item.bounds = BoundsRect(child);
+      AlignOne(remaining, item);
       if (!item.moved && !item.resized) continue;
-      // Moving a child runs its handlers, which may free a sibling.
-      if (!StillChildOf(parent, children[i])) continue;
-      SetBoundsRect(children[i], item.bounds);
-      if (item.resized) AlignChildren(children[i]);
+      SetBoundsRect(child, item.bounds);
+      // A child's own children follow its new size before the next sibling moves, unless its
+      // handlers took it away.
+      if (item.resized && parent->Child(i) == child) AlignChildren(child);
     }
   }
 }

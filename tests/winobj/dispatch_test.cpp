@@ -150,6 +150,52 @@ TEST(DispatchAttached, AttachTwiceDetachAndAsk) {
   Free(form);
 }
 
+// Procedures that detach others while a message is being dispatched: each attached procedure
+// runs at most once, and one detached before its turn does not run.
+std::vector<std::string> ran;
+std::string detacher;
+HookProc detachVictim = nullptr;
+
+bool RunAndMaybeDetach(const std::string& name, Control* control, const MessageRecord& msg) {
+  if (msg.message != kProbe) return false;
+  ran.push_back(name);
+  if (name == detacher && detachVictim) DetachProc(control, detachVictim);
+  return false;
+}
+bool ProcA(Control* c, MessageRecord& msg, LRESULT&) { return RunAndMaybeDetach("A", c, msg); }
+bool ProcB(Control* c, MessageRecord& msg, LRESULT&) { return RunAndMaybeDetach("B", c, msg); }
+bool ProcC(Control* c, MessageRecord& msg, LRESULT&) { return RunAndMaybeDetach("C", c, msg); }
+
+TEST(DispatchAttached, DetachingDuringTheCallsRunsEveryProcedureAtMostOnce) {
+  struct Case {
+    const char* detacher;
+    HookProc victim;
+    Order expected;
+  };
+  const Case cases[] = {
+      {"C", ProcA, {"C", "B"}},  // an earlier-attached one, not yet run
+      {"C", ProcB, {"C", "A"}},      {"C", ProcC, {"C", "B", "A"}},  // itself
+      {"A", ProcC, {"C", "B", "A"}},                                 // one that already ran
+      {"B", ProcA, {"C", "B"}},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(std::string(test.detacher) + " detaches");
+    Control* form = CreateForm(nullptr, "Form");
+    AttachProc(form, ProcA);
+    AttachProc(form, ProcB);
+    AttachProc(form, ProcC);
+    ASSERT_NE(HandleOf(form), nullptr);
+    ran.clear();
+    detacher = test.detacher;
+    detachVictim = test.victim;
+    SendMessageA(form->handle, kProbe, 0, 0);
+    EXPECT_EQ(ran, test.expected);
+    EXPECT_FALSE(IsProcAttached(form, test.victim));
+    detachVictim = nullptr;
+    Free(form);
+  }
+}
+
 // ---- Reflected commands and notifications ----
 
 std::vector<std::string> events;

@@ -400,6 +400,77 @@ TEST_F(Geometry, ResizedAlignedChildRealignsItsOwnChildren) {
   EXPECT_EQ(BoundsRect(inner), Rect(0, 0, ClientWidth(form), 60));
 }
 
+// A handler that resizes a later sibling while the parent aligns: the sibling is placed with
+// the size the handler gave it.
+Control* resizeTarget = nullptr;
+int resizeTo = 0;
+bool ResizeSiblingOnSize(void*, MessageRecord& msg, LRESULT&) {
+  if (msg.message == WM_SIZE && resizeTarget) {
+    Control* target = resizeTarget;
+    resizeTarget = nullptr;
+    SetHeight(target, resizeTo);
+  }
+  return false;
+}
+
+TEST_F(Geometry, EachChildIsReadWhenItsTurnComes) {
+  Control* form = NewForm(400, 300);
+  Control* first = NewAligned(form, kAlignTop, 10, 20);
+  Control* second = NewAligned(form, kAlignTop, 10, 30);
+  Control* client = NewAligned(form, kAlignClient, 10, 10);
+  ShowLikeRun();
+  first->messageEvent = {ResizeSiblingOnSize, nullptr};
+  resizeTarget = second;
+  resizeTo = 55;
+  SetWidth(form, Width(form) + 40);  // the first child's new width runs its handler
+  first->messageEvent = {};
+  ASSERT_EQ(resizeTarget, nullptr);
+  const int w = ClientWidth(form);
+  EXPECT_EQ(BoundsRect(first), Rect(0, 0, w, 20));
+  EXPECT_EQ(BoundsRect(second), Rect(0, 20, w, 75));
+  EXPECT_EQ(BoundsRect(client), Rect(0, 75, w, ClientHeight(form)));
+}
+
+// A window made early by HandleOf is shown with its parent only when nobody showed or hid it;
+// showing or hiding it by hand ends that, for creation, painting and alignment alike.
+TEST_F(Geometry, ShowingOrHidingByHandCancelsTheDeferredShow) {
+  struct Case {
+    const char* name;
+    void (*act)(Control*);
+  };
+  const Case cases[] = {
+      {"hidden", [](Control* c) { Hide(c); }},
+      {"shown, then made invisible",
+       [](Control* c) {
+         Show(c);
+         SetVisible(c, false);
+       }},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    Control* form = NewForm(400, 300);
+    Control* top = NewChild(form);
+    SetSize(top, 10, 30);
+    ASSERT_NE(HandleOf(top), nullptr);  // creates the form and the child hidden
+    ASSERT_TRUE(top->showAfterCreate);
+    test.act(top);
+    EXPECT_FALSE(top->showAfterCreate);
+    SetAlign(top, kAlignTop);
+    Control* client = NewAligned(form, kAlignClient, 10, 10);
+
+    ShowLikeRun();
+    ASSERT_TRUE(IsWindowVisible(form->handle));
+    EXPECT_FALSE(IsWindowVisible(top->handle));
+    EXPECT_EQ(BoundsRect(client), Rect(0, 0, ClientWidth(form), ClientHeight(form)));
+    // Every paint of the form creates its missing child windows again.
+    SendMessageA(form->handle, WM_PAINT, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(top->handle));
+    SetWidth(form, Width(form) + 10);
+    EXPECT_EQ(BoundsRect(client), Rect(0, 0, ClientWidth(form), ClientHeight(form)));
+    Free(form);
+  }
+}
+
 // Right border point of a window, in screen co-ordinates.
 LPARAM RightBorderPoint(HWND hwnd) {
   RECT r;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -447,6 +448,96 @@ TEST(MenuLifetime, DestroyingTheOwnersFreesTheirMenus) {
   Free(form);
   EXPECT_FALSE(IsMenu(barHandle));
   EXPECT_FALSE(IsMenu(popupHandle));
+}
+
+// Records every DestroyMenu this program makes while it lives, by pointing the program's
+// import of DestroyMenu at a recorder (the menus themselves are still destroyed).
+class DestroyMenuRecorder {
+ public:
+  DestroyMenuRecorder() {
+    real_ = reinterpret_cast<DestroyMenuProc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "DestroyMenu")));
+    slot_ = FindImportSlot(reinterpret_cast<void*>(real_));
+    if (slot_ == nullptr) return;
+    active_ = this;
+    Write(reinterpret_cast<void*>(&Record));
+  }
+  ~DestroyMenuRecorder() {
+    if (slot_ != nullptr) Write(reinterpret_cast<void*>(real_));
+    active_ = nullptr;
+  }
+  DestroyMenuRecorder(const DestroyMenuRecorder&) = delete;
+  DestroyMenuRecorder& operator=(const DestroyMenuRecorder&) = delete;
+
+  bool Installed() const { return slot_ != nullptr; }
+  int TimesDestroyed(HMENU menu) const {
+    return static_cast<int>(std::count(destroyed_.begin(), destroyed_.end(), menu));
+  }
+
+ private:
+  using DestroyMenuProc = BOOL(WINAPI*)(HMENU);
+
+  static BOOL WINAPI Record(HMENU menu) {
+    active_->destroyed_.push_back(menu);
+    return active_->real_(menu);
+  }
+
+  // The import address table entry of this program that holds `target`.
+  static void** FindImportSlot(void* target) {
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (dir.VirtualAddress == 0 || target == nullptr) return nullptr;
+    for (auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
+         desc->Name != 0; ++desc) {
+      for (auto* thunk = reinterpret_cast<void**>(base + desc->FirstThunk); *thunk; ++thunk) {
+        if (*thunk == target) return thunk;
+      }
+    }
+    return nullptr;
+  }
+
+  void Write(void* value) {
+    DWORD old = 0;
+    VirtualProtect(slot_, sizeof(void*), PAGE_READWRITE, &old);
+    *slot_ = value;
+    VirtualProtect(slot_, sizeof(void*), old, &old);
+  }
+
+  static DestroyMenuRecorder* active_;
+  DestroyMenuProc real_ = nullptr;
+  void** slot_ = nullptr;
+  std::vector<HMENU> destroyed_;
+};
+
+DestroyMenuRecorder* DestroyMenuRecorder::active_ = nullptr;
+
+// A new bar replaces the old one, which is destroyed exactly once: by its menu object when the
+// form has one, else by the form itself.
+TEST(MenuLifetime, ANewBarDestroysTheOldOneOnce) {
+  Control* form = NewForm();
+  MenuObject* main = CreateMenuObject(form, 0, kMainMenu, nullptr, nullptr);
+  const HMENU bar = main->handle;
+  const HMENU plain = CreateMenu();
+  const HMENU last = CreateMenu();
+  {
+    DestroyMenuRecorder recorder;
+    ASSERT_TRUE(recorder.Installed());
+    SetMenuHandle(form, plain);
+    EXPECT_EQ(recorder.TimesDestroyed(bar), 1);
+    EXPECT_FALSE(IsMenu(bar));
+    EXPECT_EQ(form->firstMenu, nullptr);
+    EXPECT_EQ(GetMenu(form->handle), plain);
+
+    SetMenuHandle(form, last);  // a bar that belongs to no menu object
+    EXPECT_EQ(recorder.TimesDestroyed(plain), 1);
+    EXPECT_FALSE(IsMenu(plain));
+    EXPECT_EQ(GetMenu(form->handle), last);
+  }
+  Free(form);
+  EXPECT_FALSE(IsMenu(last));
 }
 
 }  // namespace
