@@ -83,9 +83,13 @@ void ToDeviceIndependent(Bitmap* bitmap) {
   } else if (header != nullptr) {
     pixels = std::calloc(1, pixelSize);
     HBITMAP source = BitmapHandle(bitmap);
-    if (pixels != nullptr && source != nullptr) {
-      const int rows = bitmap->height < sourceHeight ? bitmap->height : sourceHeight;
-      GetDIBits(memoryDC, source, 0, static_cast<UINT>(rows), pixels, header, DIB_RGB_COLORS);
+    const int rows = bitmap->height < sourceHeight ? bitmap->height : sourceHeight;
+    // Rows that were not read would leave a black picture in place of the old one.
+    if (pixels != nullptr && (source == nullptr || rows <= 0 ||
+                              GetDIBits(memoryDC, source, 0, static_cast<UINT>(rows), pixels,
+                                        header, DIB_RGB_COLORS) != rows)) {
+      std::free(pixels);
+      pixels = nullptr;
     }
   }
   DeleteDC(memoryDC);

@@ -81,9 +81,13 @@ bool HandleErase(Control* control, const MessageRecord& msg, LRESULT& result) {
 
 // A label's new text would be drawn over the old one (the label does not erase under a
 // transparent background): hiding it first makes the parent repaint the area.
+// A hidden label only takes the text: showing it again would undo whoever hid it. Its own
+// style bit decides, as IsWindowVisible is false for every label of a hidden form.
 LRESULT SetLabelText(Control* control, const MessageRecord& msg) {
-  ShowWindow(control->handle, SW_HIDE);
+  const bool shown = (GetWindowLongA(control->handle, GWL_STYLE) & WS_VISIBLE) != 0;
+  if (shown) ShowWindow(control->handle, SW_HIDE);
   const LRESULT result = DefWindowProcA(control->handle, WM_SETTEXT, msg.wParam, msg.lParam);
+  if (!shown) return result;
   ShowWindow(control->handle, SW_SHOWNA);
   UpdateWindow(control->handle);
   return result;

@@ -207,6 +207,27 @@ TEST(BitmapPixels, OtherPixelFormatsKeepPixelsWithoutHandle) {
   Free(bitmap);
 }
 
+// Pixels that cannot be read leave the bitmap as it was instead of a black picture. Here the
+// handle no longer names a bitmap, so GetDIBits reads no row.
+TEST(BitmapPixels, ConversionThatCannotReadThePixelsKeepsTheOldPicture) {
+  for (const uint8_t format : {kPixel24, kPixel8, kPixel32}) {
+    SCOPED_TRACE(static_cast<int>(format));
+    Bitmap* bitmap = ColumnsBitmap();
+    const HBITMAP unreadable = bitmap->handle;
+    ASSERT_TRUE(DeleteObject(unreadable));
+    bitmap->pixelFormat = format;
+    ConvertKind(bitmap, kBitmapDIB);
+    EXPECT_EQ(bitmap->handleKind, kBitmapDDB);
+    EXPECT_EQ(bitmap->handle, unreadable);
+    EXPECT_EQ(bitmap->pixels, nullptr);
+    EXPECT_EQ(bitmap->header, nullptr);
+    EXPECT_EQ(bitmap->width, kWidth);
+    EXPECT_EQ(bitmap->height, kHeight);
+    bitmap->handle = nullptr;  // already gone
+    Free(bitmap);
+  }
+}
+
 TEST(BitmapPixels, EmptyBitmapsStayEmpty) {
   Bitmap* bitmap = CreateBitmapObject(0, 0);
   EXPECT_EQ(bitmap->handle, nullptr);

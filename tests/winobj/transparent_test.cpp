@@ -228,6 +228,14 @@ TEST(TransparentLabel, TextChangeHidesAndShowsTheLabel) {
   SetWindowTextA(other->handle, "x");
   EXPECT_TRUE(shows.empty());
   EXPECT_EQ(WindowText(other->handle), "x");
+
+  // A hidden label takes the text and stays hidden.
+  Hide(label);
+  shows.clear();
+  EXPECT_TRUE(SetWindowTextA(label->handle, "Port:"));
+  EXPECT_EQ(WindowText(label->handle), "Port:");
+  EXPECT_FALSE(IsWindowVisible(label->handle));
+  EXPECT_TRUE(shows.empty());
   Free(form);
 }
 
