@@ -2,7 +2,11 @@
 
 #include <commctrl.h>
 
+#include <cassert>
 #include <cstring>
+#include <exception>
+#include <stdexcept>
+#include <string>
 
 #include "app/app_state.h"
 #include "app/local/file_rows.h"
@@ -111,6 +115,16 @@ std::string DriveRootPath(const std::string& letter) { return letter + ":\\"; }
 
 namespace {
 bool localListingRunning = false;
+
+// A line for the debugger in a debug build; nothing in a release build.
+void ReportListingFault([[maybe_unused]] const char* what) {
+#ifndef NDEBUG
+  std::string line = "ListLocalFolder: ";
+  line += what ? what : "";
+  line += "\n";
+  OutputDebugStringA(line.c_str());
+#endif
+}
 }  // namespace
 
 void ListLocalFolder() {
@@ -123,11 +137,19 @@ void ListLocalFolder() {
   struct Done {
     ~Done() { localListingRunning = false; }
   } done;
+  // Local listing failures are silent for the user: an unreadable folder gives an empty list
+  // and the pane keeps what could be listed. A debug build still shows what went wrong, and
+  // stops at a logic error, which only a fault in this program can raise.
   try {
     RunListingFrame(LocalPane(), appState.localPath,
                     [](const EntrySink& add) { EnumerateLocalFolder(appState.localPath, add); });
+  } catch (const std::logic_error& error) {
+    ReportListingFault(error.what());
+    assert(!"logic error while listing the local folder");
+  } catch (const std::exception& error) {
+    ReportListingFault(error.what());
   } catch (...) {
-    // Local listing failures are silent: the pane keeps what could be listed.
+    ReportListingFault("unknown exception");
   }
 }
 

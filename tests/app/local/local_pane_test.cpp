@@ -87,14 +87,16 @@ TEST(DriveBoxFill, DrivesACAndDListInOrderAndSelectC) {
   EXPECT_EQ(WindowText(appState.driveBox->handle), "C");
 }
 
-TEST(DriveBoxFill, OnlyDriveCSelectsNothing) {
+// With only drive C the start-up selection of index 1 asks for an item that does not exist. On
+// Windows CB_SETCURSEL with an index past the end removes the selection, so the box shows no
+// drive (CurrentIndex -1). Wine refuses the index and keeps "C", which the first item added
+// got: this test checks what Wine does.
+TEST(DriveBoxFill, OnlyDriveCKeepsCSelectedUnderWine) {
   TempFolder folder(true);
   AppHarness app;
   Clear(appState.driveBox);
   FillDriveBox(0x4);
   ASSERT_EQ(Count(appState.driveBox), 1);
-  // Index 1 does not exist. Windows then removes the selection that adding the first item made;
-  // Wine refuses the index and keeps "C" selected.
   EXPECT_EQ(CurrentIndex(appState.driveBox), 0);
   EXPECT_EQ(ItemText(appState.driveBox, 0), "C");
 }
