@@ -14,9 +14,11 @@
 #include "tests/app/app_harness.h"
 #include "winobj/control.h"
 #include "winobj/controls.h"
+#include "winobj/font.h"
 #include "winobj/geometry.h"
 #include "winobj/imagelist.h"
 #include "winobj/menu.h"
+#include "winobj/text.h"
 #include "winobj/toolbar.h"
 
 namespace {
@@ -369,4 +371,141 @@ TEST(MainWindowRun, ClosingTheMainWindowEndsTheLoop) {
   });
   EXPECT_TRUE(bodyRan);
   EXPECT_EQ(appState.application, nullptr);
+}
+
+// ---- What start-up leaves on screen ----
+
+namespace {
+
+// Asks the toolbar's own tooltip control for a button's text, as it does before it shows a tip.
+std::string TipShown(int id) {
+  HWND tip = reinterpret_cast<HWND>(SendMessageA(appState.toolbar->handle, TB_GETTOOLTIPS, 0, 0));
+  char buffer[128] = "unchanged";
+  TTTOOLINFOA info{};
+  info.cbSize = sizeof(info);
+  info.hwnd = appState.toolbar->handle;
+  info.uId = static_cast<UINT_PTR>(id);
+  info.lpszText = buffer;
+  SendMessageA(tip, TTM_GETTEXTA, sizeof(buffer), reinterpret_cast<LPARAM>(&info));
+  return info.lpszText ? info.lpszText : "";
+}
+
+}  // namespace
+
+TEST(MainWindowToolbar, EveryButtonHasTheTooltipOfItsCommand) {
+  AppHarness app;
+  const char* const captions[] = {"Up one Level",
+                                  "Go to",
+                                  "Refresh",
+                                  "Connect",
+                                  "Disconnect",
+                                  "Cancel",
+                                  "Quick Connect",
+                                  "Download to",
+                                  "DownLoad",
+                                  "Upload",
+                                  "Delete",
+                                  "Properties",
+                                  "",
+                                  "",
+                                  "",
+                                  "",
+                                  "Ascii mode",
+                                  "Binary Mode",
+                                  "Show Log"};
+  ASSERT_EQ(sizeof(captions) / sizeof(captions[0]), 19u);
+  ASSERT_NE(appState.toolbar->tooltipTexts, nullptr);
+  EXPECT_EQ(appState.toolbar->tooltipTexts->Count(), 19);
+  for (int i = 0; i < 19; ++i) {
+    EXPECT_EQ(TipShown(kFirstCommandId + i), captions[i]) << "button " << kFirstCommandId + i;
+  }
+}
+
+// The application's font (height 11) is copied by every form and control made under it.
+TEST(MainWindowBuild, TheApplicationFontOfHeight11ReachesEveryWindow) {
+  AppHarness app;
+  ASSERT_NE(appState.application->font, nullptr);
+  EXPECT_EQ(appState.application->font->height, 11);
+  for (Control* form : {appState.mainWindow, appState.siteWindow}) {
+    ASSERT_NE(form->font, nullptr);
+    EXPECT_EQ(form->font->height, 11);
+  }
+  struct Named {
+    const char* name;
+    Control* control;
+  };
+  const Named controls[] = {
+      {"toolbar", appState.toolbar},
+      {"driveBox", appState.driveBox},
+      {"localList", appState.localList},
+      {"remoteList", appState.remoteList},
+      {"logEdit", appState.logEdit},
+      {"siteList", appState.siteList},
+      {"hostEdit", appState.hostEdit},
+      {"portEdit", appState.portEdit},
+      {"anonymousCheck", appState.anonymousCheck},
+      {"okSiteButton", appState.okSiteButton},
+  };
+  for (const Named& c : controls) {
+    SCOPED_TRACE(c.name);
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(c.control->handle, WM_GETFONT, 0, 0));
+    ASSERT_NE(font, nullptr);
+    LOGFONTA lf{};
+    ASSERT_NE(GetObjectA(font, sizeof lf, &lf), 0);
+    EXPECT_EQ(lf.lfHeight, 11);
+  }
+}
+
+TEST(MainWindowBuild, SiteWindowStartsCentredOnTopOfTheUsableMainWindow) {
+  AppHarness app;
+  HWND site = appState.siteWindow->handle;
+  HWND main = appState.mainWindow->handle;
+  ASSERT_TRUE(IsWindowVisible(site));
+  ASSERT_TRUE(IsWindowVisible(main));
+  bool mainIsBelow = false;
+  for (HWND w = GetWindow(site, GW_HWNDNEXT); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
+    if (w == main) mainIsBelow = true;
+  }
+  EXPECT_TRUE(mainIsBelow);
+  RECT r{};
+  GetWindowRect(site, &r);
+  EXPECT_EQ(r.right - r.left, 500);
+  EXPECT_EQ(r.bottom - r.top, 300);
+  EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - 500) / 2);
+  EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - 300) / 2);
+  EXPECT_TRUE(IsWindowEnabled(main));  // not shown modally
+}
+
+// "Show Log" refits the main window to the log: its right and bottom edges plus the margin (2).
+// The aligned log always reaches the client edges, so every click grows the window a little.
+TEST(MainWindowToolbar, ShowLogFitsTheMainWindowToTheLog) {
+  AppHarness app;
+  Control* main = appState.mainWindow;
+  RECT status{};
+  GetWindowRect(main->statusBarWindow, &status);
+  const int statusHeight = status.bottom - status.top;
+  for (int click = 1; click <= 2; ++click) {
+    SCOPED_TRACE(click);
+    RECT before{};
+    GetWindowRect(main->handle, &before);
+    ClickToolbarButton(kCmdShowLog);
+    RECT after{};
+    GetWindowRect(main->handle, &after);
+    // Fitted right, then bottom, then right again.
+    EXPECT_EQ(after.right - after.left, before.right - before.left + 4);
+    EXPECT_EQ(after.bottom - after.top, before.bottom - before.top + 2);
+    RECT client{};
+    GetClientRect(main->handle, &client);
+    const RECT log = RectInParent(appState.logEdit->handle);
+    EXPECT_EQ(log.right, client.right);
+    EXPECT_EQ(log.bottom, client.bottom - statusHeight);
+  }
+}
+
+TEST(MainWindowPanes, LogIsAMultiLineEditWithBothScrollBars) {
+  AppHarness app;
+  const LONG style = GetWindowLongA(appState.logEdit->handle, GWL_STYLE);
+  EXPECT_NE(style & ES_MULTILINE, 0);
+  EXPECT_EQ(style & (WS_HSCROLL | WS_VSCROLL), WS_HSCROLL | WS_VSCROLL);
+  EXPECT_EQ(std::string(appState.logEdit->className), "EDIT");
 }

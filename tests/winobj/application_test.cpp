@@ -253,6 +253,63 @@ TEST(ApplicationLoop, PendingMessagesAreHandledWithoutWaitingForANewOne) {
   Free(app);
 }
 
+// ---- Accelerators ----
+
+// What reached each window's own message event: "app:<id>" or "form:<id>" for an
+// accelerator's WM_COMMAND, "form:key" for the key itself.
+std::vector<std::string> reached;
+bool RecordCommandOrKey(void* receiver, MessageRecord& msg, LRESULT&) {
+  const std::string who = static_cast<const char*>(receiver);
+  if (msg.message == WM_COMMAND && HIWORD(msg.wParam) == 1) {
+    reached.push_back(who + ":" + std::to_string(LOWORD(msg.wParam)));
+  } else if (msg.message == WM_KEYDOWN && msg.wParam == VK_F2) {
+    reached.push_back(who + ":key");
+  }
+  return false;
+}
+
+HACCEL F2Table(WORD command) {
+  ACCEL accel{FVIRTKEY, VK_F2, command};
+  return CreateAcceleratorTableA(&accel, 1);
+}
+
+// The Application's table first, then that of the active form, before the key is dispatched.
+TEST(ApplicationLoop, AcceleratorsAreTranslatedBeforeDispatch) {
+  struct Case {
+    const char* name;
+    bool appTable, formTable, formActive;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {"no table", false, false, true, {"form:key"}},
+      {"application's table", true, false, false, {"app:101"}},
+      {"active form's table", false, true, true, {"form:202"}},
+      {"both: the application's wins", true, true, true, {"app:101"}},
+      {"table of a form that is not active", false, true, false, {"form:key"}},
+  };
+  static char kApp[] = "app";
+  static char kForm[] = "form";
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    Control* app = CreateApplication("App");
+    Control* form = CreateForm(app, "Form");
+    ASSERT_NE(HandleOf(form), nullptr);
+    app->messageEvent = {RecordCommandOrKey, kApp};
+    form->messageEvent = {RecordCommandOrKey, kForm};
+    if (test.appTable) app->accelerators = F2Table(101);
+    if (test.formTable) form->accelerators = F2Table(202);
+    app->currentControl = test.formActive ? form : nullptr;
+    MSG drain;
+    while (PeekMessageA(&drain, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&drain);
+    reached.clear();
+    PostMessageA(form->handle, WM_KEYDOWN, VK_F2, 1);
+    while (ProcessMessage(app)) {
+    }
+    EXPECT_EQ(reached, test.expected);
+    Free(app);
+  }
+}
+
 // ---- Modal showing ----
 
 struct ModalRun {

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "tests/support/poll.h"
 #include "winobj/application.h"
@@ -325,6 +327,78 @@ TEST_F(ControlKeys, KeyUpEventThroughSetKeyUpEvent) {
   SendMessageA(edit_->handle, WM_KEYUP, VK_F5, 0xC0000001);
   SendMessageA(edit_->handle, WM_KEYDOWN, VK_F5, 1);  // no key-down handler: unhandled
   EXPECT_EQ(up.calls, 1);
+}
+
+// Which slot a key message reaches and the shift state it carries: 0x20 from bit 29 of lParam
+// (Alt), 4 for Shift and 8 for Ctrl from the keyboard state. The system variants reach the
+// same slots as the plain ones.
+struct SlotSeen {
+  std::string slot;
+  uint32_t shift;
+  bool operator==(const SlotSeen& other) const {
+    return slot == other.slot && shift == other.shift;
+  }
+};
+std::vector<SlotSeen> slotsSeen;
+void RecordSlot(void* receiver, Control*, uint32_t& key, uint32_t shift) {
+  slotsSeen.push_back({static_cast<const char*>(receiver), shift});
+  key = 0;  // consumed, so no Alt key reaches the default handling and opens a menu loop
+}
+
+// Sets the thread's keyboard state for GetKeyState and restores it afterwards.
+class HeldKeys {
+ public:
+  HeldKeys(bool shift, bool ctrl) {
+    GetKeyboardState(saved_);
+    BYTE state[256];
+    std::memcpy(state, saved_, sizeof(state));
+    state[VK_SHIFT] = shift ? 0x80 : 0;
+    state[VK_CONTROL] = ctrl ? 0x80 : 0;
+    SetKeyboardState(state);
+  }
+  ~HeldKeys() { SetKeyboardState(saved_); }
+  HeldKeys(const HeldKeys&) = delete;
+  HeldKeys& operator=(const HeldKeys&) = delete;
+
+ private:
+  BYTE saved_[256];
+};
+
+TEST_F(ControlKeys, KeyEventsCarryTheShiftStateAndSystemKeysUseThePlainSlots) {
+  static char kDown[] = "down";
+  static char kUp[] = "up";
+  static char kChar[] = "char";
+  edit_->keyDownEvent = {RecordSlot, kDown};
+  edit_->keyUpEvent = {RecordSlot, kUp};
+  edit_->charEvent = {RecordSlot, kChar};
+  ASSERT_TRUE(Focus(edit_));
+  struct Message {
+    UINT message;
+    const char* slot;
+  };
+  const Message messages[] = {{WM_KEYDOWN, kDown}, {WM_SYSKEYDOWN, kDown}, {WM_KEYUP, kUp},
+                              {WM_SYSKEYUP, kUp},  {WM_CHAR, kChar},       {WM_SYSCHAR, kChar}};
+  struct State {
+    bool shift, ctrl, altBit;
+    uint32_t expected;
+  };
+  const State states[] = {{false, false, false, 0},
+                          {false, false, true, 0x20},
+                          {true, false, false, 4},
+                          {false, true, false, 8},
+                          {true, true, true, 0x2C}};
+  for (const State& state : states) {
+    HeldKeys held(state.shift, state.ctrl);
+    const LPARAM lParam = 1 | (state.altBit ? (1 << 29) : 0);
+    for (const Message& m : messages) {
+      SCOPED_TRACE(::testing::Message()
+                   << "message 0x" << std::hex << m.message << " shift " << state.shift << " ctrl "
+                   << state.ctrl << " alt " << state.altBit);
+      slotsSeen.clear();
+      EXPECT_EQ(SendMessageA(edit_->handle, m.message, 'K', lParam), 0);
+      EXPECT_EQ(slotsSeen, (std::vector<SlotSeen>{{m.slot, state.expected}}));
+    }
+  }
 }
 
 // ---- Properties ----
