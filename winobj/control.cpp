@@ -590,8 +590,8 @@ bool CallAttachedProcs(Control* control, MessageRecord& msg, LRESULT& result) {
   Hold hold(control);
   // A procedure may attach or detach procedures (itself included) while running. The calls go
   // over the list as it was when the message came, so removing an earlier entry cannot shift
-  // the current one into the next step; a procedure detached meanwhile is skipped.
-  // Every message passes here: a control's few procedures fit on the stack.
+  // the current one into the next step; a procedure detached meanwhile is skipped. Every
+  // message passes here, so the copy lives on the stack unless a control has many procedures.
   constexpr int32_t kLocalProcs = 16;
   void* local[kLocalProcs];
   std::vector<void*> many;
