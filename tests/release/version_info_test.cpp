@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cctype>
+#include <cstddef>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
