@@ -33,3 +33,8 @@ foreach(src ${TEST_SOURCES})
   gtest_add_tests(TARGET ${name} SOURCES ${src} WORKING_DIRECTORY ${CMAKE_BINARY_DIR} TEST_LIST ${name}_cases)
   set_tests_properties(${${name}_cases} PROPERTIES TIMEOUT 120)
 endforeach()
+
+# The version test reads the programs' version resources (version.dll: for the test only) and
+# compares them with the generated project version.
+target_link_libraries(version_info_test PRIVATE version)
+target_include_directories(version_info_test PRIVATE ${ZEV_GENERATED_DIR})
