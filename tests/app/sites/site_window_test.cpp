@@ -12,6 +12,7 @@
 #include "app/sites/site_manager.h"
 #include "app/sites/sites.h"
 #include "tests/app/app_harness.h"
+#include "tests/app/sites/site_files.h"
 #include "tests/app/temp_folder.h"
 #include "winobj/control.h"
 #include "winobj/controls.h"
@@ -394,14 +395,37 @@ TEST(SitesWindowFile, DeletingTheLastSiteWritesZeroBytes) {
 
 TEST(SitesWindowFile, AFailedSaveKeepsTheOldFileAndShowsIt) {
   const char* contents = "keep;host;user;pw;0;21\r\n";
-  SiteFixture f(contents);
-  ASSERT_TRUE(f.folder.MakeFolder("Sites.sts.tmp"));
+  // A file system of four pages: the old file takes one, the filler the rest.
+  SmallFolder small(4 * 4096);
+  if (!small.Mounted()) GTEST_SKIP() << "mounting a small tmpfs needs the right to mount";
+  ASSERT_TRUE(WriteWholeFile(small.Path() + "Sites.sts", contents));
+  ASSERT_TRUE(WriteWholeFile(small.Path() + "filler", std::string(3 * 4096, 'f')));
+  CurrentFolderAt here(small.Path());
+  AppHarness app;
   FillFields("lost", "", "", "", false, "");
   Press(AddButton());
   EXPECT_EQ(ReadWholeFile("Sites.sts"), contents);
+  EXPECT_EQ(FolderNames(small.Path()), "Sites.sts filler");
   // The reload after the save shows the file as it is: the change is gone from the window too.
   ASSERT_EQ(appState.siteLines->Count(), 1);
   EXPECT_EQ(appState.siteLines->ItemText(0), "keep;host;user;pw;0;21");
   ASSERT_EQ(Count(appState.siteList), 1);
   EXPECT_EQ(SiteListItem(0), "keep");
+}
+
+TEST(SitesWindowFile, AddNeverWritesThroughALinkPlantedBesideTheFile) {
+  SiteFixture f("a;h;u;p;0;21\r\n");
+  const std::string victim = f.folder.Path() + "victim.txt";
+  ASSERT_TRUE(WriteWholeFile(victim, "precious\r\n"));
+  PlantedLink link;
+  ASSERT_TRUE(link.Plant(victim, f.folder.Path() + "Sites.sts.tmp"));
+  FillFields("Archive", "files", "anonymous", "", true, "");
+  Press(AddButton());
+  EXPECT_EQ(ReadWholeFile(victim), "precious\r\n");
+  EXPECT_EQ(ReadWholeFile("Sites.sts"), "a;h;u;p;0;21\r\nArchive;files;anonymous;;1;21\r\n");
+  ASSERT_EQ(Count(appState.siteList), 2);
+  EXPECT_EQ(SiteListItem(1), "Archive");
+  // The next change still reaches the file through Sites.sts, not through the victim.
+  ASSERT_TRUE(WriteWholeFile(victim, "changed\r\n"));
+  EXPECT_EQ(ReadWholeFile("Sites.sts"), "a;h;u;p;0;21\r\nArchive;files;anonymous;;1;21\r\n");
 }
