@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/app_state.h"
+#include "winobj/control.h"
 #include "winobj/controls.h"
 #include "winobj/text.h"
 
@@ -26,6 +27,61 @@ bool MayReplace(const std::string& fileName) {
     return true;
   }
   return GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+// GENERIC_WRITE, no sharing, CREATE_NEW: fails on any name that is already taken, a symbolic
+// link included (dangling or not), so the save never writes through a link planted in the
+// folder nor into a file it did not make.
+constexpr DWORD kFileModeWriteNew = 0x40000100;
+// Names tried for the temporary file before the save gives up.
+constexpr int kTempNameAttempts = 64;
+
+bool NameTaken(DWORD error) {
+  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
+         error == ERROR_ACCESS_DENIED;
+}
+
+// The first try is the plain temporary name; when that is taken (a leftover of a crash, a link,
+// a folder) the next ones carry a part nobody can plant in advance.
+std::string TempNameCandidate(const std::string& tempFileName, int attempt) {
+  if (attempt == 0) return tempFileName;
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  const DWORD mixed = GetCurrentProcessId() * 2654435761u ^ GetTickCount() ^
+                      static_cast<DWORD>(counter.QuadPart) ^ static_cast<DWORD>(attempt) << 24;
+  char part[16];
+  wsprintfA(part, ".%08lx", static_cast<unsigned long>(mixed));
+  return tempFileName + part;
+}
+
+// Creates a new temporary file under the first free candidate name; `createdName` is the name
+// it got. INVALID_HANDLE_VALUE when no candidate could be created.
+HANDLE CreateTempFile(const std::string& tempFileName, std::string& createdName) {
+  for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
+    const std::string name = TempNameCandidate(tempFileName, attempt);
+    HANDLE file = OpenFileHandle(name, kFileModeWriteNew);
+    if (file != INVALID_HANDLE_VALUE) {
+      createdName = name;
+      return file;
+    }
+    if (!NameTaken(GetLastError())) break;
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
+// Writes the joined lines into a temporary file made new for this save; true with `tempName`
+// naming it when every byte reached it. A file that was made but not filled is removed again.
+bool WriteTempFile(const StringList& lines, const std::string& tempFileName,
+                   std::string& tempName) {
+  const std::string text = lines.JoinedText();
+  if (text.size() > MAXDWORD) return false;
+  HANDLE file = CreateTempFile(tempFileName, tempName);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const DWORD size = static_cast<DWORD>(text.size());
+  bool ok = size == 0 || WriteToHandle(file, text.data(), size) == size;
+  if (!CloseFileHandle(file)) ok = false;
+  if (!ok) DeleteFileA(tempName.c_str());
+  return ok;
 }
 
 }  // namespace
@@ -76,13 +132,11 @@ bool WriteSiteFile(const StringList& lines, const std::string& fileName,
   // write stops half-way (disk full, power loss); the old file goes only once the new one is
   // complete on disk.
   if (!MayReplace(fileName)) return false;
-  if (!lines.SaveToFileChecked(tempFileName)) {
-    DeleteFileA(tempFileName.c_str());
-    return false;
-  }
-  if (!MoveFileExA(tempFileName.c_str(), fileName.c_str(),
+  std::string tempName;
+  if (!WriteTempFile(lines, tempFileName, tempName)) return false;
+  if (!MoveFileExA(tempName.c_str(), fileName.c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    DeleteFileA(tempFileName.c_str());
+    DeleteFileA(tempName.c_str());
     return false;
   }
   return true;
@@ -91,16 +145,23 @@ bool WriteSiteFile(const StringList& lines, const std::string& fileName,
 void LoadSites() {
   StringList* lines = appState.siteLines;
   if (!lines) return;
+  Control* list = appState.siteList;
   lines->Clear();
-  Clear(appState.siteList);
+  // Every save reloads the list box while the site window is on screen, where each added item
+  // redraws the list and its scroll bar at once: 20,000 sites took minutes, not the second a
+  // load into the hidden window takes. Drawing stays off until the list is whole.
+  Perform(list, WM_SETREDRAW, FALSE, 0);
+  Clear(list);
   lines->LoadFromFile(kSitesFileName);
   for (int i = 0; i < lines->Count(); ++i) {
-    AddItem(appState.siteList, SiteNameOfLine(lines->ItemText(i)));
+    AddItem(list, SiteNameOfLine(lines->ItemText(i)));
   }
+  Perform(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(HandleOf(list), nullptr, TRUE);
   // Adding the first item asks for it to be selected with LB_SETSEL, which Windows ignores in a
   // single-selection list box but Wine obeys; a site left selected would be overwritten by the
   // next "&Ok" although the user never chose it.
-  SetCurrentIndex(appState.siteList, kNoSelection);
+  SetCurrentIndex(list, kNoSelection);
 }
 
 void SaveSites() {

@@ -19,7 +19,8 @@ struct SiteRecord {
 
 // The file beside the program's current directory that holds one site per line.
 extern const char* const kSitesFileName;
-// Written first, then moved over the real file, so a failed save never cuts the old one.
+// Written first, then moved over the real file, so a failed save never cuts the old one. When
+// the name is taken the save makes its file under this name with an unforeseeable suffix.
 extern const char* const kSitesTempFileName;
 
 // The line of a site: Anonymous "1" stores 1, anything else 0; an empty Port stores 21.
@@ -34,9 +35,11 @@ SiteRecord SplitSiteLine(const std::string& line);
 // The name the site list shows for a line: the text before the first ";".
 std::string SiteNameOfLine(const std::string& line);
 
-// Writes the lines (each followed by CR LF) to `fileName` through `tempFileName`: the old file is
-// replaced only when the new contents were written in full; otherwise it stays whole and the
-// temporary file is removed. True when the file now holds the lines.
+// Writes the lines (each followed by CR LF) to `fileName` through a temporary file created new
+// beside it (`tempFileName`, or that name with a suffix when it is taken; whatever holds a
+// taken name, a link or a leftover, is never opened): the old file is replaced only when the new
+// contents were written in full; otherwise it stays whole and the temporary file is removed.
+// True when the file now holds the lines.
 bool WriteSiteFile(const StringList& lines, const std::string& fileName,
                    const std::string& tempFileName);
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/sites/sites.h"
+#include "tests/app/sites/site_files.h"
 #include "tests/app/temp_folder.h"
 #include "winobj/text.h"
 
@@ -110,17 +111,85 @@ TEST(SitesFile, NoSitesWriteZeroBytesOverALongerFile) {
   EXPECT_TRUE(readable);
 }
 
+// The file system holding Sites.sts has room for only part of the new contents, or for none.
 TEST(SitesFile, AFailedWriteLeavesTheOldFileWhole) {
-  TempFolder folder;
-  const std::string file = folder.Path() + "Sites.sts";
-  const std::string old = "keep;host;user;pw;0;21\r\n";
-  ASSERT_TRUE(WriteWholeFile(file, old));
-  // A folder where the temporary file should go: the new contents cannot be written at all.
-  ASSERT_TRUE(folder.MakeFolder("Sites.sts.tmp"));
-  StringList lines;
-  lines.Add("new;;;;0;21");
-  EXPECT_FALSE(WriteSiteFile(lines, file, file + ".tmp"));
-  EXPECT_EQ(ReadWholeFile(file), old);
+  constexpr unsigned kPage = 4096;
+  struct Case {
+    const char* what;
+    unsigned fillerBytes;  // of the four pages, one holds the old file
+  } cases[] = {{"the write comes up short", 2 * kPage}, {"no room at all", 3 * kPage}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SmallFolder small(4 * kPage);
+    if (!small.Mounted()) GTEST_SKIP() << "mounting a small tmpfs needs the right to mount";
+    const std::string file = small.Path() + "Sites.sts";
+    const std::string old = "keep;host;user;pw;0;21\r\n";
+    ASSERT_TRUE(WriteWholeFile(file, old));
+    ASSERT_TRUE(WriteWholeFile(small.Path() + "filler", std::string(c.fillerBytes, 'f')));
+    StringList lines;
+    for (int i = 0; i < 500; ++i) lines.Add("site" + std::to_string(i) + ";host;user;pw;0;21");
+    ASSERT_GT(lines.JoinedText().size(), 2 * kPage);
+    EXPECT_FALSE(WriteSiteFile(lines, file, file + ".tmp"));
+    EXPECT_EQ(ReadWholeFile(file), old);
+    EXPECT_EQ(FolderNames(small.Path()), "Sites.sts filler");
+  }
+}
+
+// Whatever holds the temporary name is passed over, never opened: a link planted there (it used
+// to be written through and then moved in as Sites.sts), or what a crashed save left behind.
+TEST(SitesFile, ATakenTemporaryNameIsPassedOverNeverOpened) {
+  enum Plant { kLinkToFile, kLinkToMissingFile, kLeftoverFile, kFolder };
+  struct Case {
+    const char* what;
+    Plant plant;
+    const char* namesAfter;
+  } cases[] = {
+      {"link to a file", kLinkToFile, "Sites.sts Sites.sts.tmp victim.txt"},
+      // Wine leaves a link whose target is missing out of folder listings.
+      {"link to a missing file", kLinkToMissingFile, "Sites.sts"},
+      {"leftover file", kLeftoverFile, "Sites.sts Sites.sts.tmp"},
+      {"folder", kFolder, "Sites.sts Sites.sts.tmp"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder folder;
+    const std::string file = folder.Path() + "Sites.sts";
+    const std::string temp = file + ".tmp";
+    const std::string victim = folder.Path() + "victim.txt";
+    const std::string precious = "not a site file\r\n";
+    PlantedLink link;
+    ASSERT_TRUE(WriteWholeFile(file, "old;;;;0;21\r\n"));
+    switch (c.plant) {
+      case kLinkToFile:
+        ASSERT_TRUE(WriteWholeFile(victim, precious));
+        ASSERT_TRUE(link.Plant(victim, temp));
+        break;
+      case kLinkToMissingFile:
+        ASSERT_TRUE(link.Plant(victim, temp));
+        break;
+      case kLeftoverFile:
+        ASSERT_TRUE(WriteWholeFile(temp, "half a sa"));
+        break;
+      case kFolder:
+        ASSERT_TRUE(folder.MakeFolder("Sites.sts.tmp"));
+        break;
+    }
+    // Twice: a taken name must not make every later save fail either.
+    for (const char* site : {"new;h;u;p;0;21", "newer;h;u;p;1;2121"}) {
+      StringList lines;
+      lines.Add(site);
+      ASSERT_TRUE(WriteSiteFile(lines, file, temp));
+      EXPECT_EQ(ReadWholeFile(file), std::string(site) + "\r\n");
+    }
+    EXPECT_EQ(FolderNames(folder.Path()), c.namesAfter);
+    if (c.plant == kLinkToFile) {
+      EXPECT_EQ(ReadWholeFile(victim), precious);
+    } else if (c.plant == kLinkToMissingFile) {
+      EXPECT_FALSE(FileExists(victim));
+    } else if (c.plant == kLeftoverFile) {
+      EXPECT_EQ(ReadWholeFile(temp), "half a sa");
+    }
+  }
 }
 
 TEST(SitesFile, AStaleTemporaryFileIsReplacedNotAppendedTo) {

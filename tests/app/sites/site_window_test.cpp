@@ -12,6 +12,7 @@
 #include "app/sites/site_manager.h"
 #include "app/sites/sites.h"
 #include "tests/app/app_harness.h"
+#include "tests/app/sites/site_files.h"
 #include "tests/app/temp_folder.h"
 #include "winobj/control.h"
 #include "winobj/controls.h"
@@ -394,14 +395,84 @@ TEST(SitesWindowFile, DeletingTheLastSiteWritesZeroBytes) {
 
 TEST(SitesWindowFile, AFailedSaveKeepsTheOldFileAndShowsIt) {
   const char* contents = "keep;host;user;pw;0;21\r\n";
-  SiteFixture f(contents);
-  ASSERT_TRUE(f.folder.MakeFolder("Sites.sts.tmp"));
+  // A file system of four pages: the old file takes one, the filler the rest.
+  SmallFolder small(4 * 4096);
+  if (!small.Mounted()) GTEST_SKIP() << "mounting a small tmpfs needs the right to mount";
+  ASSERT_TRUE(WriteWholeFile(small.Path() + "Sites.sts", contents));
+  ASSERT_TRUE(WriteWholeFile(small.Path() + "filler", std::string(3 * 4096, 'f')));
+  CurrentFolderAt here(small.Path());
+  AppHarness app;
   FillFields("lost", "", "", "", false, "");
   Press(AddButton());
   EXPECT_EQ(ReadWholeFile("Sites.sts"), contents);
+  EXPECT_EQ(FolderNames(small.Path()), "Sites.sts filler");
   // The reload after the save shows the file as it is: the change is gone from the window too.
   ASSERT_EQ(appState.siteLines->Count(), 1);
   EXPECT_EQ(appState.siteLines->ItemText(0), "keep;host;user;pw;0;21");
   ASSERT_EQ(Count(appState.siteList), 1);
   EXPECT_EQ(SiteListItem(0), "keep");
+}
+
+TEST(SitesWindowFile, AddNeverWritesThroughALinkPlantedBesideTheFile) {
+  SiteFixture f("a;h;u;p;0;21\r\n");
+  const std::string victim = f.folder.Path() + "victim.txt";
+  ASSERT_TRUE(WriteWholeFile(victim, "precious\r\n"));
+  PlantedLink link;
+  ASSERT_TRUE(link.Plant(victim, f.folder.Path() + "Sites.sts.tmp"));
+  FillFields("Archive", "files", "anonymous", "", true, "");
+  Press(AddButton());
+  EXPECT_EQ(ReadWholeFile(victim), "precious\r\n");
+  EXPECT_EQ(ReadWholeFile("Sites.sts"), "a;h;u;p;0;21\r\nArchive;files;anonymous;;1;21\r\n");
+  ASSERT_EQ(Count(appState.siteList), 2);
+  EXPECT_EQ(SiteListItem(1), "Archive");
+  // The next change still reaches the file through Sites.sts, not through the victim.
+  ASSERT_TRUE(WriteWholeFile(victim, "changed\r\n"));
+  EXPECT_EQ(ReadWholeFile("Sites.sts"), "a;h;u;p;0;21\r\nArchive;files;anonymous;;1;21\r\n");
+}
+
+namespace {
+
+// What reaches the site list box: items added while its drawing is on or off.
+struct ListBoxDrawing {
+  static HWND list;
+  static bool drawing;
+  static int addsDrawn;
+  static int addsUndrawn;
+  static LRESULT CALLBACK Watch(int code, WPARAM wParam, LPARAM lParam) {
+    const CWPSTRUCT* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && sent->hwnd == list) {
+      if (sent->message == WM_SETREDRAW) drawing = sent->wParam != FALSE;
+      if (sent->message == LB_ADDSTRING) ++(drawing ? addsDrawn : addsUndrawn);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+};
+HWND ListBoxDrawing::list = nullptr;
+bool ListBoxDrawing::drawing = true;
+int ListBoxDrawing::addsDrawn = 0;
+int ListBoxDrawing::addsUndrawn = 0;
+
+}  // namespace
+
+// The reload after a save refills the list box on screen: drawn item by item that took minutes
+// for 20,000 sites, so it fills the list with its drawing off and switches it on once at the end.
+TEST(SitesWindowFile, TheReloadAfterASaveFillsTheShownListUndrawn) {
+  std::string contents;
+  for (int i = 0; i < 40; ++i) contents += "site" + std::to_string(i) + ";h;u;p;0;21\r\n";
+  SiteFixture f(contents.c_str());
+  ASSERT_TRUE(IsWindowVisible(appState.siteList->handle));
+  ListBoxDrawing::list = appState.siteList->handle;
+  HHOOK hook =
+      SetWindowsHookExA(WH_CALLWNDPROC, &ListBoxDrawing::Watch, nullptr, GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  SelectSite(0);
+  Press(appState.deleteSiteButton);
+  UnhookWindowsHookEx(hook);
+  EXPECT_EQ(ListBoxDrawing::addsDrawn, 0);
+  EXPECT_EQ(ListBoxDrawing::addsUndrawn, 39);
+  EXPECT_TRUE(ListBoxDrawing::drawing);
+  ASSERT_EQ(Count(appState.siteList), 39);
+  EXPECT_EQ(SiteListItem(0), "site1");
+  EXPECT_EQ(SiteListItem(38), "site39");
+  EXPECT_EQ(CurrentIndex(appState.siteList), -1);
 }
