@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <unordered_map>
+#include <utility>
 
 #include "app/app_state.h"
 #include "winobj/application.h"
@@ -25,16 +26,27 @@ constexpr COLORREF kFolderTransparentColor = RGB(255, 0, 255);
 constexpr int64_t kBytesPerUnit = 1024;
 constexpr size_t kTypeNameCapacity = sizeof(SHFILEINFOA::szTypeName);
 
-// The column texts of the list being sorted, by item data. The list view's contents are
-// unstable while LVM_SORTITEMS runs and any message but LVM_GETITEM gives unpredictable
-// results, so the comparison reads only this snapshot.
-const std::unordered_map<LPARAM, std::string>* sortSnapshot = nullptr;
+// The sort keys of the list being sorted, by item data. The list view's contents are unstable
+// while LVM_SORTITEMS runs and any message but LVM_GETITEM gives unpredictable results, so the
+// comparison reads only this snapshot.
+const SortSnapshot* sortSnapshot = nullptr;
 
-const std::string& SnapshotText(LPARAM data) {
-  static const std::string kEmpty;
-  auto it = sortSnapshot->find(data);
-  return it == sortSnapshot->end() ? kEmpty : it->second;
-}
+// The snapshot is CompareRows' for exactly the length of one sort, however the sort ends: left
+// behind, it would refuse every later sort and have CompareRows read a dead object.
+class SnapshotInUse {
+ public:
+  explicit SnapshotInUse(const SortSnapshot& snapshot) { sortSnapshot = &snapshot; }
+  ~SnapshotInUse() { sortSnapshot = nullptr; }
+  SnapshotInUse(const SnapshotInUse&) = delete;
+  SnapshotInUse& operator=(const SnapshotInUse&) = delete;
+};
+
+// Past this many pending row images the strip goes into the list, so the pixels waiting for
+// it stay a few megabytes whatever the size of the folder.
+constexpr int kImagesPerStrip = 4096;
+// LVM_INSERTITEM appends an item whose index is past the last one, without asking for the
+// count first.
+constexpr int kAppendRow = 0x7FFFFFFF;
 
 std::string EntryName(const WIN32_FIND_DATAA& entry) {
   return std::string(entry.cFileName, strnlen(entry.cFileName, sizeof entry.cFileName));
@@ -45,11 +57,13 @@ int64_t EntrySize(const WIN32_FIND_DATAA& entry) {
                               entry.nFileSizeLow);
 }
 
-// Drawing of the list goes back on, and the rows are put in order, whatever the enumeration did.
+// The row images go into the list, drawing of the list goes back on, and the rows are put in
+// order, whatever the enumeration did.
 class ListingCleanup {
  public:
-  explicit ListingCleanup(const FilePane& pane) : pane_(pane) {}
+  ListingCleanup(const FilePane& pane, IconStrip& images) : pane_(pane), images_(images) {}
   ~ListingCleanup() {
+    images_.Flush();
     try {
       SortPane(pane_, kSizeColumn);
     } catch (...) {
@@ -62,6 +76,7 @@ class ListingCleanup {
 
  private:
   FilePane pane_;
+  IconStrip& images_;
 };
 
 }  // namespace
@@ -143,23 +158,30 @@ void ResetPaneImages(const FilePane& pane) {
 }
 
 void AddEntryRow(const FilePane& pane, const std::string& folderPath, const WIN32_FIND_DATAA& entry,
-                 int32_t ordinal, ShellAnswers& shell) {
+                 int32_t ordinal, ShellAnswers& shell, IconStrip& images) {
   std::string name = EntryName(entry);
   if (name == ".") return;
-  int row = AppendListItem(pane.list, name, kFolderImage, 0, 0, 0, ordinal);
-  if (row < 0) return;
   if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-    SetListItemText(pane.list, row, kSizeColumn, "");
-    SetListItemText(pane.list, row, kTypeColumn, kFolderTypeText);
+    int row = InsertListItem(pane.list, kAppendRow, name, kFolderImage, 0, 0, 0, ordinal);
+    // A new item's size column is already empty.
+    if (row >= 0) SetListItemText(pane.list, row, kTypeColumn, kFolderTypeText);
     return;
   }
   std::string path = folderPath + name;
-  SetListItemText(pane.list, row, kSizeColumn, FormatFileSize(EntrySize(entry)));
-  SetListItemText(pane.list, row, kTypeColumn, shell.TypeName(path));
   // One image per file row, as the rows expect; the icon itself is asked for once per
   // extension and released with the listing's answers.
-  int image = AddIcon(pane.images, shell.SmallIcon(path));
-  SetListItemImage(pane.list, row, image);
+  int image = images.Append(shell.SmallIcon(path));
+  int row = InsertListItem(pane.list, kAppendRow, name, image, 0, 0, 0, ordinal);
+  if (row < 0) return;
+  SetListItemText(pane.list, row, kSizeColumn, FormatFileSize(EntrySize(entry)));
+  SetListItemText(pane.list, row, kTypeColumn, shell.TypeName(path));
+}
+
+void AddEntryRow(const FilePane& pane, const std::string& folderPath, const WIN32_FIND_DATAA& entry,
+                 int32_t ordinal, ShellAnswers& shell) {
+  IconStrip images(pane.images);
+  AddEntryRow(pane, folderPath, entry, ordinal, shell, images);
+  images.Flush();
 }
 
 // ---- Listing frame ----
@@ -172,12 +194,14 @@ void RunListingFrame(const FilePane& pane, const std::string& folderPath,
   ProcessPendingMessages(appState.application);
   Perform(pane.list, WM_SETREDRAW, FALSE, 0);
   {
-    ListingCleanup cleanup(pane);
     ShellAnswers shell;
+    IconStrip images(pane.images);
+    ListingCleanup cleanup(pane, images);
     int32_t ordinal = firstOrdinal;
     enumerate([&](const WIN32_FIND_DATAA& entry) {
-      AddEntryRow(pane, folderPath, entry, ordinal, shell);
+      AddEntryRow(pane, folderPath, entry, ordinal, shell, images);
       ++ordinal;
+      if (images.Pending() >= kImagesPerStrip) images.Flush();
     });
   }
   UpdateTree(appState.mainWindow);
@@ -189,6 +213,45 @@ bool IsHeaderItemClick(UINT code) { return code == HDN_ITEMCLICKA || code == HDN
 
 bool SortInProgress() { return sortSnapshot != nullptr; }
 
+void SortSnapshot::Reserve(int rows) {
+  if (rows <= 0) return;
+  // Both panes number their rows from 0 or 1 up: one slot each, and one to spare.
+  byOrdinal_.reserve(static_cast<size_t>(rows) + 1);
+  present_.reserve(static_cast<size_t>(rows) + 1);
+}
+
+void SortSnapshot::Add(LPARAM data, std::string key) {
+  // Beyond this the array would mostly hold empty slots.
+  const LPARAM limit = static_cast<LPARAM>(2 * byOrdinal_.capacity() + 64);
+  if (data >= 0 && data < limit) {
+    const size_t at = static_cast<size_t>(data);
+    if (at >= byOrdinal_.size()) {
+      byOrdinal_.resize(at + 1);
+      present_.resize(at + 1, false);
+    }
+    byOrdinal_[at] = std::move(key);
+    present_[at] = true;
+    return;
+  }
+  byData_[data] = std::move(key);
+}
+
+const std::string& SortSnapshot::KeyOf(LPARAM data) const noexcept {
+  static const std::string kEmpty;
+  if (data >= 0 && static_cast<size_t>(data) < byOrdinal_.size() &&
+      present_[static_cast<size_t>(data)]) {
+    return byOrdinal_[static_cast<size_t>(data)];
+  }
+  auto it = byData_.find(data);
+  return it == byData_.end() ? kEmpty : it->second;
+}
+
+bool SortWithSnapshot(const SortSnapshot& snapshot, const std::function<bool()>& sort) {
+  if (sortSnapshot) return false;
+  SnapshotInUse inUse(snapshot);
+  return sort();
+}
+
 bool SortPane(const FilePane& pane, int column) {
   SortPaneSelector = pane.selector;
   return SortListByColumn(pane.list, column);
@@ -196,23 +259,24 @@ bool SortPane(const FilePane& pane, int column) {
 
 bool SortListByColumn(Control* list, int column) {
   if (!list || sortSnapshot) return false;
-  std::unordered_map<LPARAM, std::string> snapshot;
+  SortSnapshot snapshot;
   int count = static_cast<int>(Perform(list, LVM_GETITEMCOUNT, 0, 0));
-  snapshot.reserve(count > 0 ? count : 0);
+  snapshot.Reserve(count);
   for (int i = 0; i < count; ++i) {
     LVITEMA item;
-    std::memset(&item, 0, sizeof item);
     ReadListItem(list, i, 0, item, nullptr, 0);
-    snapshot[item.lParam] = ListItemText(list, i, column);
+    const LPARAM data = item.lParam;
+    std::string text = ListItemText(list, i, column);
+    snapshot.Add(data, LocaleSortKey(text));
   }
-  sortSnapshot = &snapshot;
-  LRESULT sorted = Perform(list, LVM_SORTITEMS, static_cast<WPARAM>(column),
-                           reinterpret_cast<LPARAM>(&CompareRows));
-  sortSnapshot = nullptr;
-  return sorted != 0;
+  return SortWithSnapshot(snapshot, [list, column] {
+    return Perform(list, LVM_SORTITEMS, static_cast<WPARAM>(column),
+                   reinterpret_cast<LPARAM>(&CompareRows)) != 0;
+  });
 }
 
-int CALLBACK CompareRows(LPARAM data1, LPARAM data2, LPARAM /*column*/) {
+int CALLBACK CompareRows(LPARAM data1, LPARAM data2, LPARAM /*column*/) noexcept {
   if (!sortSnapshot) return 0;
-  return CompareLocaleText(SnapshotText(data1), SnapshotText(data2));
+  const int order = sortSnapshot->KeyOf(data1).compare(sortSnapshot->KeyOf(data2));
+  return order < 0 ? -1 : (order > 0 ? 1 : 0);
 }

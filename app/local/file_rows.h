@@ -9,8 +9,11 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 class Control;
+class IconStrip;
 class ImageList;
 
 // Which pane CompareRows sorts: 0 the local list, 1 the remote list. Whoever sorts a pane sets
@@ -71,6 +74,11 @@ void ResetPaneImages(const FilePane& pane);
 // and a new image with the shell's small icon for folder path + name.
 void AddEntryRow(const FilePane& pane, const std::string& folderPath, const WIN32_FIND_DATAA& entry,
                  int32_t ordinal, ShellAnswers& shell);
+// The same with the file's image appended to `images`, a strip over the pane's image list: the
+// row already names the image, which is in the list once the strip is flushed. A listing adds
+// its rows this way and flushes before the rows are shown.
+void AddEntryRow(const FilePane& pane, const std::string& folderPath, const WIN32_FIND_DATAA& entry,
+                 int32_t ordinal, ShellAnswers& shell, IconStrip& images);
 
 // The size text of a file row: K = size div 1024 (at least 1), "K KB" below 1024 KB, else
 // "M MB" with M = K div 1024.
@@ -107,6 +115,25 @@ bool SortListByColumn(Control* list, int column);
 // True while a sort started by SortListByColumn is running.
 bool SortInProgress();
 
+// What CompareRows reads while a list sorts: the locale sort key of each row's text, found by
+// the row's item data (an array when the data are small ordinals, as both panes' are).
+class SortSnapshot {
+ public:
+  void Reserve(int rows);
+  void Add(LPARAM data, std::string key);
+  // The key of the row with `data`; the empty key for data not in the snapshot.
+  const std::string& KeyOf(LPARAM data) const noexcept;
+
+ private:
+  std::vector<std::string> byOrdinal_;
+  std::vector<bool> present_;
+  std::unordered_map<LPARAM, std::string> byData_;
+};
+
+// Runs `sort` with `snapshot` as what CompareRows reads, and withdraws it however `sort` ends;
+// false without running it while another sort is in progress.
+bool SortWithSnapshot(const SortSnapshot& snapshot, const std::function<bool()>& sort);
+
 // The list view sort callback: the column texts of the two rows (looked up by item data in the
 // snapshot taken before the sort) in the user's locale order, -1, 0 or +1.
-int CALLBACK CompareRows(LPARAM data1, LPARAM data2, LPARAM column);
+int CALLBACK CompareRows(LPARAM data1, LPARAM data2, LPARAM column) noexcept;
