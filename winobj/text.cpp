@@ -112,7 +112,12 @@ int CompareLocaleText(const std::string& a, const std::string& b) {
 }
 
 std::string LocaleSortKey(const std::string& text) {
-  const int size = LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, text.c_str(), -1, nullptr, 0);
+  // Most keys fit a small buffer: one call instead of asking for the size first.
+  char small[512];
+  int size = LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, text.c_str(), -1, small,
+                          static_cast<int>(sizeof small));
+  if (size > 0) return std::string(small, static_cast<size_t>(size));
+  size = LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, text.c_str(), -1, nullptr, 0);
   if (size > 0) {
     std::string key(static_cast<size_t>(size), '\0');
     const int written =

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_map>
 #include <utility>
@@ -47,6 +48,10 @@ constexpr int kImagesPerStrip = 4096;
 // LVM_INSERTITEM appends an item whose index is past the last one, without asking for the
 // count first.
 constexpr int kAppendRow = 0x7FFFFFFF;
+// Most texts fit: the sort's snapshot then reads each row once.
+constexpr int kSnapshotTextCapacity = 264;
+// Item data no row of the panes has: the read did not fill it in.
+constexpr LPARAM kDataNotRead = static_cast<LPARAM>(0x80000000u);
 
 std::string EntryName(const WIN32_FIND_DATAA& entry) {
   return std::string(entry.cFileName, strnlen(entry.cFileName, sizeof entry.cFileName));
@@ -214,36 +219,56 @@ bool IsHeaderItemClick(UINT code) { return code == HDN_ITEMCLICKA || code == HDN
 bool SortInProgress() { return sortSnapshot != nullptr; }
 
 void SortSnapshot::Reserve(int rows) {
-  if (rows <= 0) return;
-  // Both panes number their rows from 0 or 1 up: one slot each, and one to spare.
-  byOrdinal_.reserve(static_cast<size_t>(rows) + 1);
-  present_.reserve(static_cast<size_t>(rows) + 1);
+  if (rows > 0) rows_.reserve(static_cast<size_t>(rows));
 }
 
-void SortSnapshot::Add(LPARAM data, std::string key) {
-  // Beyond this the array would mostly hold empty slots.
-  const LPARAM limit = static_cast<LPARAM>(2 * byOrdinal_.capacity() + 64);
-  if (data >= 0 && data < limit) {
-    const size_t at = static_cast<size_t>(data);
-    if (at >= byOrdinal_.size()) {
-      byOrdinal_.resize(at + 1);
-      present_.resize(at + 1, false);
-    }
-    byOrdinal_[at] = std::move(key);
-    present_[at] = true;
-    return;
+void SortSnapshot::Add(LPARAM data, const char* text) {
+  std::string key(text ? text : "");
+  auto found = textIndex_.find(key);
+  if (found == textIndex_.end()) {
+    found = textIndex_.emplace(key, texts_.size()).first;
+    texts_.push_back(std::move(key));
   }
-  byData_[data] = std::move(key);
+  rows_.emplace_back(data, found->second);
 }
 
-const std::string& SortSnapshot::KeyOf(LPARAM data) const noexcept {
-  static const std::string kEmpty;
-  if (data >= 0 && static_cast<size_t>(data) < byOrdinal_.size() &&
-      present_[static_cast<size_t>(data)]) {
-    return byOrdinal_[static_cast<size_t>(data)];
+void SortSnapshot::Rank() {
+  std::vector<std::pair<std::string, size_t>> keys;
+  keys.reserve(texts_.size());
+  for (size_t i = 0; i < texts_.size(); ++i) keys.emplace_back(LocaleSortKey(texts_[i]), i);
+  std::sort(keys.begin(), keys.end());
+  std::vector<int> placeOfText(texts_.size(), 0);
+  int place = 0;
+  for (size_t k = 0; k < keys.size(); ++k) {
+    if (k > 0 && keys[k - 1].first != keys[k].first) place = static_cast<int>(k);
+    placeOfText[keys[k].second] = place;
+  }
+  // Both panes number their rows from 0 or 1 up: one slot each, and a few to spare.
+  const LPARAM denseLimit = static_cast<LPARAM>(2 * rows_.size() + 64);
+  byOrdinal_.clear();
+  byData_.clear();
+  for (const auto& row : rows_) {
+    const int p = placeOfText[row.second];
+    if (row.first >= 0 && row.first < denseLimit) {
+      const size_t at = static_cast<size_t>(row.first);
+      if (at >= byOrdinal_.size()) byOrdinal_.resize(at + 1, -1);
+      byOrdinal_[at] = p;
+    } else {
+      byData_[row.first] = p;
+    }
+  }
+  rows_ = {};
+  texts_ = {};
+  textIndex_ = {};
+}
+
+int SortSnapshot::PlaceOf(LPARAM data) const noexcept {
+  if (data >= 0 && static_cast<size_t>(data) < byOrdinal_.size()) {
+    const int place = byOrdinal_[static_cast<size_t>(data)];
+    if (place >= 0) return place;
   }
   auto it = byData_.find(data);
-  return it == byData_.end() ? kEmpty : it->second;
+  return it == byData_.end() ? -1 : it->second;
 }
 
 bool SortWithSnapshot(const SortSnapshot& snapshot, const std::function<bool()>& sort) {
@@ -262,13 +287,35 @@ bool SortListByColumn(Control* list, int column) {
   SortSnapshot snapshot;
   int count = static_cast<int>(Perform(list, LVM_GETITEMCOUNT, 0, 0));
   snapshot.Reserve(count);
+  char buffer[kSnapshotTextCapacity];
   for (int i = 0; i < count; ++i) {
     LVITEMA item;
-    ReadListItem(list, i, 0, item, nullptr, 0);
-    const LPARAM data = item.lParam;
-    std::string text = ListItemText(list, i, column);
-    snapshot.Add(data, LocaleSortKey(text));
+    std::memset(&item, 0, sizeof item);
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = i;
+    item.iSubItem = column;
+    item.pszText = buffer;
+    item.cchTextMax = kSnapshotTextCapacity;
+    item.lParam = kDataNotRead;
+    buffer[0] = '\0';
+    Perform(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    // Wine gives the row's item data with the text of any column; a list view that gives it
+    // only with the row's own text is asked again.
+    LPARAM data = item.lParam;
+    if (data == kDataNotRead) {
+      LVITEMA row;
+      ReadListItem(list, i, 0, row, nullptr, 0);
+      data = row.lParam;
+    }
+    buffer[kSnapshotTextCapacity - 1] = '\0';
+    const char* text = item.pszText && item.pszText != LPSTR_TEXTCALLBACKA ? item.pszText : buffer;
+    if (text == buffer && std::strlen(buffer) >= kSnapshotTextCapacity - 1) {
+      snapshot.Add(data, ListItemText(list, i, column).c_str());
+    } else {
+      snapshot.Add(data, text);
+    }
   }
+  snapshot.Rank();
   return SortWithSnapshot(snapshot, [list, column] {
     return Perform(list, LVM_SORTITEMS, static_cast<WPARAM>(column),
                    reinterpret_cast<LPARAM>(&CompareRows)) != 0;
@@ -277,6 +324,7 @@ bool SortListByColumn(Control* list, int column) {
 
 int CALLBACK CompareRows(LPARAM data1, LPARAM data2, LPARAM /*column*/) noexcept {
   if (!sortSnapshot) return 0;
-  const int order = sortSnapshot->KeyOf(data1).compare(sortSnapshot->KeyOf(data2));
-  return order < 0 ? -1 : (order > 0 ? 1 : 0);
+  const int place1 = sortSnapshot->PlaceOf(data1);
+  const int place2 = sortSnapshot->PlaceOf(data2);
+  return place1 < place2 ? -1 : (place1 > place2 ? 1 : 0);
 }

@@ -228,7 +228,7 @@ TEST(SortingKeys, AFailedSortLeavesSortingWorking) {
   AppHarness app;
   FillLocalList(50);
   SortSnapshot snapshot;
-  snapshot.Add(1, LocaleSortKey("x"));
+  snapshot.Add(1, "x");
   EXPECT_THROW(SortWithSnapshot(snapshot, []() -> bool { throw std::runtime_error("broke"); }),
                std::runtime_error);
   EXPECT_FALSE(SortInProgress());
@@ -237,15 +237,18 @@ TEST(SortingKeys, AFailedSortLeavesSortingWorking) {
   EXPECT_TRUE(AscendingByLocale(ColumnTexts(appState.localList, 2)));
 }
 
-TEST(SortingKeys, SnapshotFindsRowsByAnyItemData) {
+TEST(SortingKeys, SnapshotPlacesRowsByAnyItemData) {
   SortSnapshot snapshot;
   snapshot.Reserve(3);
   const struct {
     LPARAM data;
     const char* text;
-  } kRows[] = {{0, "zero"}, {1, "one"}, {2, "two"}, {-5, "minus"}, {1 << 30, "far"}};
+    int place;
+  } kRows[] = {
+      {0, "pear", 2}, {1, "apple", 0}, {2, "fig", 1}, {-5, "fig", 1}, {1 << 30, "plum", 3}};
   for (const auto& r : kRows) snapshot.Add(r.data, r.text);
-  for (const auto& r : kRows) EXPECT_EQ(snapshot.KeyOf(r.data), r.text) << r.data;
-  EXPECT_EQ(snapshot.KeyOf(3), "");
-  EXPECT_EQ(snapshot.KeyOf(77), "");
+  snapshot.Rank();
+  for (const auto& r : kRows) EXPECT_EQ(snapshot.PlaceOf(r.data), r.place) << r.data;
+  EXPECT_EQ(snapshot.PlaceOf(3), -1);
+  EXPECT_EQ(snapshot.PlaceOf(77), -1);
 }
