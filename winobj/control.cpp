@@ -492,8 +492,7 @@ Control* ControlOfHandle(HWND hwnd) { return ControlOfWindow(hwnd); }
 LRESULT CALLBACK WindowProcEntry(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   try {
     MessageRecord msg{hwnd, message, wParam, lParam};
-    Control* control = nullptr;
-    control = ControlOfWindow(hwnd);
+    Control* control = ControlOfWindow(hwnd);
     if (hwnd && creatingControl && !control) {
       control = creatingControl;
       control->handle = hwnd;

@@ -135,9 +135,9 @@ void ListRemoteFolder() {
   }
 }
 
-// The cursor position is asked of the window server: every message of the list passes here,
-// so it is taken only for the two messages that use it.
 namespace {
+// The cursor position is asked of the window server: every message of the list passes through
+// OnRemoteListMessage, so it is taken only for the two messages that use it.
 POINT CursorPosition() {
   POINT cursor{};
   GetCursorPos(&cursor);

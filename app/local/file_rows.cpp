@@ -27,7 +27,7 @@ constexpr COLORREF kFolderTransparentColor = RGB(255, 0, 255);
 constexpr int64_t kBytesPerUnit = 1024;
 constexpr size_t kTypeNameCapacity = sizeof(SHFILEINFOA::szTypeName);
 
-// The sort keys of the list being sorted, by item data. The list view's contents are unstable
+// The places of the rows of the list being sorted. The list view's contents are unstable
 // while LVM_SORTITEMS runs and any message but LVM_GETITEM gives unpredictable results, so the
 // comparison reads only this snapshot.
 const SortSnapshot* sortSnapshot = nullptr;
@@ -42,9 +42,6 @@ class SnapshotInUse {
   SnapshotInUse& operator=(const SnapshotInUse&) = delete;
 };
 
-// Past this many pending row images the strip goes into the list, so the pixels waiting for
-// it stay a few megabytes whatever the size of the folder.
-constexpr int kImagesPerStrip = 4096;
 // LVM_INSERTITEM appends an item whose index is past the last one, without asking for the
 // count first.
 constexpr int kAppendRow = 0x7FFFFFFF;
@@ -206,7 +203,6 @@ void RunListingFrame(const FilePane& pane, const std::string& folderPath,
     enumerate([&](const WIN32_FIND_DATAA& entry) {
       AddEntryRow(pane, folderPath, entry, ordinal, shell, images);
       ++ordinal;
-      if (images.Pending() >= kImagesPerStrip) images.Flush();
     });
   }
   UpdateTree(appState.mainWindow);
