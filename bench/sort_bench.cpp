@@ -1,6 +1,9 @@
-// Sorting a file pane by a column: the snapshot of the column's texts taken before the sort
-// against finding both rows with LVM_FINDITEMA and reading their texts in every comparison.
-// Fills the local list of the real main window and prints a table of times and their ratio.
+// Sorting a file pane by a column (SortPane: locale sort keys of the column's texts taken once
+// per row before the sort, compared bytewise) against a snapshot of the texts compared with
+// CompareStringA in every comparison, against finding both rows with LVM_FINDITEMA and reading
+// their texts in every comparison, and against the floor: LVM_SORTITEMS with a comparison of
+// the item data alone. Fills the local list of the real main window and prints a table of
+// times and ratios.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -22,8 +25,8 @@
 namespace {
 
 constexpr int kSortColumn = 2;
-// The per-comparison lookup is quadratic; past this many seconds a size is not tried.
-constexpr double kSlowSortBudgetMs = 120000.0;
+// The per-comparison lookup is quadratic; a size expected to take longer is not tried.
+constexpr double kSlowSortBudgetMs = 60000.0;
 
 // The lookup every comparison made before the snapshot: two linear searches by item data, then
 // two text reads, all sent to the list view while it sorts.
@@ -40,6 +43,18 @@ int CALLBACK CompareRowsByFinding(LPARAM data1, LPARAM data2, LPARAM column) {
       Perform(list, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
   return CompareLocaleText(ListItemText(list, row1, static_cast<int>(column)),
                            ListItemText(list, row2, static_cast<int>(column)));
+}
+
+// The comparison before the sort keys: the texts, compared by the locale in every comparison.
+const std::vector<std::string>* textsByData = nullptr;
+int CALLBACK CompareTextsEachTime(LPARAM data1, LPARAM data2, LPARAM) {
+  return CompareLocaleText((*textsByData)[static_cast<size_t>(data1)],
+                           (*textsByData)[static_cast<size_t>(data2)]);
+}
+
+// The floor: the list view's own sorting work with the cheapest comparison there is.
+int CALLBACK CompareData(LPARAM data1, LPARAM data2, LPARAM) {
+  return data1 < data2 ? 1 : (data1 > data2 ? -1 : 0);
 }
 
 std::string PseudoText(unsigned i) {
@@ -77,6 +92,33 @@ double TimeSnapshotSort(int rows) {
   return Milliseconds(start, end);
 }
 
+double TimeTextSnapshotSort(int rows) {
+  Fill(rows);
+  LARGE_INTEGER start, end;
+  QueryPerformanceCounter(&start);
+  std::vector<std::string> texts(static_cast<size_t>(rows));
+  for (int i = 0; i < rows; ++i) {
+    LVITEMA item;
+    ReadListItem(appState.localList, i, 0, item, nullptr, 0);
+    texts[static_cast<size_t>(item.lParam)] = ListItemText(appState.localList, i, kSortColumn);
+  }
+  textsByData = &texts;
+  Perform(appState.localList, LVM_SORTITEMS, kSortColumn,
+          reinterpret_cast<LPARAM>(&CompareTextsEachTime));
+  textsByData = nullptr;
+  QueryPerformanceCounter(&end);
+  return Milliseconds(start, end);
+}
+
+double TimeFloorSort(int rows) {
+  Fill(rows);
+  LARGE_INTEGER start, end;
+  QueryPerformanceCounter(&start);
+  Perform(appState.localList, LVM_SORTITEMS, kSortColumn, reinterpret_cast<LPARAM>(&CompareData));
+  QueryPerformanceCounter(&end);
+  return Milliseconds(start, end);
+}
+
 double TimeFindingSort(int rows) {
   Fill(rows);
   LARGE_INTEGER start, end;
@@ -90,26 +132,31 @@ double TimeFindingSort(int rows) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<int> sizes = {1000, 2500, 5000, 10000};
+  std::vector<int> sizes = {1000, 10000, 50000};
   if (argc > 1) {
     sizes.clear();
     for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
   }
   StartUp();
-  std::printf("%8s  %14s  %16s  %8s\n", "rows", "snapshot (ms)", "find each (ms)", "ratio");
-  bool findingTooSlow = false;
+  std::printf("%8s  %12s  %14s  %14s  %12s  %12s  %12s\n", "rows", "keys (ms)", "compare (ms)",
+              "find each (ms)", "floor (ms)", "keys/floor", "compare/keys");
+  double findingMs = 0;
+  int findingRows = 0;
   for (int rows : sizes) {
-    double snapshot = TimeSnapshotSort(rows);
-    if (findingTooSlow) {
-      std::printf("%8d  %14.1f  %16s  %8s\n", rows, snapshot, "skipped", "-");
-      continue;
+    const double keys = TimeSnapshotSort(rows);
+    const double compare = TimeTextSnapshotSort(rows);
+    const double floor = TimeFloorSort(rows);
+    char finding[32] = "skipped";
+    // The lookup grows with the square of the rows: a size it would take too long for is left.
+    const double scale = findingRows > 0 ? static_cast<double>(rows) / findingRows : 0;
+    if (findingRows == 0 || findingMs * scale * scale < kSlowSortBudgetMs) {
+      findingMs = TimeFindingSort(rows);
+      findingRows = rows;
+      std::snprintf(finding, sizeof finding, "%.1f", findingMs);
     }
-    double finding = TimeFindingSort(rows);
-    std::printf("%8d  %14.1f  %16.1f  %7.0fx\n", rows, snapshot, finding,
-                snapshot > 0 ? finding / snapshot : 0.0);
+    std::printf("%8d  %12.1f  %14.1f  %14s  %12.1f  %11.1fx  %11.1fx\n", rows, keys, compare,
+                finding, floor, floor > 0 ? keys / floor : 0.0, keys > 0 ? compare / keys : 0.0);
     std::fflush(stdout);
-    // The next size takes at least four times as long.
-    findingTooSlow = finding * 4 > kSlowSortBudgetMs;
   }
   Control* application = appState.application;
   appState.application = nullptr;

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 #include "winobj/application.h"
@@ -90,8 +91,37 @@ char* HeapCopy(const std::string& text) {
   return copy;
 }
 
+// Every message passes through the window procedure, and under Wine each GetPropA is a round
+// trip to the window server: the controls are found in this process's own table, kept in step
+// with the "SELF_" property, which stays on every window for whoever else looks for it.
+std::unordered_map<HWND, Control*>& WindowControls() {
+  static std::unordered_map<HWND, Control*> controls;
+  return controls;
+}
+
+void SetSelf(HWND hwnd, Control* control) {
+  SetPropA(hwnd, kSelfProperty, control);
+  WindowControls()[hwnd] = control;
+}
+
+// Only the control's own entry goes: a handle the platform has already reused belongs to
+// another window.
+void ForgetSelf(HWND hwnd, const Control* control) {
+  auto& controls = WindowControls();
+  auto it = controls.find(hwnd);
+  if (it != controls.end() && it->second == control) controls.erase(it);
+}
+
+void RemoveSelf(HWND hwnd, const Control* control) {
+  RemovePropA(hwnd, kSelfProperty);
+  ForgetSelf(hwnd, control);
+}
+
 Control* ControlOfWindow(HWND hwnd) {
-  return hwnd ? static_cast<Control*>(GetPropA(hwnd, kSelfProperty)) : nullptr;
+  if (!hwnd) return nullptr;
+  const auto& controls = WindowControls();
+  auto it = controls.find(hwnd);
+  return it == controls.end() ? nullptr : it->second;
 }
 
 // The Application is known by its class even before Run makes it `applicationObject`.
@@ -427,7 +457,7 @@ bool CreateHandle(Control* control) {
     return false;
   }
   control->handle = hwnd;
-  if (!GetPropA(hwnd, kSelfProperty)) SetPropA(hwnd, kSelfProperty, control);
+  if (!ControlOfWindow(hwnd)) SetSelf(hwnd, control);
   Perform(control, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(IconOf(control)));
   if (control->afterCreateHook) control->afterCreateHook(control);
   ApplyFont(control);
@@ -458,17 +488,17 @@ void CreateChildWindows(Control* control) {
 
 // ---- Messages -----------------------------------------------------------------------------
 
+Control* ControlOfHandle(HWND hwnd) { return ControlOfWindow(hwnd); }
+
 LRESULT CALLBACK WindowProcEntry(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   try {
     MessageRecord msg{hwnd, message, wParam, lParam};
-    Control* control = nullptr;
-    if (hwnd && creatingControl && !GetPropA(hwnd, kSelfProperty)) {
+    Control* control = ControlOfWindow(hwnd);
+    if (hwnd && creatingControl && !control) {
       control = creatingControl;
       control->handle = hwnd;
-      SetPropA(hwnd, kSelfProperty, control);
+      SetSelf(hwnd, control);
       creatingControl = nullptr;
-    } else {
-      control = ControlOfWindow(hwnd);
     }
     if (!control && hwnd && destroyingControl && destroyingControl->handle == hwnd) {
       WNDPROC proc = destroyingControl->defaultWindowProc;
@@ -480,7 +510,10 @@ LRESULT CALLBACK WindowProcEntry(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     // Held for the whole dispatch, so any handler may free the control: it is destroyed when
     // the dispatch is over.
     Hold hold(control);
-    return control->HandleMessage(msg);
+    const LRESULT result = control->HandleMessage(msg);
+    // The platform drops the window's properties with it; the table follows.
+    if (message == WM_NCDESTROY) ForgetSelf(hwnd, control);
+    return result;
   } catch (...) {
     // Nothing may unwind through the platform's frames.
     return 0;
@@ -792,7 +825,7 @@ void Control::Destroy() {
   if (freeMenusHook) freeMenusHook(this);
   if (handle) {
     SendMessageA(handle, WM_SETICON, ICON_BIG, 0);
-    RemovePropA(handle, kSelfProperty);
+    RemoveSelf(handle, this);
     if (!windowGone) {
       Control* outer = destroyingControl;
       destroyingControl = this;

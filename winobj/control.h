@@ -277,6 +277,9 @@ CreationGeometry CreationGeometryOf(const Control* control);
 // ---- Messages -----------------------------------------------------------------------------
 
 LRESULT CALLBACK WindowProcEntry(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// The Control of one of the layer's windows (the one its "SELF_" property names), or none;
+// answered inside the process.
+Control* ControlOfHandle(HWND hwnd);
 LRESULT DefaultHandling(Control* control, MessageRecord& msg);
 LRESULT Perform(Control* control, UINT message, WPARAM wParam, LPARAM lParam);
 void AttachProc(Control* control, HookProc proc);

@@ -183,9 +183,7 @@ bool IsEdit(const Control* control) {
   return control->classCommands.setTextSelectionMsg == EM_SETSEL;
 }
 
-Control* ControlOfWindow(HWND window) {
-  return window ? static_cast<Control*>(GetPropA(window, "SELF_")) : nullptr;
-}
+Control* ControlOfWindow(HWND window) { return ControlOfHandle(window); }
 
 // The log is an edit that only grows: without this a multi-line edit stops taking text at
 // 30,000 characters (Windows and Wine alike), silently.

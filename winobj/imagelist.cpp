@@ -8,13 +8,6 @@ constexpr uint32_t kDepthFlags[] = {ILC_COLORDDB, ILC_COLOR4,  ILC_COLOR8,  ILC_
 
 constexpr int kDefaultIconSide = 32;
 
-// Every control of the subtree under `root` (root included), depth first.
-template <typename Visit>
-void ForEachInTree(Control* root, Visit visit) {
-  visit(root);
-  for (int i = 0; i < root->ChildCount(); ++i) ForEachInTree(root->Child(i), visit);
-}
-
 struct SlotInfo {
   ImageList* Control::*slot;
   WPARAM which;
@@ -23,23 +16,67 @@ constexpr SlotInfo kSlots[] = {{&Control::normalImages, LVSIL_NORMAL},
                                {&Control::smallImages, LVSIL_SMALL},
                                {&Control::stateImages, LVSIL_STATE}};
 
-// A control keeps the platform handle it was sent, so when a list's handle changes, each slot
-// that holds the list is sent the new one (none included: an emptied list is not re-created
-// here). The controls searched are the list's owner and its descendants (a form's list shown by
-// its list views); a list shown elsewhere is the caller's to re-apply. With `detach` (the list
-// is being freed) the slots are emptied as well.
-void TellUsers(ImageList* list, bool detach) {
-  if (!list->owner) return;
-  ForEachInTree(list->owner, [list, detach](Control* c) {
-    for (const SlotInfo& s : kSlots) {
-      if (c->*s.slot != list) continue;
-      if (detach) c->*s.slot = nullptr;
-      if (c->handle && c->classCommands.imageListMsg) {
-        SendMessageA(c->handle, c->classCommands.imageListMsg, s.which,
-                     reinterpret_cast<LPARAM>(detach ? nullptr : list->handle));
-      }
+// Which list each platform slot of a control was given, through the slot itself or found in
+// the control's chain. A control keeps the platform handle it was sent, so when a list's handle
+// changes, exactly these slots are sent the new one (none included: an emptied list is not
+// re-created here), wherever the list sits and whoever owns it. With `detach` (the list is
+// being freed) the slots holding it are emptied as well. A control leaves the table when it
+// is destroyed.
+struct ShownList {
+  Control* control;
+  WPARAM which;
+  ImageList* list;
+};
+std::vector<ShownList>& ShownLists() {
+  static std::vector<ShownList> shown;
+  return shown;
+}
+
+void RecordShown(Control* control, WPARAM which, ImageList* list) {
+  auto& shown = ShownLists();
+  for (size_t i = 0; i < shown.size(); ++i) {
+    if (shown[i].control != control || shown[i].which != which) continue;
+    if (list) {
+      shown[i].list = list;
+    } else {
+      shown.erase(shown.begin() + static_cast<std::ptrdiff_t>(i));
     }
-  });
+    return;
+  }
+  if (list) shown.push_back(ShownList{control, which, list});
+}
+
+void ForgetControl(const Control* control) {
+  auto& shown = ShownLists();
+  for (size_t i = shown.size(); i-- > 0;) {
+    if (shown[i].control == control) shown.erase(shown.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+}
+
+ImageList* Control::*SlotOf(WPARAM which) {
+  for (const SlotInfo& s : kSlots) {
+    if (s.which == which) return s.slot;
+  }
+  return &Control::stateImages;
+}
+
+void TellUsers(ImageList* list, bool detach) {
+  std::vector<ShownList> users;
+  auto& shown = ShownLists();
+  for (size_t i = shown.size(); i-- > 0;) {
+    if (shown[i].list != list) continue;
+    users.push_back(shown[i]);
+    if (detach) shown.erase(shown.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+  for (auto it = users.rbegin(); it != users.rend(); ++it) {
+    Control* c = it->control;
+    ImageList* Control::*slot = SlotOf(it->which);
+    if (detach && c->*slot == list) c->*slot = nullptr;
+    if (c->handle && c->classCommands.imageListMsg) {
+      SendMessageA(c->handle, c->classCommands.imageListMsg, it->which,
+                   reinterpret_cast<LPARAM>(detach ? nullptr : list->handle));
+    }
+  }
 }
 
 // Stores a new platform list: the size follows it, the controls showing the list get the new
@@ -60,6 +97,7 @@ void SetHandle(ImageList* list, HIMAGELIST newHandle) {
 // Destroying a control frees the image lists it owns. The chain is cut first, so a list whose
 // free is deferred (a reference still held) never reaches back into the dying control.
 void FreeOwnedImageLists(Control* control) {
+  ForgetControl(control);
   ImageList* list = control->imageListChain;
   control->imageListChain = nullptr;
   control->normalImages = control->smallImages = control->stateImages = nullptr;
@@ -175,13 +213,18 @@ void ClearImages(ImageList* list) {
 void SetImageList(Control* control, int kind, ImageList* list) {
   if (!control) return;
   if (list && kind != 0) SetImageSize(list, kind, kind);
+  WPARAM which = LVSIL_STATE;
   if (kind == SmallImages) {
     control->smallImages = list;
+    which = LVSIL_SMALL;
   } else if (kind == NormalImages) {
     control->normalImages = list;
+    which = LVSIL_NORMAL;
   } else {
     control->stateImages = list;
   }
+  freeImageListsHook = FreeOwnedImageLists;
+  RecordShown(control, which, list);
   ApplyImageLists(control);
 }
 
@@ -218,9 +261,65 @@ void ApplyImageLists(Control* control) {
       {LVSIL_NORMAL, NormalImages}, {LVSIL_SMALL, SmallImages}, {LVSIL_STATE, StateImages}};
   for (const auto& entry : kOrder) {
     ImageList* list = ImageListOf(control, entry.kind);
+    RecordShown(control, entry.which, list);
     if (list) {
       SendMessageA(control->handle, message, entry.which,
                    reinterpret_cast<LPARAM>(ImageListHandle(list)));
     }
   }
+}
+
+// ---- Images in bulk ----
+
+int IconStrip::Append(HICON icon) {
+  if (!list_) return -1;
+  if (list_->imageWidth == 0 || list_->imageHeight == 0)
+    SetImageSize(list_, kDefaultIconSide, kDefaultIconSide);
+  HIMAGELIST h = ImageListHandle(list_);
+  if (!h) return -1;
+  if (pending_.empty()) firstIndex_ = ImageList_GetImageCount(h);
+  pending_.push_back(icon);
+  return firstIndex_ + static_cast<int>(pending_.size()) - 1;
+}
+
+bool IconStrip::Flush() {
+  if (pending_.empty()) return true;
+  HIMAGELIST h = list_ ? list_->handle : nullptr;
+  if (h != handle_) {
+    // A new platform list holds none of the images drawn into the old one.
+    drawnAt_.clear();
+    handle_ = h;
+  }
+  const int count = static_cast<int>(pending_.size());
+  bool added = h && firstIndex_ >= 0 && count <= INT32_MAX - firstIndex_ &&
+               ImageList_GetImageCount(h) == firstIndex_ &&
+               ImageList_SetImageCount(h, static_cast<UINT>(firstIndex_ + count));
+  for (int k = 0; added && k < count; ++k) {
+    const int index = firstIndex_ + k;
+    HICON icon = pending_[static_cast<size_t>(k)];
+    auto drawn = drawnAt_.find(icon);
+    if (drawn != drawnAt_.end()) {
+      ImageList_Copy(h, index, h, drawn->second, ILCF_MOVE);
+    } else if (icon && ImageList_ReplaceIcon(h, index, icon) >= 0) {
+      drawnAt_.emplace(icon, index);
+    } else {
+      Blank(index);
+    }
+  }
+  pending_.clear();
+  firstIndex_ = -1;
+  return added;
+}
+
+// What AddIcon leaves when the icon cannot be drawn: a black image that is wholly transparent.
+void IconStrip::Blank(int index) {
+  HDC screen = GetDC(nullptr);
+  HBITMAP image = CreateCompatibleBitmap(screen, list_->imageWidth, list_->imageHeight);
+  ReleaseDC(nullptr, screen);
+  const int maskRowBytes = ((list_->imageWidth + 15) / 16) * 2;
+  std::vector<uint8_t> ones(static_cast<size_t>(maskRowBytes) * list_->imageHeight, 0xFF);
+  HBITMAP mask = CreateBitmap(list_->imageWidth, list_->imageHeight, 1, 1, ones.data());
+  if (image && mask) ImageList_Replace(handle_, index, image, mask);
+  if (image) DeleteObject(image);
+  if (mask) DeleteObject(mask);
 }

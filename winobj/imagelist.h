@@ -7,6 +7,8 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <unordered_map>
+#include <vector>
 
 #include "winobj/control.h"
 
@@ -66,3 +68,34 @@ ImageList* ImageListOf(Control* control, int kind);
 // Sends the control's lists with its class's image-list message, when it has one and its window
 // exists.
 void ApplyImageLists(Control* control);
+
+// Images appended to one list in bulk. Drawing an icon into a list costs milliseconds under
+// Wine, and growing a list one image at a time copies all it holds, so the pending images are
+// added in one step (ImageList_SetImageCount): each distinct icon is drawn once
+// (ImageList_ReplaceIcon, as AddIcon does), and every further image of it is a copy of that
+// image inside the list (ImageList_Copy). An image's index is known when it is appended; the
+// image exists once Flush has run. The images look as AddIcon's.
+class IconStrip {
+ public:
+  explicit IconStrip(ImageList* list) : list_(list) {}
+  IconStrip(const IconStrip&) = delete;
+  IconStrip& operator=(const IconStrip&) = delete;
+
+  // The index the icon's image will have, or -1 when the list can have no handle. A list
+  // without a size becomes 32 x 32, as with AddIcon.
+  int Append(HICON icon);
+  // Puts the pending images into the list; false when the platform refused them.
+  bool Flush();
+  int Pending() const { return static_cast<int>(pending_.size()); }
+
+ private:
+  void Blank(int index);
+
+  ImageList* list_;
+  HIMAGELIST handle_ = nullptr;
+  // Index in the list of the first pending image.
+  int firstIndex_ = -1;
+  std::vector<HICON> pending_;
+  // Where each icon was drawn into the list; its later images are copies of that one.
+  std::unordered_map<HICON, int> drawnAt_;
+};

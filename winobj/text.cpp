@@ -111,6 +111,25 @@ int CompareLocaleText(const std::string& a, const std::string& b) {
   return diff < 0 ? -1 : (diff > 0 ? 1 : 0);
 }
 
+std::string LocaleSortKey(const std::string& text) {
+  // Most keys fit a small buffer: one call instead of asking for the size first.
+  char small[512];
+  int size = LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, text.c_str(), -1, small,
+                          static_cast<int>(sizeof small));
+  if (size > 0) return std::string(small, static_cast<size_t>(size));
+  size = LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, text.c_str(), -1, nullptr, 0);
+  if (size > 0) {
+    std::string key(static_cast<size_t>(size), '\0');
+    const int written =
+        LCMapStringA(LOCALE_USER_DEFAULT, LCMAP_SORTKEY, text.c_str(), -1, &key[0], size);
+    if (written > 0) {
+      key.resize(static_cast<size_t>(written));
+      return key;
+    }
+  }
+  return std::string(text.c_str());
+}
+
 // ---- C texts ----
 
 size_t CTextLength(const char* text) { return text == nullptr ? 0 : std::strlen(text); }

@@ -135,9 +135,17 @@ void ListRemoteFolder() {
   }
 }
 
-bool OnRemoteListMessage(void* /*receiver*/, MessageRecord& msg, LRESULT& result) {
+namespace {
+// The cursor position is asked of the window server: every message of the list passes through
+// OnRemoteListMessage, so it is taken only for the two messages that use it.
+POINT CursorPosition() {
   POINT cursor{};
   GetCursorPos(&cursor);
+  return cursor;
+}
+}  // namespace
+
+bool OnRemoteListMessage(void* /*receiver*/, MessageRecord& msg, LRESULT& result) {
   switch (msg.message) {
     case WM_NOTIFY: {
       if (!IsHeaderClick(msg)) return false;
@@ -147,11 +155,13 @@ bool OnRemoteListMessage(void* /*receiver*/, MessageRecord& msg, LRESULT& result
       return sorted;
     }
     case WM_LBUTTONDBLCLK:
-      NavigateAt(cursor);
+      NavigateAt(CursorPosition());
       return false;
-    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDOWN: {
+      const POINT cursor = CursorPosition();
       if (appState.remotePopup != nullptr) PopupAt(appState.remotePopup, cursor.x, cursor.y);
       return false;
+    }
     case WM_DROPFILES:
       UploadDropped(reinterpret_cast<HDROP>(msg.wParam));
       result = 0;

@@ -9,8 +9,12 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 class Control;
+class IconStrip;
 class ImageList;
 
 // Which pane CompareRows sorts: 0 the local list, 1 the remote list. Whoever sorts a pane sets
@@ -71,6 +75,11 @@ void ResetPaneImages(const FilePane& pane);
 // and a new image with the shell's small icon for folder path + name.
 void AddEntryRow(const FilePane& pane, const std::string& folderPath, const WIN32_FIND_DATAA& entry,
                  int32_t ordinal, ShellAnswers& shell);
+// The same with the file's image appended to `images`, a strip over the pane's image list: the
+// row already names the image, which is in the list once the strip is flushed. A listing adds
+// its rows this way and flushes before the rows are shown.
+void AddEntryRow(const FilePane& pane, const std::string& folderPath, const WIN32_FIND_DATAA& entry,
+                 int32_t ordinal, ShellAnswers& shell, IconStrip& images);
 
 // The size text of a file row: K = size div 1024 (at least 1), "K KB" below 1024 KB, else
 // "M MB" with M = K div 1024.
@@ -107,6 +116,32 @@ bool SortListByColumn(Control* list, int column);
 // True while a sort started by SortListByColumn is running.
 bool SortInProgress();
 
-// The list view sort callback: the column texts of the two rows (looked up by item data in the
-// snapshot taken before the sort) in the user's locale order, -1, 0 or +1.
-int CALLBACK CompareRows(LPARAM data1, LPARAM data2, LPARAM column);
+// What CompareRows reads while a list sorts: each row's place in the locale's order of the
+// column's texts, found by the row's item data (an array when the data are small ordinals, as
+// both panes' are). Each distinct text gets its locale sort key once, the keys are ordered
+// before the list view sorts, and each of its comparisons is then one of two integers.
+class SortSnapshot {
+ public:
+  void Reserve(int rows);
+  // The row with `data` and the text it is sorted by.
+  void Add(LPARAM data, const char* text);
+  // Orders the texts; rows with equal texts (or equal keys) share a place.
+  void Rank();
+  // The place of the row with `data` after Rank; -1 for data not in the snapshot.
+  int PlaceOf(LPARAM data) const noexcept;
+
+ private:
+  std::vector<std::pair<LPARAM, size_t>> rows_;  // item data, index of its text
+  std::vector<std::string> texts_;               // distinct texts
+  std::unordered_map<std::string, size_t> textIndex_;
+  std::vector<int> byOrdinal_;
+  std::unordered_map<LPARAM, int> byData_;
+};
+
+// Runs `sort` with `snapshot` as what CompareRows reads, and withdraws it however `sort` ends;
+// false without running it while another sort is in progress.
+bool SortWithSnapshot(const SortSnapshot& snapshot, const std::function<bool()>& sort);
+
+// The list view sort callback: the order of the two rows' column texts in the user's locale
+// (their places in the snapshot taken before the sort), -1, 0 or +1.
+int CALLBACK CompareRows(LPARAM data1, LPARAM data2, LPARAM column) noexcept;

@@ -9,6 +9,7 @@
 
 #include "winobj/application.h"
 #include "winobj/control.h"
+#include "winobj/controls.h"
 
 namespace {
 
@@ -386,6 +387,43 @@ TEST(DispatchExceptions, AThrowingHandlerIsContainedAtTheEntry) {
   Free(form);
   EXPECT_EQ(liveControlCount, baseline);
   EXPECT_FALSE(IsWindow(window));
+}
+
+// The window procedure finds its control in the process's own table, which must say what the
+// "SELF_" property says: set while the window lives, gone with the control or the window.
+bool CountProbe(Control*, MessageRecord& msg, LRESULT& result) {
+  if (msg.message != kProbe) return false;
+  result = 7;
+  return true;
+}
+
+TEST(DispatchLookup, TheTableFollowsTheSelfProperty) {
+  Control* form = CreateForm(nullptr, "Form");
+  Control* child = NewButton(form, "Child");
+  AttachProc(child, CountProbe);
+  HWND formWindow = HandleOf(form);
+  HWND childWindow = HandleOf(child);
+  ASSERT_NE(childWindow, nullptr);
+  const struct {
+    HWND window;
+    Control* control;
+  } kLive[] = {{formWindow, form}, {childWindow, child}};
+  for (const auto& c : kLive) {
+    EXPECT_EQ(GetPropA(c.window, "SELF_"), c.control);
+    EXPECT_EQ(ControlOfHandle(c.window), c.control);
+  }
+  EXPECT_EQ(SendMessageA(childWindow, kProbe, 0, 0), 7);
+  EXPECT_EQ(ControlOfHandle(GetDesktopWindow()), nullptr);
+  EXPECT_EQ(ControlOfHandle(nullptr), nullptr);
+
+  // A window the platform destroys leaves the table with its property, though its control
+  // lives on: a later window given the same handle must not reach the control.
+  DestroyWindow(childWindow);
+  EXPECT_FALSE(IsWindow(childWindow));
+  EXPECT_EQ(ControlOfHandle(childWindow), nullptr);
+
+  Free(form);
+  EXPECT_EQ(ControlOfHandle(formWindow), nullptr);
 }
 
 }  // namespace

@@ -5,6 +5,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstring>
+#include <vector>
+
 #include "winobj/application.h"
 #include "winobj/control.h"
 #include "winobj/imagelist.h"
@@ -220,6 +223,145 @@ TEST_F(ImageListSlots, ListViewFollowsANewHandle) {
   Free(state);
   EXPECT_EQ(lv->stateImages, nullptr);
   EXPECT_EQ(Shown(lv, LVSIL_STATE), nullptr);
+}
+
+// Lists that sit outside their owner's subtree, have no owner, or are found through a control's
+// own chain: each control that was given a list is told of its new handle and loses it when
+// the list is freed.
+TEST_F(ImageListSlots, AListWithoutOwnerLeavesTheSlotsThatHoldIt) {
+  Control* lv = CreateListView(owner_, ViewReport, 0, nullptr, nullptr, nullptr);
+  ASSERT_NE(HandleOf(lv), nullptr);
+  ImageList* unowned = CreateImageList(nullptr);
+  SetImageList(lv, SmallImages, unowned);
+  ASSERT_NE(Shown(lv, LVSIL_SMALL), nullptr);
+  ClearImages(unowned);
+  EXPECT_EQ(Shown(lv, LVSIL_SMALL), nullptr);
+  AddIcon(unowned, LoadIconA(nullptr, IDI_APPLICATION));
+  EXPECT_EQ(Shown(lv, LVSIL_SMALL), unowned->handle);
+  Free(unowned);
+  EXPECT_EQ(lv->smallImages, nullptr);
+  EXPECT_EQ(ImageListOf(lv, SmallImages), nullptr);
+  EXPECT_EQ(Shown(lv, LVSIL_SMALL), nullptr);
+}
+
+TEST_F(ImageListSlots, AListOwnedElsewhereLeavesTheSlotsThatHoldIt) {
+  Control* otherForm = CreateForm(nullptr, "Owner of the list");
+  ImageList* foreign = CreateImageList(otherForm);
+  Control* lv = CreateListView(owner_, ViewReport, 0, foreign, nullptr, nullptr);
+  ASSERT_NE(HandleOf(lv), nullptr);
+  ASSERT_EQ(Shown(lv, LVSIL_SMALL), foreign->handle);
+  ClearImages(foreign);
+  EXPECT_EQ(Shown(lv, LVSIL_SMALL), nullptr);
+  // Freeing the owner frees the list: the list view of the other form must not keep it.
+  Free(otherForm);
+  EXPECT_EQ(lv->smallImages, nullptr);
+  EXPECT_EQ(Shown(lv, LVSIL_SMALL), nullptr);
+}
+
+TEST_F(ImageListSlots, AListFoundThroughTheChainFollowsItsNewHandle) {
+  Control* lv = CreateListView(owner_, ViewReport, 0, nullptr, nullptr, nullptr);
+  ImageList* own = CreateImageList(lv);
+  SetImageSize(own, 16, 16);
+  ASSERT_NE(HandleOf(lv), nullptr);
+  ASSERT_EQ(lv->smallImages, nullptr);
+  ASSERT_EQ(Shown(lv, LVSIL_SMALL), ImageListHandle(own));
+  ClearImages(own);
+  EXPECT_EQ(Shown(lv, LVSIL_SMALL), nullptr);
+  ASSERT_TRUE(LoadBitmapResource(own, "FOLDERCLOSED", kMagenta));
+  EXPECT_EQ(Shown(lv, LVSIL_SMALL), own->handle);
+}
+
+TEST_F(ImageListSlots, AControlFreedFirstIsNotToldLater) {
+  ImageList* shared = CreateImageList(owner_);
+  Control* lv = CreateListView(owner_, ViewReport, 0, shared, nullptr, nullptr);
+  ASSERT_NE(HandleOf(lv), nullptr);
+  Control* survivor = CreateListView(owner_, ViewReport, 0, shared, nullptr, nullptr);
+  ASSERT_NE(HandleOf(survivor), nullptr);
+  Free(lv);
+  ClearImages(shared);
+  ASSERT_TRUE(LoadBitmapResource(shared, "FOLDERCLOSED", kMagenta));
+  EXPECT_EQ(Shown(survivor, LVSIL_SMALL), shared->handle);
+}
+
+// ---- Images in bulk ----
+
+// The pixels an image shows when drawn on a coloured ground, row by row.
+std::vector<uint32_t> DrawnPixels(HIMAGELIST list, int index, int side) {
+  BITMAPINFO info;
+  std::memset(&info, 0, sizeof info);
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = side;
+  info.bmiHeader.biHeight = -side;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, dib);
+  RECT all{0, 0, side, side};
+  HBRUSH ground = CreateSolidBrush(RGB(10, 200, 30));
+  FillRect(dc, &all, ground);
+  DeleteObject(ground);
+  ImageList_Draw(list, index, dc, 0, 0, ILD_NORMAL);
+  GdiFlush();
+  const auto* p = static_cast<const uint32_t*>(bits);
+  std::vector<uint32_t> pixels(p, p + side * side);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(dib);
+  return pixels;
+}
+
+TEST(IconStrip, ImagesLookAsAddIconMakesThemAndTakeTheIndexesGiven) {
+  const HICON icons[] = {LoadIconA(nullptr, IDI_APPLICATION), LoadIconA(nullptr, IDI_WARNING),
+                         nullptr, LoadIconA(nullptr, IDI_ERROR)};
+  // 16 and 32 as the panes and AddIcon use them; 20 has mask rows that are not whole bytes.
+  for (int side : {16, 32, 20}) {
+    SCOPED_TRACE(side);
+    ImageList* byIcon = CreateImageList(nullptr);
+    ImageList* inBulk = CreateImageList(nullptr);
+    SetImageSize(byIcon, side, side);
+    SetImageSize(inBulk, side, side);
+    ASSERT_GE(AddIcon(inBulk, icons[0]), 0);  // the strip appends after what is there
+    IconStrip strip(inBulk);
+    std::vector<int> order;
+    for (int round = 0; round < 3; ++round) {
+      for (int i = 0; i < 4; ++i) order.push_back(i);
+    }
+    for (size_t k = 0; k < order.size(); ++k) {
+      EXPECT_EQ(strip.Append(icons[order[k]]), static_cast<int>(k) + 1);
+      AddIcon(byIcon, icons[order[k]]);
+    }
+    EXPECT_EQ(ImageCount(inBulk), 1);
+    EXPECT_EQ(strip.Pending(), static_cast<int>(order.size()));
+    ASSERT_TRUE(strip.Flush());
+    EXPECT_EQ(strip.Pending(), 0);
+    ASSERT_EQ(ImageCount(inBulk), static_cast<int>(order.size()) + 1);
+    for (size_t k = 0; k < order.size(); ++k) {
+      EXPECT_EQ(DrawnPixels(inBulk->handle, static_cast<int>(k) + 1, side),
+                DrawnPixels(byIcon->handle, static_cast<int>(k), side))
+          << "image " << k;
+    }
+    // A second batch continues the numbering.
+    EXPECT_EQ(strip.Append(icons[1]), static_cast<int>(order.size()) + 1);
+    ASSERT_TRUE(strip.Flush());
+    EXPECT_EQ(ImageCount(inBulk), static_cast<int>(order.size()) + 2);
+    Free(byIcon);
+    Free(inBulk);
+  }
+}
+
+TEST(IconStrip, AListWithoutASizeBecomes32By32AndNoListGivesNoIndex) {
+  ImageList* list = CreateImageList(nullptr);
+  IconStrip strip(list);
+  EXPECT_EQ(strip.Append(LoadIconA(nullptr, IDI_APPLICATION)), 0);
+  EXPECT_EQ(list->imageWidth, 32);
+  ASSERT_TRUE(strip.Flush());
+  EXPECT_EQ(ImageCount(list), 1);
+  EXPECT_TRUE(strip.Flush());  // nothing pending
+  Free(list);
+  IconStrip none(nullptr);
+  EXPECT_EQ(none.Append(LoadIconA(nullptr, IDI_APPLICATION)), -1);
 }
 
 }  // namespace

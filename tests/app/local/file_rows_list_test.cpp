@@ -153,3 +153,79 @@ TEST(FileRowsFrame, RemotePaneSortsWithItsOwnSelector) {
   EXPECT_EQ(ColumnTexts(appState.remoteList, 0), (Texts{"a.txt", "b.txt"}));
   EXPECT_EQ(Count(appState.localList) > 0, true);  // the local pane was left alone
 }
+
+namespace {
+
+// List view messages that reach the list while rows are added (what the list view sends
+// itself on the way, such as its header's notifications, is not counted).
+std::vector<UINT> rowMessages;
+bool RecordRowMessages(Control*, MessageRecord& msg, LRESULT&) {
+  if (msg.message >= LVM_FIRST && msg.message < LVM_FIRST + 0x100)
+    rowMessages.push_back(msg.message);
+  return false;
+}
+
+}  // namespace
+
+TEST(FileRowsAdd, ARowIsOneInsertAndItsTextsWithNoReadBack) {
+  TempFolder folder(true);
+  AppHarness app;
+  FilePane pane = LocalPane();
+  ResetPaneImages(pane);
+  Clear(pane.list);
+  ShellAnswers shell;
+  IconStrip images(pane.images);
+  AttachProc(pane.list, &RecordRowMessages);
+  const struct {
+    WIN32_FIND_DATAA entry;
+    std::vector<UINT> messages;
+  } kCases[] = {
+      {Entry("a.txt", 0, 0, 5000), {LVM_INSERTITEMA, LVM_SETITEMTEXTA, LVM_SETITEMTEXTA}},
+      {Entry("sub", FILE_ATTRIBUTE_DIRECTORY, 0, 0), {LVM_INSERTITEMA, LVM_SETITEMTEXTA}},
+      {Entry(".", FILE_ATTRIBUTE_DIRECTORY, 0, 0), {}},
+  };
+  int32_t ordinal = 0;
+  for (const auto& c : kCases) {
+    rowMessages.clear();
+    AddEntryRow(pane, "c:\\x\\", c.entry, ordinal++, shell, images);
+    EXPECT_EQ(rowMessages, c.messages) << c.entry.cFileName;
+  }
+  DetachProc(pane.list, &RecordRowMessages);
+  // The file row already names the image it gets once the strip is flushed.
+  EXPECT_EQ(ListItemImage(pane.list, 0), 1);
+  EXPECT_EQ(ImageCount(pane.images), 1);
+  ASSERT_TRUE(images.Flush());
+  EXPECT_EQ(ImageCount(pane.images), 2);
+  EXPECT_EQ(ColumnTexts(pane.list, 1), (Texts{"4 KB", ""}));
+  EXPECT_EQ(ColumnTexts(pane.list, 2), (Texts{GetShellTypeName("a.txt"), "File Folder"}));
+}
+
+TEST(FileRowsFrame, EveryFileRowHasItsOwnImage) {
+  TempFolder folder(true);
+  AppHarness app;
+  FilePane pane = LocalPane();
+  for (int files : {0, 1, 2, 9000}) {
+    SCOPED_TRACE(files);
+    RunListingFrame(pane, "c:\\x\\", [files](const EntrySink& add) {
+      add(Entry("..", FILE_ATTRIBUTE_DIRECTORY, 0, 0));
+      for (int i = 0; i < files; ++i) {
+        std::string name = "f" + std::to_string(i) + (i % 3 ? ".txt" : ".bin");
+        add(Entry(name.c_str(), 0, 0, 2048));
+      }
+    });
+    ASSERT_EQ(Count(pane.list), files + 1);
+    EXPECT_EQ(ImageCount(pane.images), files + 1);
+    std::vector<bool> used(static_cast<size_t>(files) + 1, false);
+    for (int row = 0; row < files + 1; ++row) {
+      const int image = ListItemImage(pane.list, row);
+      if (ListItemText(pane.list, row, 0) == "..") {
+        EXPECT_EQ(image, kFolderImage);
+        continue;
+      }
+      ASSERT_GE(image, 1);
+      ASSERT_LE(image, files);
+      EXPECT_FALSE(used[static_cast<size_t>(image)]) << "image " << image << " twice";
+      used[static_cast<size_t>(image)] = true;
+    }
+  }
+}

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -169,4 +170,85 @@ TEST(SortingHeaderClick, ListingSortsBySizeWithoutMessagesToo) {
   EXPECT_EQ(messagesDuringSort, 0);
   EXPECT_TRUE(AscendingByLocale(ColumnTexts(appState.localList, 1)));
   DetachProc(appState.localList, &CountDuringSort);
+}
+
+namespace {
+
+// Texts of the kinds file names have: both cases, digits, punctuation (the hyphen and the
+// apostrophe have their own rules in the locale's word order), blanks, and the accented
+// letters of the ANSI code page.
+std::string VariedText(unsigned i) {
+  static const char kAlphabet[] =
+      "aAbBcCzZ09 5-'_.,~!#()[]{}+=;"
+      "\xE9\xC9\xE8\xEA\xE0\xC0\xE4\xC4\xF6\xD6\xFC\xDC\xDF\xF1\xD1\xE7\xC7\xE5\xC5\xF8\xD8\xE6";
+  constexpr unsigned kLetters = sizeof kAlphabet - 1;
+  unsigned x = i * 2654435761u + 12345u;
+  const unsigned length = 1 + (x >> 5) % 7;
+  std::string text;
+  for (unsigned k = 0; k < length; ++k) {
+    x = x * 1103515245u + 12345u;
+    text += kAlphabet[(x >> 16) % kLetters];
+  }
+  return text;
+}
+
+int Sign(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
+
+}  // namespace
+
+TEST(SortingKeys, KeysOrderTextsAsTheLocaleComparesThem) {
+  constexpr unsigned kTexts = 3000;
+  std::vector<std::string> texts;
+  for (unsigned i = 0; i < kTexts; ++i) texts.push_back(VariedText(i));
+  // Pairs of close neighbours in the locale's order, where a difference in the keys shows.
+  std::vector<std::string> sorted = texts;
+  std::sort(sorted.begin(), sorted.end(),
+            [](const std::string& a, const std::string& b) { return CompareLocaleText(a, b) < 0; });
+  int mismatches = 0;
+  for (size_t i = 0; i + 1 < sorted.size(); ++i) {
+    const std::string& a = sorted[i];
+    const std::string& b = sorted[i + 1];
+    if (Sign(LocaleSortKey(a).compare(LocaleSortKey(b))) != CompareLocaleText(a, b)) {
+      if (++mismatches <= 5) ADD_FAILURE() << "neighbours '" << a << "' and '" << b << "'";
+    }
+  }
+  // And pairs taken at random.
+  for (unsigned i = 0; i < 20000; ++i) {
+    const std::string& a = texts[(i * 7919u) % kTexts];
+    const std::string& b = texts[(i * 104729u + 17u) % kTexts];
+    if (Sign(LocaleSortKey(a).compare(LocaleSortKey(b))) != CompareLocaleText(a, b)) {
+      if (++mismatches <= 10) ADD_FAILURE() << "'" << a << "' and '" << b << "'";
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
+TEST(SortingKeys, AFailedSortLeavesSortingWorking) {
+  TempFolder folder(true);
+  AppHarness app;
+  FillLocalList(50);
+  SortSnapshot snapshot;
+  snapshot.Add(1, "x");
+  EXPECT_THROW(SortWithSnapshot(snapshot, []() -> bool { throw std::runtime_error("broke"); }),
+               std::runtime_error);
+  EXPECT_FALSE(SortInProgress());
+  EXPECT_EQ(CompareRows(1, 1, 0), 0);
+  ASSERT_TRUE(SortPane(LocalPane(), 2));
+  EXPECT_TRUE(AscendingByLocale(ColumnTexts(appState.localList, 2)));
+}
+
+TEST(SortingKeys, SnapshotPlacesRowsByAnyItemData) {
+  SortSnapshot snapshot;
+  snapshot.Reserve(3);
+  const struct {
+    LPARAM data;
+    const char* text;
+    int place;
+  } kRows[] = {
+      {0, "pear", 2}, {1, "apple", 0}, {2, "fig", 1}, {-5, "fig", 1}, {1 << 30, "plum", 3}};
+  for (const auto& r : kRows) snapshot.Add(r.data, r.text);
+  snapshot.Rank();
+  for (const auto& r : kRows) EXPECT_EQ(snapshot.PlaceOf(r.data), r.place) << r.data;
+  EXPECT_EQ(snapshot.PlaceOf(3), -1);
+  EXPECT_EQ(snapshot.PlaceOf(77), -1);
 }
