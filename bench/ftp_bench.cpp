@@ -14,6 +14,7 @@
 
 #include "app/ftp/ftp_client.h"
 #include "tests/support/ftp_server.h"
+#include "tests/support/poll.h"
 #include "tests/support/temp_files.h"
 
 namespace {
@@ -132,10 +133,16 @@ double TimePut(Client& c, const std::string& local, const std::string& remote, b
 // curl's own total time for one command (its process start is not counted); -1 on failure.
 double TimeCurl(const std::string& work, const std::string& arguments) {
   const std::string out = UnixPathOf(work) + "curl_time.txt";
-  DeleteFileA((work + "curl_time.txt").c_str());
-  RunShellCommand("/usr/bin/curl -s -S " + arguments + " -w '%{time_total}' > '" + out + "'",
+  const std::string done = work + "curl_time.txt";
+  DeleteFileA(done.c_str());
+  // The shell may be gone before curl is done under Wine: the time file appears (renamed into
+  // place) only once curl has ended, and nothing else runs meanwhile.
+  RunShellCommand("/usr/bin/curl -s -S " + arguments + " -w '%{time_total}' > '" + out +
+                      ".part'; mv '" + out + ".part' '" + out + "'",
                   kShellWaitMs);
-  const std::string text = ReadText(work + "curl_time.txt");
+  PollUntil([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; },
+            kShellWaitMs);
+  const std::string text = ReadText(done);
   return text.empty() ? -1.0 : std::atof(text.c_str());
 }
 
@@ -180,13 +187,20 @@ int main(int argc, char** argv) {
   CreateDirectoryA(local.c_str(), nullptr);
   const std::string root = UnixPathOf(served);
   // Made on the Linux side: creating 11,000 files through Wine would take longer than the run.
-  RunShellCommand(
-      "cd '" + root +
-          "' && mkdir l1000 l10000 && (cd l1000 && seq -f 'entry %05g.txt' "
-          "1000 | tr '\\n' '\\0' | xargs -0 touch) && (cd l10000 && seq -f 'entry %05g.txt' "
-          "10000 | tr '\\n' '\\0' | xargs -0 touch) && head -c " +
-          std::to_string(kBigMegabytes) + "M /dev/urandom > big.bin",
-      kShellWaitMs);
+  // (RunShellCommand takes no double quotes or backslashes: names without blanks.)
+  RunShellCommand("cd '" + root +
+                      "' && mkdir l1000 l10000 && (cd l1000 && seq -f entry%05g.txt 1000 | xargs "
+                      "touch) && (cd l10000 && seq -f entry%05g.txt 10000 | xargs touch) && "
+                      "head -c " +
+                      std::to_string(kBigMegabytes) + "M /dev/urandom > big.bin && touch '" +
+                      UnixPathOf(work) + "ready'",
+                  kShellWaitMs);
+  const std::string ready = work + "ready";
+  if (!PollUntil([&] { return GetFileAttributesA(ready.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                 kShellWaitMs)) {
+    std::printf("the served files could not be made\n");
+    return 1;
+  }
   FtpServerOptions options;
   options.root = served;
   options.user = "u";
