@@ -151,6 +151,9 @@ class FtpAppTest : public ::testing::Test {
 
   void SetUp() override {
     SelectFtpClient(ClientKind());
+    // Outermost watcher: a box no test asked for (a connect that failed where it should not)
+    // is answered and reported instead of waiting for the time-out.
+    unexpectedBoxes_ = std::make_unique<MessageBoxWatcher>();
     ASSERT_FALSE(work_.Path().empty());
     ASSERT_FALSE(local_.Path().empty());
     ASSERT_FALSE(served_.Path().empty());
@@ -165,6 +168,11 @@ class FtpAppTest : public ::testing::Test {
     app_.reset();
     server_.reset();
     SelectFtpClient(FtpClientKind::kPlatform);
+    for (const MessageBoxRecord& box :
+         unexpectedBoxes_ ? unexpectedBoxes_->Boxes() : std::vector<MessageBoxRecord>()) {
+      ADD_FAILURE() << "unexpected message box: " << box.text;
+    }
+    unexpectedBoxes_.reset();
   }
 
   virtual FtpClientKind ClientKind() const { return FtpClientKind::kWinInet; }
@@ -219,6 +227,7 @@ class FtpAppTest : public ::testing::Test {
   TempFolder served_;
   std::unique_ptr<AppHarness> app_;
   std::unique_ptr<FtpServer> server_;
+  std::unique_ptr<MessageBoxWatcher> unexpectedBoxes_;
 };
 
 // The same cases against each FTP client: WinInet/Suite.Case/0 and Own/Suite.Case/0.
