@@ -1,7 +1,8 @@
 // FTP listings and transfers: the program's own client and the platform's WinInet, each through
 // its find loop (find first / find next over folder + "*.*") or its get and put, against curl
 // (the Linux binary, the floor) on the same pyftpdlib server on 127.0.0.1 in the same run.
-// Prints seconds per operation and the ratios to curl. Run by hand from the build folder:
+// Prints seconds per operation and the ratios to curl (remote_listing_bench times the listing
+// into the pane). Run by hand from the build folder:
 //   wine ftp_bench.exe [--skip-wininet-10000]
 // (WinInet under Wine lists about 50 entries a second: its 10,000-entry row takes minutes.)
 #include <windows.h>
@@ -40,48 +41,6 @@ std::string ReadText(const std::string& path) {
   CloseHandle(file);
   return bytes;
 }
-
-// WinInet called straight, as the platform's client does (the program's own adapter lives
-// beside the callers; the bench needs only these calls).
-class PlatformWinInet : public FtpClient {
- public:
-  HINTERNET OpenSession(const char* agent) override {
-    return InternetOpenA(agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-  }
-  void SetStatusCallback(HINTERNET session, INTERNET_STATUS_CALLBACK callback) override {
-    InternetSetStatusCallback(session, callback);
-  }
-  HINTERNET Connect(HINTERNET session, const char* host, INTERNET_PORT port, const char* user,
-                    const char* password, DWORD_PTR context) override {
-    return InternetConnectA(session, host, port, user, password, INTERNET_SERVICE_FTP, 0, context);
-  }
-  HINTERNET FindFirst(HINTERNET connection, const char* pattern, WIN32_FIND_DATAA* entry,
-                      DWORD flags, DWORD_PTR context) override {
-    return FtpFindFirstFileA(connection, pattern, entry, flags, context);
-  }
-  bool FindNext(HINTERNET find, WIN32_FIND_DATAA* entry) override {
-    return InternetFindNextFileA(find, entry) != FALSE;
-  }
-  bool GetFile(HINTERNET connection, const char* remote, const char* local, bool failIfExists,
-               DWORD attributes, DWORD flags, DWORD_PTR context) override {
-    return FtpGetFileA(connection, remote, local, failIfExists, attributes, flags, context) !=
-           FALSE;
-  }
-  bool PutFile(HINTERNET connection, const char* local, const char* remote, DWORD flags,
-               DWORD_PTR context) override {
-    return FtpPutFileA(connection, local, remote, flags, context) != FALSE;
-  }
-  bool RemoveFile(HINTERNET connection, const char* remote) override {
-    return FtpDeleteFileA(connection, remote) != FALSE;
-  }
-  bool MakeFolder(HINTERNET connection, const char* remote) override {
-    return FtpCreateDirectoryA(connection, remote) != FALSE;
-  }
-  void Close(HINTERNET handle) override {
-    if (handle != nullptr) InternetCloseHandle(handle);
-  }
-  std::string LastResponse() override { return std::string(); }
-};
 
 // One client's connection for the whole run.
 struct Client {
@@ -216,8 +175,7 @@ int main(int argc, char** argv) {
   const std::string localUnix = UnixPathOf(local);
 
   Client own{OwnFtpClient()};
-  PlatformWinInet platform;
-  Client wininet{platform};
+  Client wininet{WinInetFtpClient()};
   if (!Open(own, port) || !Open(wininet, port)) {
     std::printf("cannot connect (%lu)\n", GetLastError());
     return 1;

@@ -11,7 +11,7 @@
 
 namespace {
 
-using VsftpdServer = FtpAppTest;
+using VsftpdServer = FtpClientTest;
 
 FtpServerOptions VsftpdOptions() {
   FtpServerOptions options;
@@ -20,7 +20,7 @@ FtpServerOptions VsftpdOptions() {
   return options;
 }
 
-TEST_F(VsftpdServer, ConnectListDownloadAndUpload) {
+TEST_P(VsftpdServer, ConnectListDownloadAndUpload) {
   ASSERT_TRUE(served_.MakeFolder("pub"));
   ASSERT_TRUE(served_.MakeFile("pub\\a.txt", 1500, 'a'));
   ASSERT_TRUE(served_.MakeFile("pub\\b.bin", 70000, 'b'));
@@ -57,7 +57,7 @@ TEST_F(VsftpdServer, ConnectListDownloadAndUpload) {
   EXPECT_FALSE(FileExists(served_.Path() + "pub\\up.txt"));
 }
 
-TEST_F(VsftpdServer, OnlyAnonymousMayLogIn) {
+TEST_P(VsftpdServer, OnlyAnonymousMayLogIn) {
   ASSERT_TRUE(Serve(VsftpdOptions())) << server_->Error();
   MessageBoxWatcher boxes;
   EnterSite("127.0.0.1", "zev", "secret", false, Port());
@@ -66,5 +66,7 @@ TEST_F(VsftpdServer, OnlyAnonymousMayLogIn) {
   EXPECT_EQ(boxes.Last().text, "Connection Failed");
   EXPECT_FALSE(IsConnected());
 }
+
+FTP_CLIENT_TEST_SUITE(VsftpdServer);
 
 }  // namespace
