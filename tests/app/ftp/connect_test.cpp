@@ -241,7 +241,7 @@ TEST_P(FtpConnect, ReconnectingClosesFirstAndListsTheFolderCurrentBefore) {
                               "Sending Request", "Handle Closing"}))
       << Joined(texts);
   EXPECT_EQ(appState.remotePath, "/pub/");
-  EXPECT_EQ(Rows(appState.remoteList), std::vector<std::string>{"inside.txt"});
+  EXPECT_EQ(Rows(appState.remoteList), BelowRoot({"inside.txt"}));
 }
 
 TEST_P(FtpLog, ConnectToLocalhostLogsEachStepInOrder) {

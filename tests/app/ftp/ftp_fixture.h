@@ -181,6 +181,14 @@ class FtpAppTest : public ::testing::Test {
     return ClientKind() == FtpClientKind::kWinInet && RunningUnderWine();
   }
 
+  // The rows of a folder below the root: the own client puts a ".." row first (the servers send
+  // none); Wine's WinInet passes on only what the server lists. `parent` is that row's text.
+  std::vector<std::string> BelowRoot(std::vector<std::string> rows,
+                                     const std::string& parent = "..") const {
+    if (!WinesWinInet()) rows.insert(rows.begin(), parent);
+    return rows;
+  }
+
   // A server over the served folder; by default the user zev (every permission) and anonymous
   // read-only.
   bool Serve(FtpServerOptions options = DefaultOptions()) {

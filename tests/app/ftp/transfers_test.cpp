@@ -115,7 +115,7 @@ TEST_P(Transfers, UploadSendsTheSelectedLocalFiles) {
   EXPECT_EQ(ServedText("pub\\up2.bin"), std::string(2000, '2'));
   EXPECT_EQ(FolderEntries(served_.Path() + "pub\\"),
             (std::vector<std::string>{"up1.txt", "up2.bin"}));
-  EXPECT_EQ(Rows(appState.remoteList), (std::vector<std::string>{"up1.txt", "up2.bin"}));
+  EXPECT_EQ(Rows(appState.remoteList), BelowRoot({"up1.txt", "up2.bin"}));
   EXPECT_EQ(presses->Notes(), (std::vector<std::string>{"109:1", "109:0"}));
 }
 
@@ -142,7 +142,7 @@ TEST_P(Transfers, DroppedFilesGoIntoTheCurrentRemoteFolder) {
   // The folder, the missing file and the over-long path fail one by one.
   ASSERT_EQ(boxes.Count(), 3u);
   EXPECT_EQ(boxes.Boxes()[2].text, ErrorText(ERROR_FILENAME_EXCED_RANGE));
-  EXPECT_EQ(Rows(appState.remoteList), std::vector<std::string>{"report.txt"});
+  EXPECT_EQ(Rows(appState.remoteList), BelowRoot({"report.txt"}));
   EXPECT_FALSE(FileExists(served_.Path() + "report.txt"));
 }
 
