@@ -46,6 +46,13 @@ bool AcceptableName(std::string_view name) {
   return name.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
 
+// What a parse looks for: an entry the find returns, or the server's own ".." entry.
+enum class Want { kEntry, kParent };
+
+bool NameFits(std::string_view name, Want want) {
+  return want == Want::kParent ? name == ".." : AcceptableName(name);
+}
+
 // Days from 1970-01-01 to the civil date (proleptic Gregorian).
 int64_t DaysFromCivil(int year, int month, int day) {
   year -= month <= 2;
@@ -116,7 +123,7 @@ int CurrentYear() {
 }
 
 // "ls -l": mode, links, owner, [group], size, month, day, time-or-year, name.
-bool ParseUnixLine(std::string_view line, ListingEntry& entry) {
+bool ParseUnixLine(std::string_view line, ListingEntry& entry, Want want) {
   const std::vector<Token> tokens = Tokens(line, 9);
   if (tokens.size() < 7 || !IsUnixMode(tokens[0].text)) return false;
   // The month follows the size; with the group column missing everything moves one left.
@@ -155,7 +162,7 @@ bool ParseUnixLine(std::string_view line, ListingEntry& entry) {
       const size_t arrow = name.find(" -> ");
       if (arrow != std::string_view::npos) name = name.substr(0, arrow);
     }
-    if (!AcceptableName(name)) return false;
+    if (!NameFits(name, want)) return false;
     entry.name.assign(name.data(), name.size());
     entry.folder = kind == 'd';
     entry.size = entry.folder ? 0 : size;
@@ -166,7 +173,7 @@ bool ParseUnixLine(std::string_view line, ListingEntry& entry) {
 }
 
 // "01-15-24  10:30AM       <DIR>          my dir" or "01-15-2024  10:30PM  1234 file.txt".
-bool ParseDosLine(std::string_view line, ListingEntry& entry) {
+bool ParseDosLine(std::string_view line, ListingEntry& entry, Want want) {
   const std::vector<Token> tokens = Tokens(line, 3);
   if (tokens.size() < 3) return false;
   const std::string_view date = tokens[0].text;
@@ -214,7 +221,7 @@ bool ParseDosLine(std::string_view line, ListingEntry& entry) {
     ++nameStart;
   }
   const std::string_view name = line.substr(nameStart);
-  if (!AcceptableName(name)) return false;
+  if (!NameFits(name, want)) return false;
   entry.name.assign(name.data(), name.size());
   entry.folder = folder;
   entry.size = size;
@@ -259,9 +266,7 @@ bool Glob(std::string_view name, std::string_view pattern) {
   return p == pattern.size();
 }
 
-}  // namespace
-
-bool ParseMlsdLine(std::string_view line, ListingEntry& entry) {
+bool ParseMlsd(std::string_view line, ListingEntry& entry, Want want) {
   // Facts end at the first blank; the name is everything after it (blanks included).
   const size_t blank = line.find(' ');
   if (blank == std::string_view::npos) return false;
@@ -286,7 +291,16 @@ bool ParseMlsdLine(std::string_view line, ListingEntry& entry) {
     const std::string_view value = fact.substr(equals + 1);
     if (EqualNoCase(key, "type")) {
       typed = true;
-      if (EqualNoCase(value, "cdir") || EqualNoCase(value, "pdir")) return false;
+      if (EqualNoCase(value, "cdir")) return false;
+      // The parent is "pdir" whatever name the server gives it (RFC 3659).
+      if (EqualNoCase(value, "pdir")) {
+        if (want != Want::kParent) return false;
+        entry.name = "..";
+        entry.folder = true;
+        entry.size = 0;
+        entry.modified = 0;
+        return true;
+      }
       folder = EqualNoCase(value, "dir");
     } else if (EqualNoCase(key, "size") || EqualNoCase(key, "sizd")) {
       if (!ReadSize(value, size)) size = 0;
@@ -295,7 +309,7 @@ bool ParseMlsdLine(std::string_view line, ListingEntry& entry) {
     }
   }
   if (!typed && facts.find('=') == std::string_view::npos) return false;
-  if (!AcceptableName(name)) return false;
+  if (!NameFits(name, want) || (want == Want::kParent && !folder)) return false;
   entry.name.assign(name.data(), name.size());
   entry.folder = folder;
   entry.size = folder ? 0 : size;
@@ -303,12 +317,27 @@ bool ParseMlsdLine(std::string_view line, ListingEntry& entry) {
   return true;
 }
 
-bool ParseListLine(std::string_view line, ListingEntry& entry) {
+bool ParseList(std::string_view line, ListingEntry& entry, Want want) {
   if (line.size() > kMostListingLine) return false;
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   if (line.empty()) return false;
-  if (IsDigit(line[0])) return ParseDosLine(line, entry);
-  return ParseUnixLine(line, entry);
+  if (IsDigit(line[0])) return ParseDosLine(line, entry, want);
+  return ParseUnixLine(line, entry, want);
+}
+
+}  // namespace
+
+bool ParseMlsdLine(std::string_view line, ListingEntry& entry) {
+  return ParseMlsd(line, entry, Want::kEntry);
+}
+
+bool ParseListLine(std::string_view line, ListingEntry& entry) {
+  return ParseList(line, entry, Want::kEntry);
+}
+
+bool IsParentFolderLine(std::string_view line, bool mlsd) {
+  ListingEntry entry;
+  return mlsd ? ParseMlsd(line, entry, Want::kParent) : ParseList(line, entry, Want::kParent);
 }
 
 bool MatchesPattern(std::string_view name, std::string_view pattern) {

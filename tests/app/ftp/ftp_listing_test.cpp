@@ -136,6 +136,30 @@ TEST(FtpMlsdLine, RealLinesAndSkippedOnes) {
   EXPECT_EQ(entry.modified, 0u);
 }
 
+TEST(FtpListingParent, TheServersOwnDotDotIsRecognisedApart) {
+  struct Case {
+    const char* line;
+    bool mlsd;
+    bool parent;
+  };
+  const std::vector<Case> table = {
+      {"drwxr-xr-x 2 u g 4096 Jan 01 10:00 ..", false, true},
+      {"01-15-24  10:30AM       <DIR>          ..", false, true},
+      {"type=pdir;modify=20260101000000; /pub", true, true},
+      {"type=dir; ..", true, true},
+      {"drwxr-xr-x 2 u g 4096 Jan 01 10:00 .", false, false},
+      {"drwxr-xr-x 2 u g 4096 Jan 01 10:00 ...", false, false},
+      {"drwxr-xr-x 2 u g 4096 Jan 01 10:00 pub", false, false},
+      {"type=cdir; /pub", true, false},
+      {"type=file; ..", true, false},
+      {"", false, false},
+      {"", true, false},
+  };
+  for (const Case& c : table) {
+    EXPECT_EQ(IsParentFolderLine(c.line, c.mlsd), c.parent) << c.line;
+  }
+}
+
 TEST(FtpListingLines, CutAtLineBreaksWhereverThePiecesEnd) {
   const std::string stream = "one\r\ntwo\nthree\r\n\r\n" + std::string(kMostListingLine + 1, 'x') +
                              "\r\nafter long\r\nlast";

@@ -171,6 +171,28 @@ TEST_F(OwnClientServers, ListingsOfPyftpdlibAndVsftpd) {
   }
 }
 
+TEST_F(OwnClientServers, AServersOwnDotDotIsKeptInPlaceAndDotNever) {
+  // A LIST-only server that lists "." and ".." itself, at the root and below it.
+  TempFolder scripts;
+  const std::string listing =
+      "drwxr-xr-x 2 u g 0 Jan 01 10:00 .\r\n"
+      "-rw-r--r-- 1 u g 3000 Jan 01 10:00 big file.bin\r\n"
+      "drwxr-xr-x 2 u g 0 Jan 01 10:00 ..\r\n"
+      "lrwxrwxrwx 1 u g 7 Jan 01 10:00 latest -> big file.bin\r\n";
+  ASSERT_TRUE(WriteWholeFile(scripts.Path() + "listing.txt", listing));
+  FtpServerOptions options;
+  options.root = served_.Path();
+  options.user = "u";
+  options.password = "p";
+  options.listingFile = scripts.Path() + "listing.txt";
+  server_ = std::make_unique<FtpServer>(options);
+  ASSERT_TRUE(server_->Running()) << server_->Error();
+  ASSERT_NE(Connect(server_->Port()), nullptr);
+  const std::vector<FoundEntry> expected = {
+      {"big file.bin", false, 3000}, {"..", true, 0}, {"latest", false, 7}};
+  EXPECT_EQ(FindAll("/*.*"), expected);
+}
+
 TEST_F(OwnClientServers, AnEmptyRootFindsNothing) {
   ASSERT_TRUE(Serve()) << server_->Error();
   ASSERT_NE(Connect(server_->Port()), nullptr);
