@@ -60,7 +60,10 @@ TEST_P(TransfersHostileServer, DownloadRefusesEveryNameThatCouldLeaveTheLocalFol
   MessageBoxWatcher boxes;
   DownloadSelected();
 
-  EXPECT_EQ(boxes.Count(), hostile.size());
+  // The own client takes a server's ".." for the way up, a folder row that is never
+  // downloaded; Wine's WinInet passes it on as the file the listing says it is.
+  const size_t refused = hostile.size() - (WinesWinInet() ? 0 : 1);
+  EXPECT_EQ(boxes.Count(), refused);
   for (const MessageBoxRecord& box : boxes.Boxes()) {
     EXPECT_EQ(box.text, ErrorText(ERROR_INVALID_NAME));
   }
