@@ -12,6 +12,32 @@ add_library(testsupport STATIC ${TESTSUPPORT_SOURCES})
 target_include_directories(testsupport PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(testsupport PUBLIC GTest::gtest user32 gdi32 kernel32)
 
+# A source with TEST_P cases (the FTP tests, instantiated once per FTP client as WinInet/ and Own/):
+# each case and client is its own CTest test, "WinInet/Suite.Name", so that one client's failure
+# never hides the other's result. Its TEST and TEST_F cases are added as gtest_add_tests would.
+function(add_client_tests target src)
+  file(READ ${src} contents)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${src})
+  set(pattern "TEST(_[FP])? *\\( *([A-Za-z_0-9]+) *, *([A-Za-z_0-9]+) *\\)")
+  string(REGEX MATCHALL "${pattern}" hits "${contents}")
+  set(cases)
+  foreach(hit ${hits})
+    string(REGEX REPLACE "${pattern}" "\\2.\\3" case "${hit}")
+    if(hit MATCHES "^TEST_P")
+      foreach(client WinInet Own)
+        add_test(NAME ${client}/${case} COMMAND ${target} --gtest_filter=${client}/${case}/*
+                 WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+        list(APPEND cases ${client}/${case})
+      endforeach()
+    else()
+      add_test(NAME ${case} COMMAND ${target} --gtest_filter=${case}
+               WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+      list(APPEND cases ${case})
+    endif()
+  endforeach()
+  set_tests_properties(${cases} PROPERTIES TIMEOUT 120)
+endfunction()
+
 # Every tests/<folder>/<name>_test.cpp is its own program; each TEST is its own CTest test,
 # so every case runs in a fresh process.
 file(GLOB_RECURSE TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*_test.cpp)
@@ -30,8 +56,13 @@ foreach(src ${TEST_SOURCES})
   if(rel MATCHES "^gladwin/")
     target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/gladwin/greeting_class.cpp)
   endif()
-  gtest_add_tests(TARGET ${name} SOURCES ${src} WORKING_DIRECTORY ${CMAKE_BINARY_DIR} TEST_LIST ${name}_cases)
-  set_tests_properties(${${name}_cases} PROPERTIES TIMEOUT 120)
+  file(READ ${src} contents)
+  if(contents MATCHES "TEST_P *\\(")
+    add_client_tests(${name} ${src})
+  else()
+    gtest_add_tests(TARGET ${name} SOURCES ${src} WORKING_DIRECTORY ${CMAKE_BINARY_DIR} TEST_LIST ${name}_cases)
+    set_tests_properties(${${name}_cases} PROPERTIES TIMEOUT 120)
+  endif()
 endforeach()
 
 # The version test reads the programs' version resources (version.dll: for the test only) and

@@ -113,6 +113,10 @@ def run_pyftpdlib(args):
             yield from AbstractedFS.format_list(self, basedir, listing, ignore_err)
 
     handler = type("Handler", (FTPHandler,), {})
+    if scripted is not None:
+        # The scripted answer is LIST's: a client that reads MLSD must not be offered it.
+        handler.proto_cmds = {k: v for k, v in FTPHandler.proto_cmds.items()
+                              if k not in ("MLSD", "MLST")}
     handler.authorizer = authorizer
     handler.abstracted_fs = ScriptedFS
     handler.banner = "zev test server ready"

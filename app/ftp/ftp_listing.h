@@ -31,6 +31,10 @@ bool ParseMlsdLine(std::string_view line, ListingEntry& entry);
 // for a line of neither form ("total 12", blank lines, garbage) and for names refused as above.
 bool ParseListLine(std::string_view line, ListingEntry& entry);
 
+// Whether the line is the server's own entry for the parent folder: a ".." folder in either
+// LIST form, or an MLSD "type=pdir" fact (the entries the two readers above refuse).
+bool IsParentFolderLine(std::string_view line, bool mlsd);
+
 // Cuts a stream of listing bytes into lines (CR LF or LF). A line longer than kMostListingLine
 // is dropped whole, however it is split across the pieces fed.
 class ListingLineReader {

@@ -1,9 +1,9 @@
 #include "app/ftp/remote_pane.h"
 
 #include <commctrl.h>
-#include <wininet.h>
 
 #include "app/app_state.h"
+#include "app/ftp/ftp_client.h"
 #include "app/ftp/session.h"
 #include "app/ftp/transfers.h"
 #include "app/local/file_rows.h"
@@ -18,26 +18,26 @@ const char* const kParentFolder = "..";
 const char* const kRemoteSeparator = "/";
 const char* const kAllFiles = "*.*";
 
-// Closes a find handle however the enumeration ends.
+// Closes a find handle however the enumeration ends, through the client that made it.
 class FindHandle {
  public:
-  explicit FindHandle(HINTERNET handle) : handle_(handle) {}
-  ~FindHandle() {
-    if (handle_ != nullptr) InternetCloseHandle(handle_);
-  }
+  FindHandle(FtpClient& client, HINTERNET handle) : client_(client), handle_(handle) {}
+  ~FindHandle() { client_.Close(handle_); }
   FindHandle(const FindHandle&) = delete;
   FindHandle& operator=(const FindHandle&) = delete;
   HINTERNET get() const { return handle_; }
 
  private:
+  FtpClient& client_;
   HINTERNET handle_;
 };
 
 void EnumerateRemoteFolder(const std::string& pattern, const EntrySink& add) {
   if (appState.connectionHandle == nullptr) return;
+  FtpClient& client = CurrentFtpClient();
   WIN32_FIND_DATAA entry{};
-  FindHandle find(
-      FtpFindFirstFileA(appState.connectionHandle, pattern.c_str(), &entry, 0, kInternetContext));
+  FindHandle find(client, client.FindFirst(appState.connectionHandle, pattern.c_str(), &entry, 0,
+                                           kInternetContext));
   if (find.get() == nullptr) return;
   do {
     // The names come from the server through the library's parser: never rely on it for the
@@ -46,7 +46,7 @@ void EnumerateRemoteFolder(const std::string& pattern, const EntrySink& add) {
     entry.cAlternateFileName[sizeof entry.cAlternateFileName - 1] = '\0';
     add(entry);
     entry = WIN32_FIND_DATAA{};
-  } while (InternetFindNextFileA(find.get(), &entry));
+  } while (client.FindNext(find.get(), &entry));
 }
 
 // Wine's list view asks its header for Unicode notifications, so the click may come as either

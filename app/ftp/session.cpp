@@ -1,13 +1,11 @@
 #include "app/ftp/session.h"
 
-#include <wininet.h>
-
-#include <algorithm>
-#include <cstring>
-#include <vector>
+#include <string>
 
 #include "app/app_state.h"
 #include "app/commands.h"
+#include "app/ftp/box_text.h"
+#include "app/ftp/ftp_client.h"
 #include "app/ftp/remote_pane.h"
 #include "app/ftp/status_log.h"
 #include "app/sites/site_manager.h"
@@ -23,11 +21,7 @@ const char* const kAgentName = "ZEVFTP";
 
 namespace {
 
-constexpr DWORD kAccessPreconfigured = 0;  // INTERNET_OPEN_TYPE_PRECONFIG
 constexpr DWORD kErrorTextCapacity = 256;
-constexpr DWORD kResponseCapacity = 1024;
-// The library keeps what the server replied, however long; a longer reply is not shown.
-constexpr DWORD kMostResponseLength = 64 * 1024;
 constexpr DWORD kSystemTextFlags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ARGUMENT_ARRAY;
 // System texts such as ERROR_WRONG_DISK's hold %1-style inserts; with no argument array given
 // FormatMessageA would read the inserts from a null pointer. They are shown as they stand.
@@ -79,28 +73,10 @@ std::string FormattedText(DWORD flags, const void* source, DWORD code) {
   return std::string(buffer);
 }
 
-// The server's last reply on this thread's connection, without the line breaks after it.
-std::string LastServerReply() {
-  std::vector<char> buffer(kResponseCapacity + 1, '\0');
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    DWORD error = 0;
-    DWORD length = static_cast<DWORD>(buffer.size() - 1);
-    if (InternetGetLastResponseInfoA(&error, buffer.data(), &length)) {
-      const size_t size = std::min<size_t>(length, buffer.size() - 1);
-      std::string reply(buffer.data(), strnlen(buffer.data(), size));
-      while (!reply.empty() &&
-             (reply.back() == '\r' || reply.back() == '\n' || reply.back() == ' ')) {
-        reply.pop_back();
-      }
-      return reply;
-    }
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || length < buffer.size() ||
-        length > kMostResponseLength) {
-      break;
-    }
-    buffer.assign(static_cast<size_t>(length) + 1, '\0');
-  }
-  return std::string();
+// A field that would end the FTP command it goes into and start another: the server would
+// run whatever follows the line break.
+bool BreaksACommand(const std::string& field) {
+  return field.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
 }
 
 }  // namespace
@@ -113,10 +89,10 @@ void ConnectToSite() {
   if (appState.siteWindow == nullptr || appState.siteWindow->modalResult != kSiteResultOk) return;
   Disconnect();
 
-  appState.sessionHandle = InternetOpenA(kAgentName, kAccessPreconfigured, nullptr, nullptr, 0);
-  if (appState.sessionHandle != nullptr) {
-    InternetSetStatusCallback(appState.sessionHandle, StatusCallback);
-  }
+  FtpClient& client = UseChosenFtpClient();
+  appState.sessionHandle = client.OpenSession(kAgentName);
+  if (appState.sessionHandle != nullptr)
+    client.SetStatusCallback(appState.sessionHandle, StatusCallback);
 
   const std::string host = FieldText(appState.hostEdit);
   const std::string user = FieldText(appState.userEdit);
@@ -130,16 +106,19 @@ void ConnectToSite() {
   const bool anonymous = AnonymousChecked();
   const char* userArg = anonymous ? nullptr : user.c_str();
   const char* passwordArg = anonymous ? nullptr : password.c_str();
+  // A line break in a site field (Sites.sts keeps a lone LF inside a field) would let the field
+  // send commands of its own: such a site is never connected to.
+  const bool fieldsValid =
+      !BreaksACommand(host) && (anonymous || (!BreaksACommand(user) && !BreaksACommand(password)));
 
-  if (appState.sessionHandle != nullptr && portValid) {
-    appState.connectionHandle =
-        InternetConnectA(appState.sessionHandle, host.c_str(), port, userArg, passwordArg,
-                         INTERNET_SERVICE_FTP, 0, kInternetContext);
+  if (appState.sessionHandle != nullptr && portValid && fieldsValid) {
+    appState.connectionHandle = client.Connect(appState.sessionHandle, host.c_str(), port, userArg,
+                                               passwordArg, kInternetContext);
   }
   if (appState.connectionHandle == nullptr) {
     HINTERNET session = appState.sessionHandle;
     appState.sessionHandle = nullptr;
-    if (session != nullptr) InternetCloseHandle(session);
+    client.Close(session);
     ShowMessage("Connection Failed");
     return;
   }
@@ -159,8 +138,10 @@ void Disconnect() {
   HINTERNET session = appState.sessionHandle;
   appState.connectionHandle = nullptr;
   appState.sessionHandle = nullptr;
-  if (connection != nullptr) InternetCloseHandle(connection);
-  if (session != nullptr) InternetCloseHandle(session);
+  // The handles belong to the client of the connect that opened them.
+  FtpClient& client = CurrentFtpClient();
+  client.Close(connection);
+  client.Close(session);
   SetConnectionStatus("Disconnected");
   SetToolbarConnected(false);
 }
@@ -168,9 +149,11 @@ void Disconnect() {
 std::string ErrorText(DWORD code) {
   std::string text = FormattedText(kSystemTextFlags, nullptr, code);
   if (!text.empty()) return text;
-  // WinInet's own codes have no system text.
-  if (code == ERROR_INTERNET_EXTENDED_ERROR) text = LastServerReply();
+  // WinInet's own codes have no system text. The server chose the reply and its length: a box
+  // gets only what it can show.
+  if (code == ERROR_INTERNET_EXTENDED_ERROR) text = TextForBox(CurrentFtpClient().LastResponse());
   if (!text.empty()) return text;
+  // Only a library already loaded is asked: looking up a text must not load one.
   HMODULE wininet = GetModuleHandleA("wininet.dll");
   if (wininet != nullptr) text = FormattedText(FORMAT_MESSAGE_FROM_HMODULE, wininet, code);
   if (!text.empty()) return text;

@@ -9,6 +9,7 @@
 
 #include "app/app_state.h"
 #include "app/commands.h"
+#include "app/ftp/ftp_client.h"
 #include "app/ftp/remote_pane.h"
 #include "app/ftp/session.h"
 #include "app/local/file_rows.h"
@@ -24,7 +25,7 @@ namespace {
 constexpr uint32_t kDeleteKey = VK_DELETE;
 constexpr DWORD kGetFlags = INTERNET_FLAG_RELOAD | FTP_TRANSFER_TYPE_BINARY;  // 0x80000002
 constexpr DWORD kPutFlags = FTP_TRANSFER_TYPE_BINARY;
-constexpr BOOL kFailIfExists = TRUE;
+constexpr bool kFailIfExists = true;
 constexpr UINT kAllDroppedFiles = 0xFFFFFFFF;
 constexpr UINT kDropPathCapacity = 1025;
 constexpr int kMostFolderTries = 100;
@@ -156,8 +157,9 @@ void DownloadSelected() {
     }
     const std::string remote = remoteFolder + name;
     const std::string local = localFolder + name;
-    if (!FtpGetFileA(appState.connectionHandle, remote.c_str(), local.c_str(), kFailIfExists,
-                     FILE_ATTRIBUTE_NORMAL, kGetFlags, kInternetContext)) {
+    if (!CurrentFtpClient().GetFile(appState.connectionHandle, remote.c_str(), local.c_str(),
+                                    kFailIfExists, FILE_ATTRIBUTE_NORMAL, kGetFlags,
+                                    kInternetContext)) {
       ShowErrorText(GetLastError());
     }
   }
@@ -182,8 +184,8 @@ void UploadSelected() {
     }
     const std::string local = localFolder + name;
     const std::string remote = remoteFolder + name;
-    if (!FtpPutFileA(appState.connectionHandle, local.c_str(), remote.c_str(), kPutFlags,
-                     kInternetContext)) {
+    if (!CurrentFtpClient().PutFile(appState.connectionHandle, local.c_str(), remote.c_str(),
+                                    kPutFlags, kInternetContext)) {
       ShowErrorText(GetLastError());
     }
   }
@@ -214,8 +216,8 @@ void UploadDropped(HDROP drop) {
       continue;
     }
     const std::string remote = remoteFolder + name;
-    if (!FtpPutFileA(appState.connectionHandle, local.c_str(), remote.c_str(), kPutFlags,
-                     kInternetContext)) {
+    if (!CurrentFtpClient().PutFile(appState.connectionHandle, local.c_str(), remote.c_str(),
+                                    kPutFlags, kInternetContext)) {
       ShowErrorText(GetLastError());
     }
   }
@@ -237,7 +239,7 @@ void DeleteSelected() {
       continue;
     }
     const std::string remote = remoteFolder + name;
-    if (!FtpDeleteFileA(appState.connectionHandle, remote.c_str())) {
+    if (!CurrentFtpClient().RemoveFile(appState.connectionHandle, remote.c_str())) {
       ShowErrorText(GetLastError());
     }
   }
@@ -253,7 +255,7 @@ void CreateRemoteFolder() {
   std::string name = kNewFolderName;
   for (int tries = 0; tries < kMostFolderTries;) {
     const std::string remote = appState.remotePath + name;
-    const bool created = FtpCreateDirectoryA(appState.connectionHandle, remote.c_str()) != FALSE;
+    const bool created = CurrentFtpClient().MakeFolder(appState.connectionHandle, remote.c_str());
     ++tries;
     if (created) break;
     name += IntToText(tries);

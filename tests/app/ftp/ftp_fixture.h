@@ -3,6 +3,8 @@
 // readers for what a user sees (status-bar parts, log lines, toolbar states, rows) and the ways
 // the platform drives the program (row selection, double clicks, toolbar, menu and popup
 // commands, key-ups, dropped files), plus a spy that records messages a window receives.
+// FtpClientTest runs its cases once per FTP client (FTP_CLIENT_TEST_SUITE); FtpAppTest uses
+// WinInet.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,6 +22,7 @@
 
 #include "app/app_state.h"
 #include "app/commands.h"
+#include "app/ftp/ftp_client.h"
 #include "app/ftp/session.h"
 #include "app/local/local_pane.h"
 #include "tests/app/app_harness.h"
@@ -147,6 +150,10 @@ class FtpAppTest : public ::testing::Test {
   static constexpr const char* kPassword = "secret";
 
   void SetUp() override {
+    SelectFtpClient(ClientKind());
+    // Outermost watcher: a box no test asked for (a connect that failed where it should not)
+    // is answered and reported instead of waiting for the time-out.
+    unexpectedBoxes_ = std::make_unique<MessageBoxWatcher>();
     ASSERT_FALSE(work_.Path().empty());
     ASSERT_FALSE(local_.Path().empty());
     ASSERT_FALSE(served_.Path().empty());
@@ -160,6 +167,26 @@ class FtpAppTest : public ::testing::Test {
     Disconnect();
     app_.reset();
     server_.reset();
+    SelectFtpClient(FtpClientKind::kPlatform);
+    for (const MessageBoxRecord& box :
+         unexpectedBoxes_ ? unexpectedBoxes_->Boxes() : std::vector<MessageBoxRecord>()) {
+      ADD_FAILURE() << "unexpected message box: " << box.text;
+    }
+    unexpectedBoxes_.reset();
+  }
+
+  virtual FtpClientKind ClientKind() const { return FtpClientKind::kWinInet; }
+  // Wine's WinInet cuts a listed name at its first blank and passes on no ".." entry.
+  bool WinesWinInet() const {
+    return ClientKind() == FtpClientKind::kWinInet && RunningUnderWine();
+  }
+
+  // The rows of a folder below the root: the own client puts a ".." row first (the servers send
+  // none); Wine's WinInet passes on only what the server lists. `parent` is that row's text.
+  std::vector<std::string> BelowRoot(std::vector<std::string> rows,
+                                     const std::string& parent = "..") const {
+    if (!WinesWinInet()) rows.insert(rows.begin(), parent);
+    return rows;
   }
 
   // A server over the served folder; by default the user zev (every permission) and anonymous
@@ -208,7 +235,18 @@ class FtpAppTest : public ::testing::Test {
   TempFolder served_;
   std::unique_ptr<AppHarness> app_;
   std::unique_ptr<FtpServer> server_;
+  std::unique_ptr<MessageBoxWatcher> unexpectedBoxes_;
 };
+
+// The same cases against each FTP client: WinInet/Suite.Case/0 and Own/Suite.Case/0.
+class FtpClientTest : public FtpAppTest, public ::testing::WithParamInterface<FtpClientKind> {
+ protected:
+  FtpClientKind ClientKind() const override { return GetParam(); }
+};
+
+#define FTP_CLIENT_TEST_SUITE(suite)                                                    \
+  INSTANTIATE_TEST_SUITE_P(WinInet, suite, ::testing::Values(FtpClientKind::kWinInet)); \
+  INSTANTIATE_TEST_SUITE_P(Own, suite, ::testing::Values(FtpClientKind::kOwn))
 
 // ---- What a user sees ----
 

@@ -13,7 +13,7 @@
 
 namespace {
 
-using TransfersHostileServer = FtpAppTest;
+using TransfersHostileServer = FtpClientTest;
 
 std::string FileLine(const std::string& name) {
   // Wine's parser takes the first word after the time as the name.
@@ -25,7 +25,7 @@ std::string ParentOf(const std::string& folder) {
   return parent.substr(0, parent.find_last_of('\\') + 1);
 }
 
-TEST_F(TransfersHostileServer, DownloadRefusesEveryNameThatCouldLeaveTheLocalFolder) {
+TEST_P(TransfersHostileServer, DownloadRefusesEveryNameThatCouldLeaveTheLocalFolder) {
   const std::vector<std::string> hostile = {
       "..\\..\\evil.txt", "C:\\evil.txt", "sub/evil.txt", "a:b", "CON",
       "nul.txt",          "lpt1.log",     "trail.",       "..",  "bell\x07.txt",
@@ -60,7 +60,10 @@ TEST_F(TransfersHostileServer, DownloadRefusesEveryNameThatCouldLeaveTheLocalFol
   MessageBoxWatcher boxes;
   DownloadSelected();
 
-  EXPECT_EQ(boxes.Count(), hostile.size());
+  // The own client takes a server's ".." for the way up, a folder row that is never
+  // downloaded; Wine's WinInet passes it on as the file the listing says it is.
+  const size_t refused = hostile.size() - (WinesWinInet() ? 0 : 1);
+  EXPECT_EQ(boxes.Count(), refused);
   for (const MessageBoxRecord& box : boxes.Boxes()) {
     EXPECT_EQ(box.text, ErrorText(ERROR_INVALID_NAME));
   }
@@ -77,7 +80,7 @@ TEST_F(TransfersHostileServer, DownloadRefusesEveryNameThatCouldLeaveTheLocalFol
   EXPECT_NE(log.find("good2.txt completed=1"), std::string::npos);
 }
 
-TEST_F(TransfersHostileServer, DeleteAndUploadNeverPutALineBreakIntoACommand) {
+TEST_P(TransfersHostileServer, DeleteAndUploadNeverPutALineBreakIntoACommand) {
   ASSERT_TRUE(served_.MakeFile("keep.txt", 1));
   ASSERT_TRUE(local_.MakeFile("up.txt", 1));
   ASSERT_TRUE(Serve()) << server_->Error();
@@ -101,5 +104,7 @@ TEST_F(TransfersHostileServer, DeleteAndUploadNeverPutALineBreakIntoACommand) {
   EXPECT_TRUE(FileExists(served_.Path() + "keep.txt"));
   EXPECT_EQ(server_->Log().find("DELE"), std::string::npos);
 }
+
+FTP_CLIENT_TEST_SUITE(TransfersHostileServer);
 
 }  // namespace

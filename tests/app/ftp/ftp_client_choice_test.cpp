@@ -1,0 +1,64 @@
+// Which FTP client the program uses: the shipped default for the platform (the own client under
+// Wine), a test's choice, and the handles of a connection staying with the client that made
+// them whatever is chosen after.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/ftp/ftp_client.h"
+#include "tests/app/ftp/ftp_fixture.h"
+
+namespace {
+
+TEST(FtpClientChoice, UnderWineTheShippedDefaultIsTheOwnClient) {
+  ASSERT_TRUE(RunningUnderWine());
+  SelectFtpClient(FtpClientKind::kPlatform);
+  EXPECT_EQ(ChosenFtpClientKind(), FtpClientKind::kOwn);
+  EXPECT_EQ(&FtpClientOf(FtpClientKind::kPlatform), &OwnFtpClient());
+  EXPECT_EQ(&UseChosenFtpClient(), &OwnFtpClient());
+  EXPECT_EQ(&CurrentFtpClient(), &OwnFtpClient());
+}
+
+TEST(FtpClientChoice, ATestsChoiceIsWhatTheNextConnectUses) {
+  struct Case {
+    FtpClientKind kind;
+    FtpClient* client;
+  };
+  const std::vector<Case> cases = {{FtpClientKind::kWinInet, &WinInetFtpClient()},
+                                   {FtpClientKind::kOwn, &OwnFtpClient()},
+                                   {FtpClientKind::kWinInet, &WinInetFtpClient()}};
+  for (const Case& c : cases) {
+    SelectFtpClient(c.kind);
+    EXPECT_EQ(ChosenFtpClientKind(), c.kind);
+    EXPECT_EQ(&FtpClientOf(c.kind), c.client);
+    EXPECT_EQ(&UseChosenFtpClient(), c.client);
+    EXPECT_EQ(&CurrentFtpClient(), c.client);
+  }
+}
+
+using FtpClientOwner = FtpAppTest;  // connects through WinInet
+
+TEST_F(FtpClientOwner, DisconnectClosesThroughTheClientThatConnected) {
+  ASSERT_TRUE(Serve()) << server_->Error();
+  ASSERT_TRUE(ConnectAsUser());
+  ASSERT_EQ(&CurrentFtpClient(), &WinInetFtpClient());
+  // A choice made while connected is for the next connect; the open handles are WinInet's.
+  SelectFtpClient(FtpClientKind::kOwn);
+  EXPECT_EQ(&CurrentFtpClient(), &WinInetFtpClient());
+  const size_t before = LogLines().size();
+  Disconnect();
+  // WinInet reports closing its own handles to the callback; no other client could.
+  const std::vector<std::string> lines = LogLines();
+  ASSERT_GT(lines.size(), before);
+  EXPECT_TRUE(
+      Contains(std::vector<std::string>(lines.begin() + before, lines.end()), "Handle Closing"));
+  EXPECT_EQ(appState.connectionHandle, nullptr);
+
+  // The next connect, failed or not, belongs to the chosen client.
+  MessageBoxWatcher boxes;
+  ConnectAsUser();
+  EXPECT_EQ(&CurrentFtpClient(), &OwnFtpClient());
+}
+
+}  // namespace
