@@ -1,73 +1,14 @@
 #include "winobj/menu.h"
 
-#include <cstring>
+static_assert(kMenuTypeString == MFT_STRING && kMenuTypeSeparator == MFT_SEPARATOR &&
+                  kMenuTypeRadioCheck == MFT_RADIOCHECK,
+              "template entries carry the platform's item types");
+static_assert(kMenuStateChecked == MFS_CHECKED && kMenuStateGrayed == MFS_GRAYED,
+              "template entries carry the platform's item states");
 
 int32_t nextMenuId = kFirstMenuId;
 
 namespace {
-
-// Sets type, state, kind flags and caption of one entry from its leading marks.
-void ClassifyEntry(const char* text, MenuEntry& entry) {
-  if (std::strcmp(text, "-") == 0) {
-    entry.separator = true;
-    entry.type = MFT_SEPARATOR;
-    entry.state = MFS_GRAYED;
-    entry.caption = "-";
-    return;
-  }
-  if (text[0] == '+' || text[0] == '-') {
-    entry.kind = kMenuKindCheck;
-    entry.state = text[0] == '+' ? MFS_CHECKED : 0;
-    const char* rest = text + 1;
-    // "!" makes a radio item only right after the check mark; anywhere else it is text.
-    if (*rest == '!') {
-      entry.kind |= kMenuKindRadio;
-      entry.type = MFT_RADIOCHECK;
-      ++rest;
-    }
-    entry.caption = rest;
-    return;
-  }
-  entry.caption = text;
-}
-
-bool OpensSubMenu(const char* text) { return text != nullptr && text[0] == '('; }
-
-// Reads one menu level from `index`; returns where reading stopped. A ")" is consumed by the
-// level it closes; a null or empty entry is left in place so every enclosing level stops on it
-// too.
-int ParseLevel(const char* const* entries, int count, int32_t firstId, int level, int owner,
-               int index, std::vector<MenuEntry>& out, int& itemCount) {
-  while (index < count) {
-    const char* text = entries[index];
-    if (text == nullptr || text[0] == '\0') return index;
-    if (text[0] == ')') return index + 1;
-
-    MenuEntry entry;
-    entry.level = level;
-    entry.ownerEntry = owner;
-    ClassifyEntry(text, entry);
-    entry.opensSubMenu = index + 1 < count && OpensSubMenu(entries[index + 1]);
-    if (!entry.separator) {
-      entry.itemIndex = itemCount++;
-      entry.id = firstId + entry.itemIndex;
-    }
-    const int self = static_cast<int>(out.size());
-    out.push_back(entry);
-    // The "(" itself is skipped: a "(" is an item only when read in its own right.
-    index = entry.opensSubMenu
-                ? ParseLevel(entries, count, firstId, level + 1, self, index + 2, out, itemCount)
-                : index + 1;
-  }
-  return index;
-}
-
-std::vector<const char*> Pointers(const std::vector<std::string>& entries) {
-  std::vector<const char*> pointers;
-  pointers.reserve(entries.size());
-  for (const std::string& e : entries) pointers.push_back(e.c_str());
-  return pointers;
-}
 
 // Inserts the parsed entries into `menu->handle` and its new sub-menus, numbering the items.
 void BuildPlatformMenu(MenuObject* menu, const std::vector<MenuEntry>& parsed) {
@@ -125,19 +66,6 @@ void ChangeItemState(MenuObject* menu, int index, Change change) {
 }
 
 }  // namespace
-
-std::vector<MenuEntry> ParseMenuTemplate(const char* const* entries, int count, int32_t firstId) {
-  std::vector<MenuEntry> out;
-  if (entries == nullptr || count <= 0) return out;
-  int itemCount = 0;
-  ParseLevel(entries, count, firstId, 0, -1, 0, out, itemCount);
-  return out;
-}
-
-std::vector<MenuEntry> ParseMenuTemplate(const std::vector<std::string>& entries, int32_t firstId) {
-  std::vector<const char*> pointers = Pointers(entries);
-  return ParseMenuTemplate(pointers.data(), static_cast<int>(pointers.size()), firstId);
-}
 
 void MenuObject::Destroy() {
   if (parent != nullptr) {
@@ -206,7 +134,7 @@ MenuObject* CreateMenuObject(Control* parent, int32_t firstId, const char* const
 MenuObject* CreateMenuObject(Control* parent, int32_t firstId,
                              const std::vector<std::string>& entries, ItemChosenProc itemChosen,
                              void* receiver) {
-  std::vector<const char*> pointers = Pointers(entries);
+  std::vector<const char*> pointers = TemplatePointers(entries);
   return CreateMenuObject(parent, firstId, pointers.data(), static_cast<int>(pointers.size()),
                           itemChosen, receiver);
 }

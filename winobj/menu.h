@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "winobj/control.h"
+#include "winobj/menu_template.h"
 #include "winobj/object.h"
 
 class MenuObject;
@@ -17,33 +18,9 @@ class MenuObject;
 // ItemChosen handler: the receiver given with it, the menu and the chosen item's index.
 using ItemChosenProc = void (*)(void* receiver, MenuObject* sender, int index);
 
-// Kind flags kept in each platform item's data value.
-constexpr uint32_t kMenuKindCheck = 0x40000000;
-constexpr uint32_t kMenuKindRadio = 0x80000000;
-
 // Menu command ids handed out when a menu asks for the default first id.
 constexpr int32_t kFirstMenuId = 4096;
 extern int32_t nextMenuId;
-
-// One template entry as the parser understood it. Separators are kept (they are inserted into
-// the platform menu) but take no item index and no id.
-struct MenuEntry {
-  int level = 0;        // 0 for the top menu, 1 for its sub-menus, ...
-  int ownerEntry = -1;  // index (in the parsed list) of the entry whose sub-menu holds this one
-  bool separator = false;
-  bool opensSubMenu = false;
-  int itemIndex = -1;      // -1 for separators
-  int32_t id = 0;          // firstId + itemIndex; 0 for separators
-  UINT type = MFT_STRING;  // MFT_STRING, MFT_SEPARATOR or MFT_RADIOCHECK
-  UINT state = 0;          // 0, MFS_CHECKED or (separators) MFS_GRAYED
-  uint32_t kind = 0;       // kMenuKindCheck and kMenuKindRadio bits
-  std::string caption;
-};
-
-// Reads a template the way the menu builder does, without touching any window or menu.
-// An entry that is null or empty ends the whole template. Entries are listed in template order.
-std::vector<MenuEntry> ParseMenuTemplate(const char* const* entries, int count, int32_t firstId);
-std::vector<MenuEntry> ParseMenuTemplate(const std::vector<std::string>& entries, int32_t firstId);
 
 class MenuObject : public Object {
  public:

@@ -9,6 +9,12 @@ int32_t nextButtonId = 100;
 namespace {
 
 static_assert(sizeof(TBBUTTON) == 20, "the toolbar is told this record size");
+static_assert(kButtonStyleSeparator == TBSTYLE_SEP && kButtonStyleCheck == TBSTYLE_CHECK &&
+                  kButtonStyleGroup == TBSTYLE_GROUP && kButtonStyleDropDown == TBSTYLE_DROPDOWN &&
+                  kButtonStyleAutoSize == TBSTYLE_AUTOSIZE,
+              "template records carry the platform's button styles");
+static_assert(kButtonStateChecked == TBSTATE_CHECKED && kButtonStateEnabled == TBSTATE_ENABLED,
+              "template records carry the platform's button states");
 
 constexpr uint32_t kToolbarBaseStyle = WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS;
 constexpr int kDefaultWidthGrowth = 936;
@@ -134,50 +140,6 @@ RECT ToolbarBounds(const RECT& defaults, uint8_t align) {
     r.bottom = r.top + kHorizontalHeight;
   }
   return r;
-}
-
-std::vector<ButtonRecord> ParseButtonTemplate(const std::vector<const char*>& entries,
-                                              const std::vector<int>& imageIndexes, int firstId) {
-  std::vector<ButtonRecord> records;
-  int nextId = firstId;
-  int imageCounter = imageIndexes.empty() ? -1 : imageIndexes.front() - 1;
-  for (size_t pos = 0; pos < entries.size() && entries[pos]; ++pos) {
-    const std::string entry = entries[pos];
-    ButtonRecord r;
-    if (entry == "-") {
-      r.isSeparator = true;
-      r.style = TBSTYLE_SEP;
-      r.state = 0;
-      r.image = -1;
-      r.id = 0;
-      records.push_back(r);
-      continue;
-    }
-    r.style = TBSTYLE_AUTOSIZE;
-    r.state = TBSTATE_ENABLED;
-    r.id = nextId++;
-    size_t p = 0;
-    if (p < entry.size() && entry[p] == '^') {
-      r.style |= TBSTYLE_DROPDOWN;
-      ++p;
-    }
-    if (p < entry.size() && (entry[p] == '-' || entry[p] == '+')) {
-      r.style |= TBSTYLE_CHECK;
-      if (entry[p] == '+') r.state |= TBSTATE_CHECKED;
-      ++p;
-      if (p < entry.size() && entry[p] == '!') {
-        r.style |= TBSTYLE_GROUP;
-        ++p;
-      }
-    }
-    r.text = entry.substr(p);
-    r.hasText = !(r.text.empty() || r.text == " ");
-    if (!r.hasText) r.text.clear();
-    ++imageCounter;
-    r.image = pos < imageIndexes.size() ? imageIndexes[pos] : imageCounter;
-    records.push_back(r);
-  }
-  return records;
 }
 
 // ---- Operations ----

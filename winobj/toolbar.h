@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "winobj/button_template.h"
 #include "winobj/control.h"
 
 // Option set: bit n is member n.
@@ -27,17 +28,6 @@ struct ToolbarOption {
 // Command id of the next non-separator button any toolbar adds; it never goes back.
 extern int32_t nextButtonId;
 
-// One template entry as the platform record will carry it.
-struct ButtonRecord {
-  bool isSeparator = false;
-  uint8_t style = 0;
-  uint8_t state = 0;
-  std::string text;
-  bool hasText = false;
-  int image = -1;
-  int id = 0;
-};
-
 // ---- Pure logic ----
 
 // NoListStyle brings in ListStyle and is then dropped, so every toolbar ends up TBSTYLE_LIST.
@@ -48,10 +38,6 @@ uint32_t ToolbarAlignStyle(uint8_t align);
 uint32_t ToolbarStyle(uint8_t align, uint32_t options);
 // Bounds of a new toolbar from the control's default bounds.
 RECT ToolbarBounds(const RECT& defaults, uint8_t align);
-// Reads entries up to the end or the first null; buttons take ids firstId, firstId + 1 ...
-std::vector<ButtonRecord> ParseButtonTemplate(const std::vector<const char*>& entries,
-                                              const std::vector<int>& imageIndexes, int firstId);
-
 // ---- Operations ----
 
 Control* CreateToolbar(Control* parent, uint8_t align, uint32_t options, HBITMAP bitmap,

@@ -61,11 +61,15 @@ void ReplyReader::Feed(const char* data, size_t size) {
 
 ReplyReader::Result ReplyReader::Next(FtpReply& reply) {
   const std::string_view pending = std::string_view(buffer_).substr(start_);
-  size_t lineStart = 0;
+  size_t lineStart = partEnd_;
   int code = 0;
   bool multiLine = false;
-  bool firstLine = true;
-  std::string text;
+  bool firstLine = lineStart == 0;
+  if (!firstLine) {  // the first line was read and checked by an earlier call
+    code = CodeOf(pending);
+    multiLine = pending.size() > 3 && pending[3] == '-';
+  }
+  std::string& text = partText_;
   for (;;) {
     const size_t end = pending.find('\n', lineStart);
     const size_t lineLength = (end == std::string_view::npos ? pending.size() : end) - lineStart;
@@ -80,6 +84,7 @@ ReplyReader::Result ReplyReader::Next(FtpReply& reply) {
             (pending[3] == ' ' || pending[3] == '-' || pending[3] == '\r'))) {
         return Result::kMalformed;
       }
+      partEnd_ = lineStart;
       return Result::kNeedMore;
     }
     const std::string_view line = WithoutLineBreak(pending.substr(lineStart, end + 1 - lineStart));
@@ -101,7 +106,9 @@ ReplyReader::Result ReplyReader::Next(FtpReply& reply) {
     if (last) {
       reply.code = code;
       reply.text = std::move(text);
+      text.clear();
       start_ += lineStart;
+      partEnd_ = 0;
       return Result::kReply;
     }
   }

@@ -35,6 +35,11 @@ class ReplyReader {
  private:
   std::string buffer_;
   size_t start_ = 0;
+  // The reply being read: its lines read so far (each ended by CR LF) and where, from start_,
+  // the next line starts. Each Next goes on from there, so a reply that comes a byte at a time
+  // is read in linear time, not scanned again from its start for every byte.
+  std::string partText_;
+  size_t partEnd_ = 0;
 };
 
 struct FtpFeatures {

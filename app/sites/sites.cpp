@@ -12,8 +12,6 @@ const char* const kSitesTempFileName = "Sites.sts.tmp";
 
 namespace {
 
-constexpr char kFieldSeparator[] = ";";
-constexpr char kDefaultPort[] = "21";
 constexpr int kNoSelection = -1;
 
 // Whether the file may be replaced: it must open for writing without sharing, as a plain save
@@ -86,16 +84,6 @@ bool WriteTempFile(const StringList& lines, const std::string& tempFileName,
 
 }  // namespace
 
-std::string BuildSiteLine(const SiteRecord& fields) {
-  std::string line = fields.SiteName + ";";
-  line += fields.HostAddress + ";";
-  line += fields.UserName + ";";
-  line += fields.Password + ";";
-  line += fields.Anonymous == "1" ? "1;" : "0;";
-  line += fields.Port.empty() ? std::string(kDefaultPort) : fields.Port;
-  return line;
-}
-
 std::string BuildSiteLine() {
   SiteRecord fields;
   fields.SiteName = Caption(appState.siteNameEdit);
@@ -105,25 +93,6 @@ std::string BuildSiteLine() {
   fields.Anonymous = Checked(appState.anonymousCheck) ? "1" : "0";
   fields.Port = Caption(appState.portEdit);
   return BuildSiteLine(fields);
-}
-
-SiteRecord SplitSiteLine(const std::string& line) {
-  SiteRecord fields;
-  std::string rest = line;
-  CutField(rest, kFieldSeparator, fields.SiteName);
-  CutField(rest, kFieldSeparator, fields.HostAddress);
-  CutField(rest, kFieldSeparator, fields.UserName);
-  CutField(rest, kFieldSeparator, fields.Password);
-  CutField(rest, kFieldSeparator, fields.Anonymous);
-  fields.Port = rest;
-  return fields;
-}
-
-std::string SiteNameOfLine(const std::string& line) {
-  std::string rest = line;
-  std::string name;
-  CutField(rest, kFieldSeparator, name);
-  return name;
 }
 
 bool WriteSiteFile(const StringList& lines, const std::string& fileName,

@@ -5,17 +5,9 @@
 
 #include <string>
 
-class StringList;
+#include "app/sites/site_lines.h"
 
-// One stored site, six texts in file order.
-struct SiteRecord {
-  std::string SiteName;
-  std::string HostAddress;
-  std::string UserName;
-  std::string Password;
-  std::string Anonymous;  // "1" when the Anonymous box is checked, "0" when not
-  std::string Port;
-};
+class StringList;
 
 // The file beside the program's current directory that holds one site per line.
 extern const char* const kSitesFileName;
@@ -23,17 +15,8 @@ extern const char* const kSitesFileName;
 // the name is taken the save makes its file under this name with an unforeseeable suffix.
 extern const char* const kSitesTempFileName;
 
-// The line of a site: Anonymous "1" stores 1, anything else 0; an empty Port stores 21.
-std::string BuildSiteLine(const SiteRecord& fields);
 // The line of what the site window's fields show now.
 std::string BuildSiteLine();
-
-// Cuts five fields at ";" from the front; Port is the whole rest, further ";" included.
-// Missing fields stay empty.
-SiteRecord SplitSiteLine(const std::string& line);
-
-// The name the site list shows for a line: the text before the first ";".
-std::string SiteNameOfLine(const std::string& line);
 
 // Writes the lines (each followed by CR LF) to `fileName` through a temporary file created new
 // beside it (`tempFileName`, or that name with a suffix when it is taken; whatever holds a
