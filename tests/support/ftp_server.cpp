@@ -22,18 +22,6 @@ bool Exists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-std::string ReadFileText(const std::string& path) {
-  std::string bytes;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-  CloseHandle(file);
-  return bytes;
-}
-
 // A shell word in single quotes. A text holding a quote or a backslash cannot be passed through
 // Wine's command line and the shell unchanged: it marks `ok` false.
 std::string Quoted(const std::string& text, bool& ok) {
@@ -87,6 +75,50 @@ std::string SourceRootFolder() {
     if (c == '/') c = '\\';
   }
   return Exists(root + kScript) ? root : std::string();
+}
+
+std::string ReadFileText(const std::string& path) {
+  std::string bytes;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return bytes;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  CloseHandle(file);
+  return bytes;
+}
+
+bool WaitForServerPort(const std::string& workFolder, int& port, unsigned long& pid,
+                       std::string& error) {
+  const std::string portFile = workFolder + "port";
+  if (!PollUntil([&] { return Exists(portFile); }, kPortFileTimeoutMs)) {
+    error = "the server did not start: " + ReadFileText(workFolder + "server.log");
+    return false;
+  }
+  const std::string text = ReadFileText(portFile);
+  port = 0;
+  pid = 0;
+  if (std::sscanf(text.c_str(), "%d %lu", &port, &pid) != 2 || port <= 0 || pid == 0) {
+    error = "unreadable port file: " + text;
+    return false;
+  }
+  return true;
+}
+
+void StopServerProcess(unsigned long pid) {
+  if (pid == 0) return;
+  const std::string id = std::to_string(pid);
+  RunShellCommand("kill " + id);
+  // A dead server stays a zombie until the machine's init reaps it, which can take a second or
+  // two; it holds no socket by then.
+  const std::string status = "Z:\\proc\\" + id + "\\status";
+  PollUntil(
+      [&] {
+        const std::string text = ReadFileText(status);
+        return text.empty() || text.find("State:\tZ") != std::string::npos;
+      },
+      kStopTimeoutMs);
 }
 
 bool RunShellCommand(const std::string& command, unsigned timeoutMs) {
@@ -150,18 +182,9 @@ FtpServer::FtpServer(const FtpServerOptions& options) {
     error_ = "could not start /bin/sh";
     return;
   }
-  const std::string portFile = workFolder_ + "port";
-  if (!PollUntil([&] { return Exists(portFile); }, kPortFileTimeoutMs)) {
-    error_ = "the server did not start: " + ReadFileText(workFolder_ + "server.log");
-    return;
-  }
-  const std::string text = ReadFileText(portFile);
   int port = 0;
   unsigned long pid = 0;
-  if (std::sscanf(text.c_str(), "%d %lu", &port, &pid) != 2 || port <= 0 || pid == 0) {
-    error_ = "unreadable port file: " + text;
-    return;
-  }
+  if (!WaitForServerPort(workFolder_, port, pid, error_)) return;
   port_ = port;
   pid_ = pid;
 }
@@ -172,18 +195,7 @@ FtpServer::~FtpServer() {
 }
 
 void FtpServer::Stop() {
-  if (pid_ == 0) return;
-  const std::string pid = std::to_string(pid_);
-  RunShellCommand("kill " + pid);
-  // A dead server stays a zombie until the machine's init reaps it, which can take a second or
-  // two; it holds no socket by then.
-  const std::string status = "Z:\\proc\\" + pid + "\\status";
-  PollUntil(
-      [&] {
-        const std::string text = ReadFileText(status);
-        return text.empty() || text.find("State:\tZ") != std::string::npos;
-      },
-      kStopTimeoutMs);
+  StopServerProcess(pid_);
   pid_ = 0;
   port_ = 0;
 }

@@ -19,6 +19,16 @@ std::string SourceRootFolder();
 // not contain double quotes or backslashes (Wine's command line rules would change them).
 bool RunShellCommand(const std::string& command, unsigned timeoutMs = 10000);
 
+// A file's whole contents; empty when it cannot be read.
+std::string ReadFileText(const std::string& path);
+
+// Waits for a started server's "PORT PID" line in `workFolder` + "port"; false with the reason
+// (the server's own log when it did not start).
+bool WaitForServerPort(const std::string& workFolder, int& port, unsigned long& pid,
+                       std::string& error);
+// Ends a server process started detached, and waits (bounded) until it holds no socket.
+void StopServerProcess(unsigned long pid);
+
 struct FtpServerOptions {
   enum Kind { kPyftpdlib, kVsftpd };
   Kind kind = kPyftpdlib;
