@@ -32,7 +32,21 @@ SCENARIOS = [
     "pasv-only",         # EPSV refused; PASV names a foreign address
     "active-only",       # EPSV and PASV refused: EPRT / PORT
     "refuse-all",        # every transfer refused with 550
+    "trickle-reply",     # the greeting comes one byte a second
+    "endless-reply",     # a multi-line greeting whose lines keep coming, one every 0.3 s
+    "flood-120",         # "120 wait" every 0.2 s, never a greeting
+    "trickle-data",      # 150 for LIST and RETR, then the data one byte a second
+    "trickle-retr",      # the same for RETR only
+    "endless-listing",   # a LIST answer whose lines never end
+    "endless-retr",      # SIZE says 100; RETR streams on and on
+    "grown-file",        # no SIZE; the listing says 1,000 bytes, RETR sends 300,000
+    "announced-short",   # no SIZE; "150 ... (1000000 bytes)", then 50,000 and "226"
+    "thief",             # active only; another address connects to the data port first
 ]
+# A byte, a line or a reply of the slow scenarios comes this often (seconds); the client under
+# test waits less than twice that.
+TRICKLE_SECONDS = 1.0
+GROWN_SIZE = 300000
 
 FULL_SIZE = 1000000
 CUT_SIZE = 50000
@@ -85,6 +99,20 @@ class Session:
         self.active_target = None
         return self.data_listener.getsockname()[1]
 
+    def plant(self, target):
+        """A third party on another address (127.0.0.2) connects to the client's data port
+        before the server does and offers its own bytes."""
+        try:
+            thief = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+            thief.bind(("127.0.0.2", 0))
+            thief.settimeout(5)
+            thief.connect(target)
+            thief.sendall(b"-rw-r--r-- 1 0 0 6 Dec 09 03:38 THIEF-planted.txt\r\n" * 10)
+            self.thief = thief  # kept open: the client decides what to do with it
+        except OSError as e:
+            self.log.write("thief could not connect: %s\n" % e)
+            self.log.flush()
+
     def data_connection(self):
         if self.active_target:
             s = socket.create_connection(self.active_target, timeout=10)
@@ -106,6 +134,8 @@ class Session:
         ]
         if self.scenario == "blank-lines":
             lines = ["", "   ", lines[0], "\t", "", lines[1], " ", lines[2], ""]
+        if self.scenario == "grown-file":
+            lines[1] = "-rw-r--r--    1 0        0            1000 Dec 09 03:38 big.bin"
         if self.scenario == "long-listing-line":
             lines = [lines[0], "-rw-r--r-- 1 0 0 1 Dec 09 03:38 " + "x" * 9000, lines[1],
                      lines[2]]
@@ -118,10 +148,11 @@ class Session:
             self.send("211-Features:\r\n" + body + "211 End\r\n")
             return
         features = [" EPSV", " PASV", " UTF8"]
-        if self.scenario not in ("lying-226-nosize",):
+        if self.scenario not in ("lying-226-nosize", "grown-file", "announced-short"):
             features.append(" SIZE")
         if self.scenario not in ("no-mlsd", "blank-lines", "long-listing-line",
-                                 "lying-226-nosize"):
+                                 "lying-226-nosize", "grown-file", "endless-listing",
+                                 "trickle-data"):
             features.append(" MLST type*;size*;modify*;")
         self.send("211-Features:\r\n" + "\r\n".join(features) + "\r\n211 End\r\n")
 
@@ -129,7 +160,11 @@ class Session:
         if self.scenario == "refuse-all":
             self.reply("550 Refused.")
             return True
-        self.reply("150 Here it comes.")
+        if self.scenario == "announced-short":
+            self.reply("150 Opening BINARY mode data connection for %s (%d bytes)."
+                       % (arg, FULL_SIZE))
+        else:
+            self.reply("150 Here it comes.")
         if self.scenario == "silent-data":
             time.sleep(self.args.lifetime)
             return False
@@ -137,7 +172,21 @@ class Session:
         if data is None:
             self.reply("425 No data connection.")
             return True
-        if verb in ("LIST", "MLSD"):
+        if (self.scenario == "trickle-data" and verb in ("LIST", "RETR")) or \
+                (self.scenario == "trickle-retr" and verb == "RETR"):
+            for byte in self.listing() if verb == "LIST" else payload(FULL_SIZE):
+                data.sendall(bytes([byte]))
+                time.sleep(TRICKLE_SECONDS)
+        elif self.scenario == "endless-listing" and verb == "LIST":
+            block = b"".join(b"-rw-r--r-- 1 0 0 6 Dec 09 03:38 file%07d.txt\r\n" % i
+                             for i in range(1000))
+            while True:
+                data.sendall(block)
+        elif self.scenario == "endless-retr" and verb == "RETR":
+            block = payload(65536)
+            while True:
+                data.sendall(block)
+        elif verb in ("LIST", "MLSD"):
             if verb == "MLSD":
                 body = (b"type=dir;modify=20261209033800; my dir\r\n"
                         b"type=file;size=%d;modify=20261209033800; big.bin\r\n"
@@ -149,7 +198,9 @@ class Session:
                 body = self.listing()
             data.sendall(body)
         elif verb == "RETR":
-            if self.scenario in ("lying-226", "lying-226-nosize", "cut"):
+            if self.scenario == "grown-file":
+                data.sendall(payload(GROWN_SIZE))
+            elif self.scenario in ("lying-226", "lying-226-nosize", "cut", "announced-short"):
                 data.sendall(payload(CUT_SIZE))
                 if self.scenario == "cut":
                     data.close()
@@ -172,7 +223,20 @@ class Session:
         if self.scenario == "silent-greeting":
             time.sleep(self.args.lifetime)
             return
-        if self.scenario == "long-line":
+        if self.scenario == "trickle-reply":
+            for c in "220 scripted server ready\r\n":
+                self.send(c)
+                time.sleep(TRICKLE_SECONDS)
+        elif self.scenario == "endless-reply":
+            self.send("220-Welcome.\r\n")
+            while True:
+                self.send("220-Still welcoming you.\r\n")
+                time.sleep(0.3)
+        elif self.scenario == "flood-120":
+            while True:
+                self.reply("120 Ready in a minute.")
+                time.sleep(0.2)
+        elif self.scenario == "long-line":
             self.reply("220 " + "x" * 9000)
         elif self.scenario == "garbage-greeting":
             self.reply("SSH-2.0-OpenSSH_9.2")
@@ -198,12 +262,12 @@ class Session:
             elif verb in ("TYPE", "OPTS"):
                 self.reply("200 OK.")
             elif verb == "EPSV":
-                if self.scenario in ("pasv-only", "active-only"):
+                if self.scenario in ("pasv-only", "active-only", "thief"):
                     self.reply("500 EPSV not understood.")
                 else:
                     self.reply("229 Entering Extended Passive Mode (|||%d|)" % self.open_passive())
             elif verb == "PASV":
-                if self.scenario == "active-only":
+                if self.scenario in ("active-only", "thief"):
                     self.reply("500 PASV not understood.")
                 else:
                     port = self.open_passive()
@@ -214,6 +278,8 @@ class Session:
                 parts = arg.split(arg[0]) if arg else []
                 if len(parts) >= 4:
                     self.active_target = (parts[2], int(parts[3]))
+                    if self.scenario == "thief":
+                        self.plant(self.active_target)
                     self.reply("200 EPRT OK.")
                 else:
                     self.reply("501 Bad EPRT.")
@@ -224,6 +290,8 @@ class Session:
             elif verb == "SIZE":
                 if self.scenario == "lying-226-nosize":
                     self.reply("500 SIZE not understood.")
+                elif self.scenario == "endless-retr":
+                    self.reply("213 100")
                 elif "big" in arg:
                     self.reply("213 %d" % FULL_SIZE)
                 else:

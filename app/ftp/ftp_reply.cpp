@@ -1,10 +1,8 @@
 #include "app/ftp/ftp_reply.h"
 
-#include <cctype>
+#include "app/ftp/ftp_text.h"
 
 namespace {
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Three digits, the first 1..5: the reply codes RFC 959 knows.
 bool StartsWithCode(std::string_view line) {
@@ -14,23 +12,6 @@ bool StartsWithCode(std::string_view line) {
 
 int CodeOf(std::string_view line) {
   return (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
-}
-
-std::string_view WithoutLineBreak(std::string_view line) {
-  if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
-  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  return line;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
 }
 
 // A decimal number of at most `most`, read at `at`; `at` moves past it.
@@ -43,6 +24,20 @@ bool ReadNumber(std::string_view text, size_t& at, unsigned most, unsigned& valu
     ++at;
   }
   return at > start;
+}
+
+// Decimal digits, all of the text, within 64 bits.
+bool ReadSize(std::string_view digits, uint64_t& size) {
+  if (digits.empty() || digits.size() > 20) return false;
+  uint64_t value = 0;
+  for (char c : digits) {
+    if (!IsDigit(c)) return false;
+    const uint64_t digit = static_cast<uint64_t>(c - '0');
+    if (value > (UINT64_MAX - digit) / 10) return false;
+    value = value * 10 + digit;
+  }
+  size = value;
+  return true;
 }
 
 }  // namespace
@@ -175,4 +170,28 @@ bool ParseEpsvPort(std::string_view text, uint16_t& port) {
   if (at + 1 >= text.size() || text[at] != d || text[at + 1] != ')') return false;
   port = static_cast<uint16_t>(value);
   return true;
+}
+
+bool ParseSizeReply(const FtpReply& reply, uint64_t& size) {
+  if (reply.code != 213) return false;
+  std::string_view line(reply.text);
+  line = WithoutLineBreak(line.substr(0, line.find('\n') + 1));
+  if (line.size() < 5 || line[3] != ' ') return false;
+  return ReadSize(line.substr(4), size);
+}
+
+bool ParseAnnouncedSize(std::string_view text, uint64_t& size) {
+  const std::string_view line = WithoutLineBreak(text.substr(0, text.find('\n') + 1));
+  for (size_t close = line.rfind(')'); close != std::string_view::npos && close > 0;
+       close = line.rfind(')', close - 1)) {
+    const size_t open = line.rfind('(', close);
+    if (open == std::string_view::npos) return false;
+    const std::string_view inside = line.substr(open + 1, close - open - 1);
+    const size_t blank = inside.find(' ');
+    if (blank != std::string_view::npos && EqualNoCase(inside.substr(blank), " bytes") &&
+        ReadSize(inside.substr(0, blank), size)) {
+      return true;
+    }
+  }
+  return false;
 }

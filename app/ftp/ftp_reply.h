@@ -56,3 +56,9 @@ FtpFeatures ParseFeatures(const FtpReply& reply);
 bool ParsePasvPort(std::string_view text, uint16_t& port);
 // The port of "229 Entering Extended Passive Mode (|||port|)"; false when malformed.
 bool ParseEpsvPort(std::string_view text, uint16_t& port);
+
+// The size in "213 1234" (RFC 3659): decimal digits only, no more than 64 bits hold.
+bool ParseSizeReply(const FtpReply& reply, uint64_t& size);
+// The size a transfer's 1xx reply announces: "150 Opening BINARY mode data connection for x
+// (1234 bytes)." The last "(N bytes)" of the first line counts (a file name may hold one too).
+bool ParseAnnouncedSize(std::string_view text, uint64_t& size);

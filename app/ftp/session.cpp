@@ -6,6 +6,7 @@
 #include "app/commands.h"
 #include "app/ftp/box_text.h"
 #include "app/ftp/ftp_client.h"
+#include "app/ftp/ftp_text.h"
 #include "app/ftp/remote_pane.h"
 #include "app/ftp/status_log.h"
 #include "app/sites/site_manager.h"
@@ -73,12 +74,6 @@ std::string FormattedText(DWORD flags, const void* source, DWORD code) {
   return std::string(buffer);
 }
 
-// A field that would end the FTP command it goes into and start another: the server would
-// run whatever follows the line break.
-bool BreaksACommand(const std::string& field) {
-  return field.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
-}
-
 }  // namespace
 
 constexpr int32_t kHighestPort = 65535;
@@ -109,7 +104,7 @@ void ConnectToSite() {
   // A line break in a site field (Sites.sts keeps a lone LF inside a field) would let the field
   // send commands of its own: such a site is never connected to.
   const bool fieldsValid =
-      !BreaksACommand(host) && (anonymous || (!BreaksACommand(user) && !BreaksACommand(password)));
+      !HoldsLineBreak(host) && (anonymous || (!HoldsLineBreak(user) && !HoldsLineBreak(password)));
 
   if (appState.sessionHandle != nullptr && portValid && fieldsValid) {
     appState.connectionHandle = client.Connect(appState.sessionHandle, host.c_str(), port, userArg,

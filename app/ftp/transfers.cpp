@@ -11,6 +11,7 @@
 #include "app/commands.h"
 #include "app/ftp/ftp_client.h"
 #include "app/ftp/remote_pane.h"
+#include "app/ftp/ftp_text.h"
 #include "app/ftp/session.h"
 #include "app/local/file_rows.h"
 #include "app/local/local_pane.h"
@@ -120,7 +121,7 @@ bool IsSafeLocalName(const std::string& name, const std::string& folder) {
 }
 
 bool IsSafeRemoteName(const std::string& name) {
-  return !name.empty() && name.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+  return !name.empty() && !HoldsLineBreak(name);
 }
 
 void CollectSelectedFiles(Control* listView, StringList& names) {

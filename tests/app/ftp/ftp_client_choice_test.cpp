@@ -11,13 +11,25 @@
 
 namespace {
 
-TEST(FtpClientChoice, UnderWineTheShippedDefaultIsTheOwnClient) {
-  ASSERT_TRUE(RunningUnderWine());
+// Wine is told apart here by its own registry key, not by the program's test.
+bool WineRegistryPresent() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Wine", 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    return false;
+  }
+  RegCloseKey(key);
+  return true;
+}
+
+TEST(FtpClientChoice, TheShippedDefaultIsTheOwnClientUnderWineAndWinInetOnWindows) {
+  const bool wine = WineRegistryPresent();
+  EXPECT_EQ(RunningUnderWine(), wine);
+  FtpClient* expected = wine ? &OwnFtpClient() : &WinInetFtpClient();
   SelectFtpClient(FtpClientKind::kPlatform);
-  EXPECT_EQ(ChosenFtpClientKind(), FtpClientKind::kOwn);
-  EXPECT_EQ(&FtpClientOf(FtpClientKind::kPlatform), &OwnFtpClient());
-  EXPECT_EQ(&UseChosenFtpClient(), &OwnFtpClient());
-  EXPECT_EQ(&CurrentFtpClient(), &OwnFtpClient());
+  EXPECT_EQ(ChosenFtpClientKind(), wine ? FtpClientKind::kOwn : FtpClientKind::kWinInet);
+  EXPECT_EQ(&FtpClientOf(FtpClientKind::kPlatform), expected);
+  EXPECT_EQ(&UseChosenFtpClient(), expected);
+  EXPECT_EQ(&CurrentFtpClient(), expected);
 }
 
 TEST(FtpClientChoice, ATestsChoiceIsWhatTheNextConnectUses) {

@@ -154,3 +154,43 @@ TEST(FtpReplyPassive, PortsOfPasvAndEpsvReplies) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FtpReplySizes, SizeRepliesAndAnnouncedSizes) {
+  struct Case {
+    std::string reply;
+    bool sizeReply;  // read by ParseSizeReply
+    bool announced;  // read by ParseAnnouncedSize
+    uint64_t size;
+  };
+  const std::vector<Case> table = {
+      {"213 1234", true, false, 1234},
+      {"213 18446744073709551615", true, false, UINT64_MAX},
+      {"213 18446744073709551616", false, false, 0},
+      {"213 12x", false, false, 0},
+      {"213 ", false, false, 0},
+      {"550 1234", false, false, 0},
+      {"150 Opening BINARY mode data connection for a.bin (1234 bytes).", false, true, 1234},
+      {"150 Opening data connection for my (3 bytes) file (77 BYTES)", false, true, 77},
+      {"150 Opening data connection for x (bytes)", false, false, 0},
+      {"150 Opening data connection (-5 bytes)", false, false, 0},
+      {"150 Here it comes.\r\n150 (99 bytes)", false, false, 0},
+      {"125 (0 bytes)", false, true, 0},
+  };
+  for (const Case& c : table) {
+    ReplyReader reader;
+    const std::string bytes = c.reply + "\r\n";
+    reader.Feed(bytes.data(), bytes.size());
+    FtpReply reply;
+    reader.Next(reply);
+    uint64_t size = 0;
+    EXPECT_EQ(ParseSizeReply(reply, size), c.sizeReply) << c.reply;
+    if (c.sizeReply) EXPECT_EQ(size, c.size) << c.reply;
+    size = 0;
+    EXPECT_EQ(ParseAnnouncedSize(reply.text, size), c.announced) << c.reply;
+    if (c.announced) EXPECT_EQ(size, c.size) << c.reply;
+  }
+}
+
+}  // namespace

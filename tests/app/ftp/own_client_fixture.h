@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/ftp/ftp_client.h"
-#include "app/ftp/own_client.h"
+#include "app/ftp/own/own_client.h"
 #include "tests/app/temp_folder.h"
 
 struct StatusReport {

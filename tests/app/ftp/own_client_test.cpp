@@ -325,3 +325,66 @@ TEST_F(OwnClientServers, Utf8NamesBecomeAnsiWithoutBestFit) {
 }
 
 }  // namespace
+
+namespace {
+
+// The bytes of a transfer reach the callback as WinInet's counts: 40/41 for what arrives, 30/31
+// for what is sent, once per MiB and at the end; so the totals are the file's size and a large
+// file costs a few lines of log per MiB, not one per piece.
+TEST_F(OwnClientServers, TransfersReportTheirBytesOncePerMiB) {
+  constexpr size_t kMiB = 1024 * 1024;
+  constexpr size_t kDownload = 100 * 1000 * 1000;
+  constexpr size_t kUpload = 10 * kMiB + 5;
+  {
+    HANDLE f = CreateFileA((served_.Path() + "big.bin").c_str(), GENERIC_WRITE, 0, nullptr,
+                           CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER end;
+    end.QuadPart = kDownload;
+    SetFilePointerEx(f, end, nullptr, FILE_BEGIN);
+    SetEndOfFile(f);
+    CloseHandle(f);
+  }
+  ASSERT_TRUE(local_.MakeFile("up.bin", kUpload, 'u'));
+  ASSERT_TRUE(Serve()) << server_->Error();
+  ASSERT_NE(Connect(server_->Port()), nullptr);
+
+  struct Totals {
+    uint64_t received = 0;
+    uint64_t sent = 0;
+    size_t reports = 0;
+  };
+  auto totals = [] {
+    Totals t;
+    for (const StatusReport& r : Reports()) {
+      if (r.status == INTERNET_STATUS_RESPONSE_RECEIVED) t.received += r.count;
+      if (r.status == INTERNET_STATUS_REQUEST_SENT) t.sent += r.count;
+    }
+    t.reports = Reports().size();
+    return t;
+  };
+
+  Reports().clear();
+  ASSERT_TRUE(client_.GetFile(connection_, "/big.bin", (local_.Path() + "big.bin").c_str(), true,
+                              0x80, 0x80000002, 255))
+      << GetLastError();
+  Totals got = totals();
+  EXPECT_GE(got.received, kDownload);
+  EXPECT_LE(got.reports, 400u);
+  // The data connection is reported like the control connection was.
+  EXPECT_NE(std::find_if(Reports().begin(), Reports().end(),
+                         [](const StatusReport& r) {
+                           return r.status == INTERNET_STATUS_CONNECTED_TO_SERVER &&
+                                  r.text == "127.0.0.1";
+                         }),
+            Reports().end());
+
+  Reports().clear();
+  ASSERT_TRUE(client_.PutFile(connection_, (local_.Path() + "up.bin").c_str(), "/up.bin", 2, 255))
+      << GetLastError();
+  got = totals();
+  EXPECT_GE(got.sent, kUpload);
+  EXPECT_LE(got.reports, 2 * (kUpload / kMiB) + 40);
+}
+
+}  // namespace

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-// Every wait of the own client (connect, a reply, the data of a transfer) ends after this many
-// milliseconds with ERROR_INTERNET_TIMEOUT; 30 s unless changed. Tests shorten it; the program
-// never calls it.
+// The wait of the own client, 30 s unless changed: a connect, the first byte of a reply and the
+// whole reply from there, and every stretch of a transfer that moves less than 1 KiB end after it
+// with ERROR_INTERNET_TIMEOUT. Tests shorten it; the program never calls it.
 void SetOwnClientTimeout(DWORD milliseconds);
 DWORD OwnClientTimeout();

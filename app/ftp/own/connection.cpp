@@ -1,0 +1,191 @@
+#include "app/ftp/own/connection.h"
+
+#include "app/ftp/ftp_listing.h"
+#include "app/ftp/own/names.h"
+
+namespace {
+
+constexpr INTERNET_PORT kDefaultFtpPort = 21;
+// A server that does not answer QUIT must not hold up a disconnect.
+constexpr DWORD kQuitWaitMs = 2000;
+
+}  // namespace
+
+DWORD OwnConnection::Connect(const char* host, INTERNET_PORT port) {
+  const std::string hostText = host;
+  progress_.ReportText(INTERNET_STATUS_RESOLVING_NAME, hostText);
+  AddressList addresses;
+  if (!addresses.Resolve(hostText, port == 0 ? kDefaultFtpPort : port)) {
+    return ERROR_INTERNET_NAME_NOT_RESOLVED;
+  }
+  const addrinfo* first = addresses.First();
+  progress_.ReportText(
+      INTERNET_STATUS_NAME_RESOLVED,
+      SocketAddress::Of(first->ai_addr, static_cast<int>(first->ai_addrlen)).Text());
+  bool timedOut = false;
+  for (const addrinfo* a = first; a != nullptr; a = a->ai_next) {
+    const SocketAddress address = SocketAddress::Of(a->ai_addr, static_cast<int>(a->ai_addrlen));
+    const std::string text = address.Text();
+    progress_.ReportText(INTERNET_STATUS_CONNECTING_TO_SERVER, text);
+    auto tcp = std::make_unique<TcpStream>();
+    const DWORD error = tcp->Connect(address, Deadline::After(waitMs_), waitMs_);
+    if (error == ERROR_SUCCESS) {
+      peer_ = address;
+      local_ = tcp->Local();
+      progress_.ReportText(INTERNET_STATUS_CONNECTED_TO_SERVER, text);
+      control_.Attach(std::move(tcp));
+      return ERROR_SUCCESS;
+    }
+    timedOut = timedOut || error == ERROR_INTERNET_TIMEOUT;
+  }
+  return timedOut ? ERROR_INTERNET_TIMEOUT : ERROR_INTERNET_CANNOT_CONNECT;
+}
+
+DWORD OwnConnection::Open(const char* host, INTERNET_PORT port, const char* user,
+                          const char* password) {
+  const DWORD error = Connect(host, port);
+  if (error != ERROR_SUCCESS) return error;
+  return Run(conversation_.Login(user == nullptr, user != nullptr ? user : "",
+                                 password != nullptr ? password : "", peer_.family() == AF_INET6),
+             nullptr);
+}
+
+DWORD OwnConnection::Exchange(const FtpAction& action, FtpReply& reply) {
+  if (action.kind == FtpAction::Kind::kSend) {
+    const DWORD error = control_.SendCommand(action.command, waitMs_);
+    if (error != ERROR_SUCCESS) return error;
+  }
+  return control_.ReadReply(reply, waitMs_);
+}
+
+DWORD OwnConnection::Run(FtpAction action, DataMover* mover) {
+  for (;;) {
+    if (action.closeData) data_.Close();
+    switch (action.kind) {
+      case FtpAction::Kind::kSend:
+      case FtpAction::Kind::kAwaitReply: {
+        FtpReply reply;
+        const DWORD error = Exchange(action, reply);
+        if (error != ERROR_SUCCESS) {
+          data_.Close();
+          return error;
+        }
+        action = conversation_.OnReply(reply);
+        break;
+      }
+      case FtpAction::Kind::kConnectData:
+        action = conversation_.OnDataConnected(data_.Connect(peer_, action.port, waitMs_));
+        break;
+      case FtpAction::Kind::kListen: {
+        const DWORD error = data_.Listen(local_);
+        const SocketAddress& listening = data_.ListenAddress();
+        action = error != ERROR_SUCCESS
+                     ? conversation_.OnDataConnected(error)
+                     : conversation_.OnListening(listening.family() == AF_INET6, listening.Text(),
+                                                 listening.Port());
+        break;
+      }
+      case FtpAction::Kind::kMoveData: {
+        uint64_t bytes = 0;
+        DWORD error = data_.Ready(peer_, waitMs_);
+        if (error == ERROR_SUCCESS && mover != nullptr) {
+          error = mover->Move(data_.Stream(), action.sizeAnnounced, action.size, bytes);
+        }
+        data_.Close();
+        action = conversation_.OnDataMoved(error, bytes);
+        break;
+      }
+      case FtpAction::Kind::kDone:
+        return ERROR_SUCCESS;
+      case FtpAction::Kind::kFail:
+        if (action.dropConnection) control_.Close();
+        return action.error;
+    }
+  }
+}
+
+DWORD OwnConnection::List(const std::string& folder, const std::string& wildcard,
+                          std::vector<ListedEntry>& entries, bool& parentListed) {
+  entries.clear();
+  parentListed = false;
+  control_.DiscardStale();
+  if (!IsOpen()) return ERROR_INTERNET_CONNECTION_ABORTED;
+  const bool utf8 = conversation_.utf8();
+  size_t lines = 0;
+  ListingMover mover(
+      [&](std::string_view line) {
+        if (++lines > kMostListingLines) return false;
+        const bool mlsd = conversation_.listingIsMlsd();
+        ListingEntry entry;
+        if (!(mlsd ? ParseMlsdLine(line, entry) : ParseListLine(line, entry))) {
+          // The server's own ".." stays where the server put it (once).
+          if (parentListed || !IsParentFolderLine(line, mlsd)) return true;
+          parentListed = true;
+          if (MatchesPattern("..", wildcard)) entries.push_back({"..", true, 0, 0});
+          return true;
+        }
+        if (entries.size() >= kMostListedEntries) return false;
+        std::string name = ProgramName(entry.name, utf8);
+        if (name.size() > kMostEntryName || !MatchesPattern(name, wildcard)) return true;
+        entries.push_back({std::move(name), entry.folder, entry.size, entry.modified});
+        return true;
+      },
+      progress_, waitMs_);
+  return Run(conversation_.List(ServerName(folder, utf8)), &mover);
+}
+
+DWORD OwnConnection::Get(const std::string& remote, const char* local, bool failIfExists,
+                         DWORD attributes) {
+  control_.DiscardStale();
+  if (!IsOpen()) return ERROR_INTERNET_CONNECTION_ABORTED;
+  // The local file first: an existing file with fail-if-exists costs no traffic, and is never
+  // opened for writing.
+  HANDLE file = CreateFileA(local, GENERIC_WRITE, 0, nullptr,
+                            failIfExists ? CREATE_NEW : CREATE_ALWAYS, attributes, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return GetLastError();
+  const bool created = failIfExists || GetLastError() != ERROR_ALREADY_EXISTS;
+  DownloadMover mover(file, progress_, waitMs_);
+  const DWORD error = Run(conversation_.Get(ServerName(remote, conversation_.utf8())), &mover);
+  CloseHandle(file);
+  // Only a file this download made is removed: one that was there before is never deleted.
+  if (error != ERROR_SUCCESS && created) DeleteFileA(local);
+  return error;
+}
+
+DWORD OwnConnection::Put(const char* local, const std::string& remote) {
+  control_.DiscardStale();
+  if (!IsOpen()) return ERROR_INTERNET_CONNECTION_ABORTED;
+  HANDLE file = CreateFileA(local, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return GetLastError();
+  UploadMover mover(file, progress_, waitMs_);
+  const DWORD error = Run(conversation_.Put(ServerName(remote, conversation_.utf8())), &mover);
+  CloseHandle(file);
+  return error;
+}
+
+DWORD OwnConnection::Remove(const std::string& remote) {
+  control_.DiscardStale();
+  if (!IsOpen()) return ERROR_INTERNET_CONNECTION_ABORTED;
+  return Run(conversation_.Delete(ServerName(remote, conversation_.utf8())), nullptr);
+}
+
+DWORD OwnConnection::MakeFolder(const std::string& remote) {
+  control_.DiscardStale();
+  if (!IsOpen()) return ERROR_INTERNET_CONNECTION_ABORTED;
+  return Run(conversation_.MakeFolder(ServerName(remote, conversation_.utf8())), nullptr);
+}
+
+void OwnConnection::Quit() {
+  if (IsOpen()) {
+    control_.DiscardStale();
+    const DWORD wait = waitMs_;
+    waitMs_ = kQuitWaitMs < wait ? kQuitWaitMs : wait;
+    Run(conversation_.Quit(), nullptr);
+    waitMs_ = wait;
+  }
+  progress_.Report(INTERNET_STATUS_CLOSING_CONNECTION, nullptr, 0);
+  data_.Close();
+  control_.Close();
+  progress_.Report(INTERNET_STATUS_CONNECTION_CLOSED, nullptr, 0);
+}

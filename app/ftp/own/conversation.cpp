@@ -1,0 +1,333 @@
+#include "app/ftp/own/conversation.h"
+
+namespace {
+
+constexpr char kAnonymousUser[] = "anonymous";
+constexpr char kAnonymousPassword[] = "zevftp@";
+
+int Class(const FtpReply& reply) { return reply.code / 100; }
+
+}  // namespace
+
+FtpAction FtpConversation::Login(bool anonymous, const std::string& user,
+                                 const std::string& password, bool ipv6) {
+  Begin(Operation::kLogin, std::string());
+  ipv6_ = ipv6;
+  // Anonymous: the conventional user with a mail-like password.
+  user_ = anonymous ? kAnonymousUser : user;
+  password_ = anonymous ? kAnonymousPassword : password;
+  return Await(FtpStep::kGreeting);
+}
+
+FtpAction FtpConversation::List(const std::string& folder) {
+  Begin(Operation::kList, folder);
+  transfer_ = features_.mlsd ? Transfer::kMlsd : Transfer::kList;
+  return OpenDataChannel();
+}
+
+FtpAction FtpConversation::Get(const std::string& path) {
+  Begin(Operation::kGet, path);
+  transfer_ = Transfer::kRetr;
+  if (features_.size) return Send(FtpStep::kSize, "SIZE " + path);
+  return OpenDataChannel();
+}
+
+FtpAction FtpConversation::Put(const std::string& path) {
+  Begin(Operation::kPut, path);
+  transfer_ = Transfer::kStor;
+  return OpenDataChannel();
+}
+
+FtpAction FtpConversation::Delete(const std::string& path) {
+  Begin(Operation::kDelete, path);
+  return Send(FtpStep::kDele, "DELE " + path);
+}
+
+FtpAction FtpConversation::MakeFolder(const std::string& path) {
+  Begin(Operation::kMakeFolder, path);
+  return Send(FtpStep::kMkd, "MKD " + path);
+}
+
+FtpAction FtpConversation::Quit() {
+  Begin(Operation::kQuit, std::string());
+  return Send(FtpStep::kQuit, "QUIT");
+}
+
+void FtpConversation::Begin(Operation operation, const std::string& path) {
+  operation_ = operation;
+  path_ = path;
+  transfer_ = Transfer::kNone;
+  preliminaryReplies_ = 0;
+  sizeKnown_ = false;
+  size_ = 0;
+  pendingError_ = ERROR_SUCCESS;
+}
+
+FtpAction FtpConversation::Send(FtpStep step, const std::string& command) {
+  step_ = step;
+  FtpAction action;
+  action.kind = FtpAction::Kind::kSend;
+  action.command = command;
+  return action;
+}
+
+FtpAction FtpConversation::Await(FtpStep step) {
+  step_ = step;
+  FtpAction action;
+  action.kind = FtpAction::Kind::kAwaitReply;
+  return action;
+}
+
+FtpAction FtpConversation::Done() {
+  step_ = FtpStep::kNone;
+  FtpAction action;
+  action.kind = FtpAction::Kind::kDone;
+  action.closeData = true;
+  return action;
+}
+
+FtpAction FtpConversation::Fail(DWORD error, bool dropConnection) {
+  step_ = FtpStep::kNone;
+  FtpAction action;
+  action.kind = FtpAction::Kind::kFail;
+  action.error = error;
+  action.dropConnection = dropConnection;
+  action.closeData = true;
+  return action;
+}
+
+// The server said no: the caller keeps its reply for LastResponse.
+FtpAction FtpConversation::FailWithReply(const FtpReply&) {
+  return Fail(ERROR_INTERNET_EXTENDED_ERROR);
+}
+
+FtpAction FtpConversation::OnReply(const FtpReply& reply) {
+  // A preliminary reply while a final one is awaited ("120 ready soon"): wait for the next, a
+  // few times only. The start of a transfer is the one step a 1xx ends.
+  if (Class(reply) == 1 && step_ != FtpStep::kTransferStart) {
+    if (++preliminaryReplies_ > kMostPreliminaryReplies) {
+      return Fail(ERROR_INTERNET_TIMEOUT, true);
+    }
+    return Await(step_);
+  }
+  switch (step_) {
+    case FtpStep::kGreeting:
+      return OnGreeting(reply);
+    case FtpStep::kUser:
+      return OnUser(reply);
+    case FtpStep::kPass:
+      return OnPass(reply);
+    case FtpStep::kFeat:
+      return OnFeat(reply);
+    case FtpStep::kOptsUtf8:
+      return OnOptsUtf8(reply);
+    case FtpStep::kType:
+      return OnType(reply);
+    case FtpStep::kEpsv:
+      return OnEpsv(reply);
+    case FtpStep::kPasv:
+      return OnPasv(reply);
+    case FtpStep::kEprt:
+      return OnEprt(reply);
+    case FtpStep::kPort:
+      return OnPort(reply);
+    case FtpStep::kSize:
+      return OnSize(reply);
+    case FtpStep::kTransferStart:
+      return OnTransferStart(reply);
+    case FtpStep::kTransferEnd:
+      return OnTransferEnd(reply);
+    case FtpStep::kDele:
+      return OnDele(reply);
+    case FtpStep::kMkd:
+      return OnMkd(reply);
+    case FtpStep::kQuit:
+      return OnQuit(reply);
+    case FtpStep::kNone:
+      break;
+  }
+  // A reply nobody asked for: the conversation is out of step with the server.
+  return Fail(ERROR_INTERNET_CONNECTION_ABORTED, true);
+}
+
+FtpAction FtpConversation::OnGreeting(const FtpReply& reply) {
+  if (reply.code != 220) return FailWithReply(reply);
+  return Send(FtpStep::kUser, "USER " + user_);
+}
+
+FtpAction FtpConversation::OnUser(const FtpReply& reply) {
+  if (reply.code == 230) return Send(FtpStep::kFeat, "FEAT");
+  if (reply.code == 331 || reply.code == 332) return Send(FtpStep::kPass, "PASS " + password_);
+  return Fail(ERROR_INTERNET_LOGIN_FAILURE);
+}
+
+FtpAction FtpConversation::OnPass(const FtpReply& reply) {
+  password_.clear();
+  if (reply.code != 230 && reply.code != 202) return Fail(ERROR_INTERNET_LOGIN_FAILURE);
+  return Send(FtpStep::kFeat, "FEAT");
+}
+
+FtpAction FtpConversation::OnFeat(const FtpReply& reply) {
+  features_ = ParseFeatures(reply);
+  // Servers that list UTF8 speak it whether or not they take the option (RFC 2640).
+  utf8_ = features_.utf8;
+  if (features_.utf8) return Send(FtpStep::kOptsUtf8, "OPTS UTF8 ON");
+  return Send(FtpStep::kType, "TYPE I");
+}
+
+FtpAction FtpConversation::OnOptsUtf8(const FtpReply&) { return Send(FtpStep::kType, "TYPE I"); }
+
+FtpAction FtpConversation::OnType(const FtpReply& reply) {
+  if (reply.code != 200) return FailWithReply(reply);
+  return Done();
+}
+
+// Passive first (EPSV, then PASV over IPv4), always to the control connection's peer; active
+// mode only when the server refuses passive.
+FtpAction FtpConversation::OpenDataChannel() {
+  FtpAction action;
+  if (passive_ == Passive::kEpsv) {
+    action = Send(FtpStep::kEpsv, "EPSV");
+  } else if (passive_ == Passive::kPasv && !ipv6_) {
+    action = Send(FtpStep::kPasv, "PASV");
+  } else {
+    step_ = FtpStep::kEprt;
+    action.kind = FtpAction::Kind::kListen;
+  }
+  action.closeData = true;
+  return action;
+}
+
+FtpAction FtpConversation::OnEpsv(const FtpReply& reply) {
+  FtpAction action;
+  if (reply.code == 229 && ParseEpsvPort(reply.text, action.port)) {
+    action.kind = FtpAction::Kind::kConnectData;
+    return action;
+  }
+  if (Class(reply) != 5) return FailWithReply(reply);
+  passive_ = Passive::kPasv;
+  return OpenDataChannel();
+}
+
+FtpAction FtpConversation::OnPasv(const FtpReply& reply) {
+  FtpAction action;
+  // The address in the reply is the server's word for where to go: it may name another host
+  // (FTP bounce) or a private address. The data goes to the peer already talked to.
+  if (reply.code == 227 && ParsePasvPort(reply.text, action.port)) {
+    action.kind = FtpAction::Kind::kConnectData;
+    return action;
+  }
+  if (Class(reply) != 5) return FailWithReply(reply);
+  passive_ = Passive::kNone;
+  return OpenDataChannel();
+}
+
+FtpAction FtpConversation::OnDataConnected(DWORD error) {
+  if (error != ERROR_SUCCESS) return Fail(error);
+  return StartTransfer();
+}
+
+FtpAction FtpConversation::OnListening(bool ipv6, const std::string& address, uint16_t port) {
+  ipv6_ = ipv6;
+  listenAddress_ = address;
+  listenPort_ = port;
+  const std::string family = ipv6 ? "2" : "1";
+  return Send(FtpStep::kEprt, "EPRT |" + family + "|" + address + "|" + std::to_string(port) + "|");
+}
+
+FtpAction FtpConversation::OnEprt(const FtpReply& reply) {
+  if (reply.code == 200) return StartTransfer();
+  // PORT has no form for IPv6 addresses.
+  if (ipv6_ || Class(reply) != 5) return FailWithReply(reply);
+  std::string numbers = listenAddress_;
+  for (char& c : numbers) {
+    if (c == '.') c = ',';
+  }
+  return Send(FtpStep::kPort, "PORT " + numbers + "," + std::to_string(listenPort_ / 256) + "," +
+                                  std::to_string(listenPort_ % 256));
+}
+
+FtpAction FtpConversation::OnPort(const FtpReply& reply) {
+  if (reply.code != 200) return FailWithReply(reply);
+  return StartTransfer();
+}
+
+FtpAction FtpConversation::OnSize(const FtpReply& reply) {
+  sizeKnown_ = ParseSizeReply(reply, size_);
+  return OpenDataChannel();
+}
+
+std::string FtpConversation::TransferCommand() const {
+  const std::string argument = path_.empty() ? std::string() : " " + path_;
+  switch (transfer_) {
+    case Transfer::kRetr:
+      return "RETR" + argument;
+    case Transfer::kStor:
+      return "STOR" + argument;
+    case Transfer::kMlsd:
+      return "MLSD" + argument;
+    case Transfer::kList:
+    case Transfer::kNone:
+      break;
+  }
+  return "LIST" + argument;
+}
+
+FtpAction FtpConversation::StartTransfer() {
+  return Send(FtpStep::kTransferStart, TransferCommand());
+}
+
+FtpAction FtpConversation::OnTransferStart(const FtpReply& reply) {
+  if (Class(reply) == 1) {
+    // The size this transfer's reply announces is the newest word on it (a log may have grown
+    // since SIZE was asked).
+    uint64_t announced = 0;
+    if (transfer_ == Transfer::kRetr && ParseAnnouncedSize(reply.text, announced)) {
+      sizeKnown_ = true;
+      size_ = announced;
+    }
+    step_ = FtpStep::kTransferStart;
+    FtpAction action;
+    action.kind = FtpAction::Kind::kMoveData;
+    action.sizeAnnounced = transfer_ == Transfer::kRetr && sizeKnown_;
+    action.size = size_;
+    return action;
+  }
+  // A server that offers MLST but not MLSD says so with 500, 502 or 504; LIST still works.
+  if (transfer_ == Transfer::kMlsd &&
+      (reply.code == 500 || reply.code == 502 || reply.code == 504)) {
+    transfer_ = Transfer::kList;
+    return OpenDataChannel();
+  }
+  return FailWithReply(reply);
+}
+
+FtpAction FtpConversation::OnDataMoved(DWORD error, uint64_t bytes) {
+  // A silent data connection: its server may be as silent on the control connection.
+  if (error == ERROR_INTERNET_TIMEOUT) return Fail(error, true);
+  pendingError_ = error;
+  // Fewer bytes than announced: a cut file, whatever the final reply says.
+  if (pendingError_ == ERROR_SUCCESS && sizeKnown_ && transfer_ == Transfer::kRetr &&
+      bytes != size_) {
+    pendingError_ = ERROR_INTERNET_CONNECTION_ABORTED;
+  }
+  return Await(FtpStep::kTransferEnd);
+}
+
+FtpAction FtpConversation::OnTransferEnd(const FtpReply& reply) {
+  if (pendingError_ != ERROR_SUCCESS) return Fail(pendingError_);
+  if (reply.code != 226 && reply.code != 250) return FailWithReply(reply);
+  return Done();
+}
+
+FtpAction FtpConversation::OnDele(const FtpReply& reply) {
+  if (reply.code != 250) return FailWithReply(reply);
+  return Done();
+}
+
+FtpAction FtpConversation::OnMkd(const FtpReply& reply) {
+  if (reply.code != 257) return FailWithReply(reply);
+  return Done();
+}
+
+FtpAction FtpConversation::OnQuit(const FtpReply&) { return Done(); }

@@ -1,0 +1,140 @@
+// The FTP conversation of the own client, without a socket: which command comes next, what each
+// final reply means, when a data connection is opened and when its bytes move. Every step is
+// named once; the reply that ends a step goes to the handler named after it, which decides what
+// follows. The caller moves the bytes and feeds back what happened, so a table of server replies
+// tests every path in milliseconds.
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <cstdint>
+#include <string>
+
+#include "app/ftp/ftp_reply.h"
+
+enum class FtpStep {
+  kNone,
+  kGreeting,       // the server's welcome: 220, after at most a few 1xx
+  kUser,           // USER: 230 logged in, 331 or 332 a password is wanted
+  kPass,           // PASS: 230 or 202 logged in
+  kFeat,           // FEAT: what the server offers (a refusal: nothing)
+  kOptsUtf8,       // OPTS UTF8 ON: any answer (a server that lists UTF8 speaks it)
+  kType,           // TYPE I: 200, binary from here on
+  kEpsv,           // EPSV: 229 with a port; a refusal falls back to PASV
+  kPasv,           // PASV: 227 with a port; a refusal falls back to active mode
+  kEprt,           // EPRT: 200; refused over IPv4, PORT is tried
+  kPort,           // PORT: 200
+  kSize,           // SIZE: 213 with the size a download must have
+  kTransferStart,  // RETR, STOR, MLSD or LIST: 1xx, then the data moves
+  kTransferEnd,    // after the data: 226 or 250
+  kDele,           // DELE: 250
+  kMkd,            // MKD: 257
+  kQuit,           // QUIT: any answer
+};
+
+// What the caller does next.
+struct FtpAction {
+  enum class Kind {
+    kSend,         // send `command` (without CR LF), then read its reply (OnReply)
+    kAwaitReply,   // read one more reply (OnReply)
+    kConnectData,  // open the data connection to the server's address at `port` (OnDataConnected)
+    kListen,       // open a listener for the server to connect to (OnListening)
+    kMoveData,     // the data connection is ready (in active mode: accept it first); move the
+                   // bytes (OnDataMoved)
+    kDone,         // the operation succeeded
+    kFail,         // it failed with `error`
+  };
+  Kind kind = Kind::kFail;
+  std::string command;
+  uint16_t port = 0;
+  // kMoveData: the server announced the file's size for this transfer (SIZE, or "(N bytes)" in
+  // its 1xx reply); only such a size is checked.
+  bool sizeAnnounced = false;
+  uint64_t size = 0;
+  DWORD error = 0;
+  // kFail: the control connection cannot be trusted any more and is closed.
+  bool dropConnection = false;
+  // The data connection or listener open so far is closed before this action.
+  bool closeData = false;
+};
+
+// At most this many 1xx replies come before a final reply ("120 ready in a minute"); a server
+// that sends more is not waited for.
+constexpr int kMostPreliminaryReplies = 8;
+
+class FtpConversation {
+ public:
+  // The operations. Paths are in the server's own bytes (the caller converts names).
+  // Anonymous: the user "anonymous" with a mail-like password, whatever the texts hold.
+  FtpAction Login(bool anonymous, const std::string& user, const std::string& password, bool ipv6);
+  // An empty folder lists the server's current folder.
+  FtpAction List(const std::string& folder);
+  FtpAction Get(const std::string& path);
+  FtpAction Put(const std::string& path);
+  FtpAction Delete(const std::string& path);
+  FtpAction MakeFolder(const std::string& path);
+  FtpAction Quit();
+
+  // What happened since the last action.
+  FtpAction OnReply(const FtpReply& reply);
+  FtpAction OnDataConnected(DWORD error);
+  FtpAction OnListening(bool ipv6, const std::string& address, uint16_t port);
+  // The data moved `bytes` and ended (ERROR_SUCCESS) or failed with `error`.
+  FtpAction OnDataMoved(DWORD error, uint64_t bytes);
+
+  FtpStep step() const { return step_; }
+  const FtpFeatures& features() const { return features_; }
+  bool utf8() const { return utf8_; }
+  // The listing in progress is MLSD's (its lines are read as facts), not LIST's.
+  bool listingIsMlsd() const { return transfer_ == Transfer::kMlsd; }
+
+ private:
+  enum class Operation { kNone, kLogin, kList, kGet, kPut, kDelete, kMakeFolder, kQuit };
+  enum class Transfer { kNone, kRetr, kStor, kMlsd, kList };
+  enum class Passive { kEpsv, kPasv, kNone };
+
+  void Begin(Operation operation, const std::string& path);
+  FtpAction Send(FtpStep step, const std::string& command);
+  FtpAction Await(FtpStep step);
+  FtpAction Done();
+  FtpAction Fail(DWORD error, bool dropConnection = false);
+  FtpAction FailWithReply(const FtpReply& reply);
+  FtpAction OpenDataChannel();
+  FtpAction StartTransfer();
+  std::string TransferCommand() const;
+
+  FtpAction OnGreeting(const FtpReply& reply);
+  FtpAction OnUser(const FtpReply& reply);
+  FtpAction OnPass(const FtpReply& reply);
+  FtpAction OnFeat(const FtpReply& reply);
+  FtpAction OnOptsUtf8(const FtpReply& reply);
+  FtpAction OnType(const FtpReply& reply);
+  FtpAction OnEpsv(const FtpReply& reply);
+  FtpAction OnPasv(const FtpReply& reply);
+  FtpAction OnEprt(const FtpReply& reply);
+  FtpAction OnPort(const FtpReply& reply);
+  FtpAction OnSize(const FtpReply& reply);
+  FtpAction OnTransferStart(const FtpReply& reply);
+  FtpAction OnTransferEnd(const FtpReply& reply);
+  FtpAction OnDele(const FtpReply& reply);
+  FtpAction OnMkd(const FtpReply& reply);
+  FtpAction OnQuit(const FtpReply& reply);
+
+  FtpStep step_ = FtpStep::kNone;
+  Operation operation_ = Operation::kNone;
+  Transfer transfer_ = Transfer::kNone;
+  Passive passive_ = Passive::kEpsv;
+  bool ipv6_ = false;
+  FtpFeatures features_;
+  bool utf8_ = false;
+  std::string path_;
+  std::string user_;
+  std::string password_;
+  std::string listenAddress_;
+  uint16_t listenPort_ = 0;
+  int preliminaryReplies_ = 0;
+  bool sizeKnown_ = false;
+  uint64_t size_ = 0;
+  DWORD pendingError_ = ERROR_SUCCESS;
+};

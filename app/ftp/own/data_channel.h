@@ -1,0 +1,130 @@
+// The data connection of one transfer, and what moves over it: the file of a download or an
+// upload, or the lines of a listing. Every byte count the server announced is held to; a data
+// connection that moves less than a floor in any wait fails; progress goes to the status
+// callback once per MiB and once at the end.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/ftp/own/control_channel.h"
+#include "app/ftp/own/transport.h"
+
+// The least a data connection moves in any wait before it is given up (a byte every 20 s is a
+// server holding the program, not a slow line).
+constexpr uint64_t kDataFloorBytes = 1024;
+// Progress is reported once per this many bytes moved.
+constexpr uint64_t kProgressStep = 1024 * 1024;
+
+class DataChannel {
+ public:
+  explicit DataChannel(const ProgressReporter& progress) : progress_(progress) {}
+  // Passive: connects to the control connection's peer at `port`.
+  DWORD Connect(const SocketAddress& peer, uint16_t port, DWORD waitMs);
+  // Active: a listener beside the control connection's local address.
+  DWORD Listen(const SocketAddress& local);
+  const SocketAddress& ListenAddress() const { return listener_.Address(); }
+  // The stream, once the server has connected (active mode: from the peer's host only).
+  DWORD Ready(const SocketAddress& peer, DWORD waitMs);
+  ByteStream& Stream() { return *stream_; }
+  // A wrapping stream (TLS) takes the place of the TCP one.
+  void Wrap(std::unique_ptr<ByteStream> stream) { stream_ = std::move(stream); }
+  std::unique_ptr<ByteStream> Unwrap() { return std::move(stream_); }
+  void Close();
+
+ private:
+  void ReportConnected(const SocketAddress& address) const;
+
+  ProgressReporter progress_;
+  Listener listener_;
+  std::unique_ptr<ByteStream> stream_;
+};
+
+// Counts the bytes moved and reports them: 40/41 (received) or 30/31 (sent) once per MiB and
+// once at the end, so the totals count the file's bytes without a log line per piece.
+class TransferProgress {
+ public:
+  TransferProgress(const ProgressReporter& progress, bool sending)
+      : progress_(progress), sending_(sending) {}
+  void Add(uint64_t bytes);
+  void End();
+  uint64_t Total() const { return total_; }
+
+ private:
+  void Flush();
+
+  ProgressReporter progress_;
+  bool sending_;
+  uint64_t total_ = 0;
+  uint64_t unreported_ = 0;
+};
+
+// Receives the bytes of a transfer and holds the floor: less than kDataFloorBytes in a wait
+// fails with ERROR_INTERNET_TIMEOUT.
+class FlooredReceiver {
+ public:
+  FlooredReceiver(ByteStream& stream, DWORD waitMs)
+      : stream_(stream), waitMs_(waitMs), window_(Deadline::After(waitMs)) {}
+  // `got` 0: the end of the data.
+  DWORD Receive(char* buffer, size_t size, size_t& got);
+
+ private:
+  ByteStream& stream_;
+  DWORD waitMs_;
+  Deadline window_;
+  uint64_t windowBytes_ = 0;
+};
+
+// What one transfer does with its data connection. `bytes` is what moved, also on a failure.
+class DataMover {
+ public:
+  virtual ~DataMover() = default;
+  // `announced`: the server said the file has `size` bytes; more is refused as it arrives.
+  virtual DWORD Move(ByteStream& data, bool announced, uint64_t size, uint64_t& bytes) = 0;
+};
+
+// Writes what arrives into an open file (the caller owns and closes it).
+class DownloadMover : public DataMover {
+ public:
+  DownloadMover(HANDLE file, const ProgressReporter& progress, DWORD waitMs)
+      : file_(file), progress_(progress), waitMs_(waitMs) {}
+  DWORD Move(ByteStream& data, bool announced, uint64_t size, uint64_t& bytes) override;
+
+ private:
+  HANDLE file_;
+  ProgressReporter progress_;
+  DWORD waitMs_;
+};
+
+// Sends an open file whole, then ends the data.
+class UploadMover : public DataMover {
+ public:
+  UploadMover(HANDLE file, const ProgressReporter& progress, DWORD waitMs)
+      : file_(file), progress_(progress), waitMs_(waitMs) {}
+  DWORD Move(ByteStream& data, bool announced, uint64_t size, uint64_t& bytes) override;
+
+ private:
+  HANDLE file_;
+  ProgressReporter progress_;
+  DWORD waitMs_;
+};
+
+// Cuts a listing into lines for `line`, which says false to stop reading (the listing is over
+// its cap).
+class ListingMover : public DataMover {
+ public:
+  using LineSink = std::function<bool(std::string_view line)>;
+  ListingMover(LineSink line, const ProgressReporter& progress, DWORD waitMs)
+      : line_(std::move(line)), progress_(progress), waitMs_(waitMs) {}
+  DWORD Move(ByteStream& data, bool announced, uint64_t size, uint64_t& bytes) override;
+
+ private:
+  LineSink line_;
+  ProgressReporter progress_;
+  DWORD waitMs_;
+};

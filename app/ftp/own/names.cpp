@@ -1,0 +1,18 @@
+#include "app/ftp/own/names.h"
+
+std::string ConvertCodePage(const std::string& text, UINT from, UINT to) {
+  if (text.empty()) return text;
+  const int wideLength =
+      MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (wideLength <= 0) return std::string(text.size(), '?');
+  std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+  MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), &wide[0], wideLength);
+  const DWORD flags = to == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  const char* fallback = to == CP_UTF8 ? nullptr : "?";
+  const int length =
+      WideCharToMultiByte(to, flags, wide.data(), wideLength, nullptr, 0, fallback, nullptr);
+  if (length <= 0) return std::string(text.size(), '?');
+  std::string result(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(to, flags, wide.data(), wideLength, &result[0], length, fallback, nullptr);
+  return result;
+}

@@ -1,0 +1,224 @@
+// The own FTP client behind the FtpClient interface, in WinInet's shapes: handles or none,
+// true/false with the error code in the thread's last error, the server's last reply per thread,
+// progress through the session's callback. The work is OwnConnection's.
+#include "app/ftp/own/own_client.h"
+
+#include <cstring>
+#include <string>
+
+#include "app/ftp/ftp_client.h"
+#include "app/ftp/ftp_listing.h"
+#include "app/ftp/ftp_text.h"
+#include "app/ftp/own/handles.h"
+
+namespace {
+
+DWORD waitMs = 30000;
+
+// InternetGetLastResponseInfo answers for the calling thread: the reply of the last operation
+// this thread ran, whichever connection read it.
+thread_local std::string lastResponse;
+
+// A text given as a C string: its NUL ends it, so only CR and LF can hide in it.
+bool BreaksCommand(const char* text) {
+  return text != nullptr && HoldsLineBreak(std::string_view(text));
+}
+
+template <typename T>
+T Failed(DWORD error, T value) {
+  SetLastError(error);
+  return value;
+}
+
+WIN32_FIND_DATAA FindRecordOf(const ListedEntry& entry) {
+  WIN32_FIND_DATAA record{};
+  record.dwFileAttributes = entry.folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+  record.nFileSizeHigh = static_cast<DWORD>(entry.size >> 32);
+  record.nFileSizeLow = static_cast<DWORD>(entry.size & 0xFFFFFFFFu);
+  record.ftLastWriteTime.dwLowDateTime = static_cast<DWORD>(entry.modified & 0xFFFFFFFFu);
+  record.ftLastWriteTime.dwHighDateTime = static_cast<DWORD>(entry.modified >> 32);
+  const size_t length =
+      entry.name.size() < sizeof record.cFileName ? entry.name.size() : sizeof record.cFileName - 1;
+  std::memcpy(record.cFileName, entry.name.data(), length);
+  return record;
+}
+
+class OwnClient : public FtpClient {
+ public:
+  HINTERNET OpenSession(const char*) override {
+    if (!WinsockReady()) return Failed<HINTERNET>(ERROR_INTERNET_INTERNAL_ERROR, nullptr);
+    return handles_.Add(std::make_unique<SessionObject>());
+  }
+
+  void SetStatusCallback(HINTERNET handle, INTERNET_STATUS_CALLBACK callback) override {
+    auto* session = handles_.Get<SessionObject>(handle, HandleObject::kSession);
+    if (session != nullptr) session->callback = callback;
+  }
+
+  HINTERNET Connect(HINTERNET handle, const char* host, INTERNET_PORT port, const char* user,
+                    const char* password, DWORD_PTR context) override {
+    auto* session = handles_.Get<SessionObject>(handle, HandleObject::kSession);
+    if (session == nullptr) return Failed<HINTERNET>(ERROR_INVALID_HANDLE, nullptr);
+    // A line break would end the command early and start one of the text's choosing.
+    if (host == nullptr || BreaksCommand(host) || BreaksCommand(user) || BreaksCommand(password) ||
+        (user == nullptr && password != nullptr)) {
+      return Failed<HINTERNET>(ERROR_INVALID_PARAMETER, nullptr);
+    }
+    const HINTERNET self = handles_.Next();
+    auto object = std::make_unique<ConnectionObject>(
+        ProgressReporter(self, session->callback, context), waitMs);
+    object->parent = handle;
+    OwnConnection& connection = object->connection;
+    handles_.Add(std::move(object));
+    const INTERNET_ASYNC_RESULT created = {reinterpret_cast<DWORD_PTR>(self), 0};
+    connection.Progress().Report(INTERNET_STATUS_HANDLE_CREATED, &created, sizeof created);
+    const DWORD error = connection.Open(host, port, user, password);
+    lastResponse = connection.LastReply();
+    if (error != ERROR_SUCCESS) {
+      handles_.Remove(self);
+      return Failed<HINTERNET>(error, nullptr);
+    }
+    return self;
+  }
+
+  HINTERNET FindFirst(HINTERNET handle, const char* pattern, WIN32_FIND_DATAA* entry, DWORD,
+                      DWORD_PTR context) override {
+    ConnectionObject* object = Ready(handle);
+    if (object == nullptr) return nullptr;
+    if (entry == nullptr) return Failed<HINTERNET>(ERROR_INVALID_PARAMETER, nullptr);
+    const std::string text = pattern != nullptr ? pattern : "*.*";
+    if (HoldsLineBreak(text)) return Failed<HINTERNET>(ERROR_INVALID_NAME, nullptr);
+    const size_t slash = text.find_last_of('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string() : text.substr(0, slash + 1);
+    const std::string wildcard = slash == std::string::npos ? text : text.substr(slash + 1);
+    auto find = std::make_unique<FindObject>();
+    bool parentListed = false;
+    const DWORD error = object->connection.List(folder, wildcard, find->entries, parentListed);
+    lastResponse = object->connection.LastReply();
+    if (error != ERROR_SUCCESS) return Failed<HINTERNET>(error, nullptr);
+    // Servers in use send no "..": every folder but the root (and the login folder, the empty
+    // path) gets one first, so the pane can always go up. A server's own ".." is kept as it
+    // came, at the root too.
+    const bool belowRoot = !folder.empty() && folder != "/";
+    if (!parentListed && belowRoot && MatchesPattern("..", wildcard)) {
+      find->entries.insert(find->entries.begin(), ListedEntry{"..", true, 0, 0});
+    }
+    if (find->entries.empty()) return Failed<HINTERNET>(ERROR_NO_MORE_FILES, nullptr);
+    *entry = FindRecordOf(find->entries[0]);
+    find->next = 1;
+    find->parent = handle;
+    const HINTERNET self = handles_.Add(std::move(find));
+    object->openFind = self;
+    const INTERNET_ASYNC_RESULT created = {reinterpret_cast<DWORD_PTR>(self), 0};
+    if (context != 0) {
+      object->connection.Progress().Report(INTERNET_STATUS_HANDLE_CREATED, &created,
+                                           sizeof created);
+    }
+    SetLastError(ERROR_SUCCESS);
+    return self;
+  }
+
+  bool FindNext(HINTERNET handle, WIN32_FIND_DATAA* entry) override {
+    auto* find = handles_.Get<FindObject>(handle, HandleObject::kFind);
+    if (find == nullptr) return Failed(ERROR_INVALID_HANDLE, false);
+    if (entry == nullptr) return Failed(ERROR_INVALID_PARAMETER, false);
+    if (find->next >= find->entries.size()) return Failed(ERROR_NO_MORE_FILES, false);
+    *entry = FindRecordOf(find->entries[find->next++]);
+    return true;
+  }
+
+  bool GetFile(HINTERNET handle, const char* remote, const char* local, bool failIfExists,
+               DWORD attributes, DWORD, DWORD_PTR) override {
+    ConnectionObject* object = Operable(handle, remote, local);
+    if (object == nullptr) return false;
+    return Finish(object, object->connection.Get(remote, local, failIfExists, attributes));
+  }
+
+  bool PutFile(HINTERNET handle, const char* local, const char* remote, DWORD, DWORD_PTR) override {
+    ConnectionObject* object = Operable(handle, remote, local);
+    if (object == nullptr) return false;
+    return Finish(object, object->connection.Put(local, remote));
+  }
+
+  bool RemoveFile(HINTERNET handle, const char* remote) override {
+    ConnectionObject* object = Operable(handle, remote, "");
+    if (object == nullptr) return false;
+    return Finish(object, object->connection.Remove(remote));
+  }
+
+  bool MakeFolder(HINTERNET handle, const char* remote) override {
+    ConnectionObject* object = Operable(handle, remote, "");
+    if (object == nullptr) return false;
+    return Finish(object, object->connection.MakeFolder(remote));
+  }
+
+  void Close(HINTERNET handle) override {
+    HandleObject* object = handles_.Any(handle);
+    if (object == nullptr) {
+      SetLastError(ERROR_INVALID_HANDLE);
+      return;
+    }
+    // Closing a handle closes what was opened under it, as WinInet does.
+    for (HINTERNET child : handles_.Children(handle)) Close(child);
+    if (object->kind == HandleObject::kFind) {
+      auto* owner = handles_.Get<ConnectionObject>(object->parent, HandleObject::kConnection);
+      if (owner != nullptr) {
+        if (owner->openFind == handle) owner->openFind = nullptr;
+        owner->connection.Progress().Report(INTERNET_STATUS_HANDLE_CLOSING, &handle, sizeof handle);
+      }
+    } else if (object->kind == HandleObject::kConnection) {
+      auto* connection = static_cast<ConnectionObject*>(object);
+      connection->connection.Quit();
+      connection->connection.Progress().Report(INTERNET_STATUS_HANDLE_CLOSING, &handle,
+                                               sizeof handle);
+    }
+    handles_.Remove(handle);
+    SetLastError(ERROR_SUCCESS);
+  }
+
+  std::string LastResponse() override { return lastResponse; }
+
+ private:
+  // The connection for an operation: a live one with no find open on it.
+  ConnectionObject* Ready(HINTERNET handle) {
+    auto* object = handles_.Get<ConnectionObject>(handle, HandleObject::kConnection);
+    if (object == nullptr) return Failed<ConnectionObject*>(ERROR_INVALID_HANDLE, nullptr);
+    if (object->openFind != nullptr) {
+      return Failed<ConnectionObject*>(ERROR_FTP_TRANSFER_IN_PROGRESS, nullptr);
+    }
+    if (!object->connection.IsOpen()) {
+      return Failed<ConnectionObject*>(ERROR_INTERNET_CONNECTION_ABORTED, nullptr);
+    }
+    return object;
+  }
+
+  // As Ready, with a remote name that may go into a command and a local one.
+  ConnectionObject* Operable(HINTERNET handle, const char* remote, const char* local) {
+    ConnectionObject* object = Ready(handle);
+    if (object == nullptr) return nullptr;
+    if (remote == nullptr || local == nullptr) {
+      return Failed<ConnectionObject*>(ERROR_INVALID_PARAMETER, nullptr);
+    }
+    if (BreaksCommand(remote)) return Failed<ConnectionObject*>(ERROR_INVALID_NAME, nullptr);
+    return object;
+  }
+
+  static bool Finish(ConnectionObject* object, DWORD error) {
+    lastResponse = object->connection.LastReply();
+    SetLastError(error);
+    return error == ERROR_SUCCESS;
+  }
+
+  HandleTable handles_;
+};
+
+}  // namespace
+
+void SetOwnClientTimeout(DWORD milliseconds) { waitMs = milliseconds; }
+DWORD OwnClientTimeout() { return waitMs; }
+
+FtpClient& OwnFtpClient() {
+  static OwnClient client;
+  return client;
+}

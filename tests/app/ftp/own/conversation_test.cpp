@@ -1,0 +1,395 @@
+// The own client's conversation without a socket: each case is what the conversation asks for
+// and what the server (or the data side) answers, until the operation ends. Logins, the data
+// channel's fallbacks, the sizes a download is held to, the bounds on preliminary replies, and the
+// failures that keep the server's reply or give the connection up.
+#include "app/ftp/own/conversation.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// What the conversation asks for, as text:
+//   a command ("USER u"), or "await" for one more reply, each answered by a server reply;
+//   "connect 5000", answered "ok" or an error code;
+//   "listen", answered "ADDRESS PORT" (the listener the caller opened);
+//   "move" (no size announced) or "move 100", answered "BYTES" or "ERROR BYTES";
+//   and last "done", "fail 12003" or "drop 12002" (failed, the connection given up).
+struct Exchange {
+  std::string asks;
+  std::string answer;
+};
+
+struct Case {
+  const char* name;
+  std::function<FtpAction(FtpConversation&)> start;
+  std::vector<Exchange> exchanges;
+  std::string end;
+};
+
+FtpReply Reply(const std::string& text) {
+  ReplyReader reader;
+  const std::string bytes = text + "\r\n";
+  reader.Feed(bytes.data(), bytes.size());
+  FtpReply reply;
+  EXPECT_EQ(reader.Next(reply), ReplyReader::Result::kReply) << text;
+  return reply;
+}
+
+std::string Describe(const FtpAction& action) {
+  switch (action.kind) {
+    case FtpAction::Kind::kSend:
+      return action.command;
+    case FtpAction::Kind::kAwaitReply:
+      return "await";
+    case FtpAction::Kind::kConnectData:
+      return "connect " + std::to_string(action.port);
+    case FtpAction::Kind::kListen:
+      return "listen";
+    case FtpAction::Kind::kMoveData:
+      return action.sizeAnnounced ? "move " + std::to_string(action.size) : "move";
+    case FtpAction::Kind::kDone:
+      return "done";
+    case FtpAction::Kind::kFail:
+      return (action.dropConnection ? "drop " : "fail ") + std::to_string(action.error);
+  }
+  return "?";
+}
+
+FtpAction Answer(FtpConversation& talk, const FtpAction& action, const std::string& answer) {
+  std::istringstream in(answer);
+  switch (action.kind) {
+    case FtpAction::Kind::kConnectData: {
+      DWORD error = ERROR_SUCCESS;
+      if (answer != "ok") in >> error;
+      return talk.OnDataConnected(error);
+    }
+    case FtpAction::Kind::kListen: {
+      std::string address;
+      unsigned port = 0;
+      in >> address >> port;
+      return talk.OnListening(address.find(':') != std::string::npos, address,
+                              static_cast<uint16_t>(port));
+    }
+    case FtpAction::Kind::kMoveData: {
+      uint64_t first = 0;
+      uint64_t second = 0;
+      in >> first;
+      if (in >> second) return talk.OnDataMoved(static_cast<DWORD>(first), second);
+      return talk.OnDataMoved(ERROR_SUCCESS, first);
+    }
+    default:
+      return talk.OnReply(Reply(answer));
+  }
+}
+
+// Runs a case on `talk` (a conversation that may have logged in before).
+void Play(FtpConversation& talk, const Case& c) {
+  SCOPED_TRACE(c.name);
+  FtpAction action = c.start(talk);
+  for (size_t i = 0; i < c.exchanges.size(); ++i) {
+    ASSERT_EQ(Describe(action), c.exchanges[i].asks) << "exchange " << i;
+    action = Answer(talk, action, c.exchanges[i].answer);
+  }
+  EXPECT_EQ(Describe(action), c.end);
+}
+
+const char kFeatures[] =
+    "211-Features:\r\n EPSV\r\n MLST type*;size*;modify*;\r\n SIZE\r\n UTF8\r\n211 End";
+
+// A conversation logged in to a server with `features` (a FEAT reply), over IPv6 or not.
+FtpConversation LoggedIn(const std::string& features = kFeatures, bool ipv6 = false) {
+  FtpConversation talk;
+  FtpAction action = talk.Login(false, "u", "p", ipv6);
+  for (const char* reply : {"220 hi", "331 pw", "230 in"}) action = talk.OnReply(Reply(reply));
+  action = talk.OnReply(Reply(features));
+  if (action.kind == FtpAction::Kind::kSend && action.command == "OPTS UTF8 ON") {
+    action = talk.OnReply(Reply("200 ok"));
+  }
+  action = talk.OnReply(Reply("200 binary"));
+  EXPECT_EQ(action.kind, FtpAction::Kind::kDone);
+  return talk;
+}
+
+auto Login(bool anonymous = false) {
+  return [anonymous](FtpConversation& t) { return t.Login(anonymous, "u", "p", false); };
+}
+auto Get(const char* path) {
+  return [path](FtpConversation& t) { return t.Get(path); };
+}
+auto List(const char* folder) {
+  return [folder](FtpConversation& t) { return t.List(folder); };
+}
+
+TEST(OwnConversation, Logins) {
+  std::vector<Exchange> flood;
+  for (int i = 0; i <= kMostPreliminaryReplies; ++i) flood.push_back({"await", "120 soon"});
+  const std::vector<Case> table = {
+      {"user and password, features, UTF-8",
+       Login(),
+       {{"await", "220 hi"},
+        {"USER u", "331 pw"},
+        {"PASS p", "230 in"},
+        {"FEAT", kFeatures},
+        {"OPTS UTF8 ON", "500 no"},
+        {"TYPE I", "200 ok"}},
+       "done"},
+      {"anonymous, logged in without a password, no FEAT",
+       Login(true),
+       {{"await", "120 soon"},
+        {"await", "220 hi"},
+        {"USER anonymous", "230 in"},
+        {"FEAT", "500 what"},
+        {"TYPE I", "200 ok"}},
+       "done"},
+      {"the password of anonymous",
+       Login(true),
+       {{"await", "220 hi"}, {"USER anonymous", "331 pw"}, {"PASS zevftp@", "530 no"}},
+       "fail 12015"},
+      {"an unknown user", Login(), {{"await", "220 hi"}, {"USER u", "530 no"}}, "fail 12015"},
+      {"a greeting that turns us away", Login(), {{"await", "421 too many"}}, "fail 12003"},
+      {"binary refused",
+       Login(),
+       {{"await", "220 hi"}, {"USER u", "230 in"}, {"FEAT", "211 none"}, {"TYPE I", "504 no"}},
+       "fail 12003"},
+      {"preliminary replies for ever", Login(), flood, "drop 12002"},
+  };
+  for (const Case& c : table) {
+    FtpConversation talk;
+    Play(talk, c);
+  }
+}
+
+TEST(OwnConversation, DownloadsAreHeldToTheSizeTheServerAnnouncesOnly) {
+  const std::vector<Case> table = {
+      {"SIZE, then exactly that many bytes",
+       Get("/a b.bin"),
+       {{"SIZE /a b.bin", "213 100"},
+        {"EPSV", "229 Entering Extended Passive Mode (|||5000|)"},
+        {"connect 5000", "ok"},
+        {"RETR /a b.bin", "150 Here it comes."},
+        {"move 100", "100"},
+        {"await", "226 Done"}},
+       "done"},
+      {"fewer bytes than SIZE said, and a lying 226",
+       Get("/x"),
+       {{"SIZE /x", "213 100"},
+        {"EPSV", "229 (|||5000|)"},
+        {"connect 5000", "ok"},
+        {"RETR /x", "150 go"},
+        {"move 100", "50"},
+        {"await", "226 Done"}},
+       "fail 12030"},
+      {"more bytes than SIZE said: stopped on our side, the server's answer read",
+       Get("/x"),
+       {{"SIZE /x", "213 100"},
+        {"EPSV", "229 (|||5000|)"},
+        {"connect 5000", "ok"},
+        {"RETR /x", "150 go"},
+        {"move 100", "12030 100"},
+        {"await", "426 Aborted"}},
+       "fail 12030"},
+      {"the 150 reply's size is the newest word",
+       Get("/log"),
+       {{"SIZE /log", "213 100"},
+        {"EPSV", "229 (|||5000|)"},
+        {"connect 5000", "ok"},
+        {"RETR /log", "150 Opening BINARY mode data connection for log (300 bytes)."},
+        {"move 300", "300"},
+        {"await", "226 Done"}},
+       "done"},
+      {"no SIZE: what arrives is the file",
+       Get("/x"),
+       {{"SIZE /x", "550 no"},
+        {"EPSV", "229 (|||5000|)"},
+        {"connect 5000", "ok"},
+        {"RETR /x", "125 go"},
+        {"move", "300000"},
+        {"await", "250 Done"}},
+       "done"},
+      {"a silent data connection gives the connection up",
+       Get("/x"),
+       {{"SIZE /x", "213 100"},
+        {"EPSV", "229 (|||5000|)"},
+        {"connect 5000", "ok"},
+        {"RETR /x", "150 go"},
+        {"move 100", "12002 10"}},
+       "drop 12002"},
+      {"a local disk that fills waits for the server's word and fails with its code",
+       Get("/x"),
+       {{"SIZE /x", "213 100"},
+        {"EPSV", "229 (|||5000|)"},
+        {"connect 5000", "ok"},
+        {"RETR /x", "150 go"},
+        {"move 100", "112 40"},
+        {"await", "426 Aborted"}},
+       "fail 112"},
+      {"refused: the server's reply is the error",
+       Get("/x"),
+       {{"SIZE /x", "550 no"},
+        {"EPSV", "229 (|||5000|)"},
+        {"connect 5000", "ok"},
+        {"RETR /x", "550 No such file"}},
+       "fail 12003"},
+      {"the data connection cannot be made",
+       Get("/x"),
+       {{"SIZE /x", "213 1"}, {"EPSV", "229 (|||5000|)"}, {"connect 5000", "12029"}},
+       "fail 12029"},
+      {"a transfer that ends badly",
+       Get("/x"),
+       {{"SIZE /x", "550 no"},
+        {"EPSV", "229 (|||5000|)"},
+        {"connect 5000", "ok"},
+        {"RETR /x", "150 go"},
+        {"move", "3"},
+        {"await", "451 Local error"}},
+       "fail 12003"},
+  };
+  for (const Case& c : table) {
+    FtpConversation talk = LoggedIn();
+    Play(talk, c);
+  }
+  // Without SIZE among the features none is asked.
+  FtpConversation plain = LoggedIn("211 no features");
+  Play(plain, {"no SIZE offered",
+               Get("/x"),
+               {{"EPSV", "229 (|||5000|)"},
+                {"connect 5000", "ok"},
+                {"RETR /x", "150 go"},
+                {"move", "7"},
+                {"await", "226 Done"}},
+               "done"});
+}
+
+TEST(OwnConversation, PassiveFirstThenActiveAndEachRefusalRemembered) {
+  const char* noFeatures = "211 none";
+  FtpConversation v4 = LoggedIn(noFeatures);
+  Play(v4, {"EPSV refused, PASV refused, EPRT refused: PORT",
+            Get("/x"),
+            {{"EPSV", "500 no"},
+             {"PASV", "502 no"},
+             {"listen", "127.0.0.1 1027"},
+             {"EPRT |1|127.0.0.1|1027|", "500 no"},
+             {"PORT 127,0,0,1,4,3", "200 ok"},
+             {"RETR /x", "150 go"},
+             {"move", "1"},
+             {"await", "226 Done"}},
+            "done"});
+  // The refusals hold for the connection: the next transfer goes straight to active mode.
+  Play(v4, {"active from now on",
+            List(""),
+            {{"listen", "127.0.0.1 2000"},
+             {"EPRT |1|127.0.0.1|2000|", "200 ok"},
+             {"LIST", "150 go"},
+             {"move", "0"},
+             {"await", "226 Done"}},
+            "done"});
+
+  FtpConversation pasv = LoggedIn(noFeatures);
+  Play(pasv, {"PASV's address is not taken, only its port",
+              Get("/x"),
+              {{"EPSV", "500 no"},
+               {"PASV", "227 Entering Passive Mode (10,255,255,1,4,1)"},
+               {"connect 1025", "ok"},
+               {"RETR /x", "150 go"},
+               {"move", "1"},
+               {"await", "226 Done"}},
+              "done"});
+  Play(pasv, {"and PASV it stays",
+              Get("/y"),
+              {{"PASV", "227 (127,0,0,1,0,80)"}, {"connect 80", "ok"}, {"RETR /y", "550 no"}},
+              "fail 12003"});
+
+  FtpConversation v6 = LoggedIn(noFeatures, true);
+  Play(v6, {"IPv6 has no PASV and no PORT",
+            Get("/x"),
+            {{"EPSV", "500 no"}, {"listen", "::1 3000"}, {"EPRT |2|::1|3000|", "500 no"}},
+            "fail 12003"});
+
+  FtpConversation odd = LoggedIn(noFeatures);
+  Play(odd, {"an EPSV reply without a port", Get("/x"), {{"EPSV", "229 whatever"}}, "fail 12003"});
+}
+
+TEST(OwnConversation, ListingsTakeMlsdWhereOfferedAndFallBackToList) {
+  FtpConversation mlsd = LoggedIn();
+  Play(mlsd, {"MLSD of a folder",
+              List("/pub/"),
+              {{"EPSV", "229 (|||5000|)"}, {"connect 5000", "ok"}, {"MLSD /pub/", "150 go"}},
+              "move"});
+  EXPECT_TRUE(mlsd.listingIsMlsd());
+
+  FtpConversation refusing = LoggedIn();
+  Play(refusing, {"MLST offered, MLSD not: LIST on a new data connection",
+                  List("/pub/"),
+                  {{"EPSV", "229 (|||5000|)"},
+                   {"connect 5000", "ok"},
+                   {"MLSD /pub/", "502 not implemented"},
+                   {"EPSV", "229 (|||5001|)"},
+                   {"connect 5001", "ok"},
+                   {"LIST /pub/", "150 go"},
+                   {"move", "400"},
+                   {"await", "226 Done"}},
+                  "done"});
+  EXPECT_FALSE(refusing.listingIsMlsd());
+
+  FtpConversation list = LoggedIn("211 none");
+  Play(list, {"the login folder: LIST without an argument; a listing past its cap",
+              List(""),
+              {{"EPSV", "229 (|||5000|)"},
+               {"connect 5000", "ok"},
+               {"LIST", "150 go"},
+               {"move", "12030 900000"},
+               {"await", "426 Closed"}},
+              "fail 12030"});
+  Play(list, {"a folder that cannot be listed",
+              List("/no/"),
+              {{"EPSV", "229 (|||5000|)"}, {"connect 5000", "ok"}, {"LIST /no/", "550 No"}},
+              "fail 12003"});
+}
+
+TEST(OwnConversation, SimpleCommandsSucceedOnlyOnTheirOwnReply) {
+  const std::vector<Case> table = {
+      {"delete",
+       [](FtpConversation& t) { return t.Delete("/a"); },
+       {{"DELE /a", "250 gone"}},
+       "done"},
+      {"delete refused",
+       [](FtpConversation& t) { return t.Delete("/a"); },
+       {{"DELE /a", "550 no"}},
+       "fail 12003"},
+      {"a preliminary reply first",
+       [](FtpConversation& t) { return t.Delete("/a"); },
+       {{"DELE /a", "120 soon"}, {"await", "250 gone"}},
+       "done"},
+      {"make a folder",
+       [](FtpConversation& t) { return t.MakeFolder("/n"); },
+       {{"MKD /n", "257 \"/n\" created"}},
+       "done"},
+      {"a folder that exists",
+       [](FtpConversation& t) { return t.MakeFolder("/n"); },
+       {{"MKD /n", "550 exists"}},
+       "fail 12003"},
+      {"an upload",
+       [](FtpConversation& t) { return t.Put("/up.bin"); },
+       {{"EPSV", "229 (|||5000|)"},
+        {"connect 5000", "ok"},
+        {"STOR /up.bin", "150 go"},
+        {"move", "3000"},
+        {"await", "226 Stored"}},
+       "done"},
+      {"quit, whatever the answer",
+       [](FtpConversation& t) { return t.Quit(); },
+       {{"QUIT", "500 what"}},
+       "done"},
+  };
+  for (const Case& c : table) {
+    FtpConversation talk = LoggedIn();
+    Play(talk, c);
+  }
+}
+
+}  // namespace
