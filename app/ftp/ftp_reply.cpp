@@ -195,3 +195,23 @@ bool ParseAnnouncedSize(std::string_view text, uint64_t& size) {
   }
   return false;
 }
+
+bool ParsePwdReply(const FtpReply& reply, std::string& folder) {
+  const std::string_view line =
+      WithoutLineBreak(std::string_view(reply.text).substr(0, reply.text.find('\n') + 1));
+  const size_t open = line.find('"');
+  if (open == std::string_view::npos) return false;
+  std::string name;
+  for (size_t at = open + 1; at < line.size(); ++at) {
+    if (line[at] != '"') {
+      name += line[at];
+    } else if (at + 1 < line.size() && line[at + 1] == '"') {
+      name += '"';
+      ++at;
+    } else {
+      folder = name;
+      return true;
+    }
+  }
+  return false;
+}

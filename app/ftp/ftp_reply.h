@@ -57,6 +57,10 @@ bool ParsePasvPort(std::string_view text, uint16_t& port);
 // The port of "229 Entering Extended Passive Mode (|||port|)"; false when malformed.
 bool ParseEpsvPort(std::string_view text, uint16_t& port);
 
+// The folder in '257 "/home/u" is the current directory' (RFC 959: a quote inside the name is
+// doubled). False when the reply holds no quoted name.
+bool ParsePwdReply(const FtpReply& reply, std::string& folder);
+
 // The size in "213 1234" (RFC 3659): decimal digits only, no more than 64 bits hold.
 bool ParseSizeReply(const FtpReply& reply, uint64_t& size);
 // The size a transfer's 1xx reply announces: "150 Opening BINARY mode data connection for x

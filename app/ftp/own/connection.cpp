@@ -1,6 +1,7 @@
 #include "app/ftp/own/connection.h"
 
 #include "app/ftp/ftp_listing.h"
+#include "app/ftp/ftp_text.h"
 #include "app/ftp/own/names.h"
 
 namespace {
@@ -48,6 +49,35 @@ DWORD OwnConnection::Open(const char* host, INTERNET_PORT port, const char* user
   return Run(conversation_.Login(user == nullptr, user != nullptr ? user : "",
                                  password != nullptr ? password : "", peer_.family() == AF_INET6),
              nullptr);
+}
+
+std::string OwnConnection::ProgramNameOf(const std::string& serverName) {
+  if (conversation_.utf8()) return ProgramName(serverName, true);
+  if (!IsNonAsciiUtf8(serverName)) return serverName;
+  std::string name;
+  if (!ConvertCodePageWhole(serverName, CP_UTF8, CP_ACP, name)) {
+    // No ANSI form: shown with "?", which no local name may hold, and never sent back.
+    return ProgramName(serverName, true);
+  }
+  if (name != serverName && utf8Names_.size() < kMostListedEntries) utf8Names_[name] = serverName;
+  return name;
+}
+
+std::string OwnConnection::ServerPathOf(const std::string& path) const {
+  if (conversation_.utf8()) return ServerName(path, true);
+  if (utf8Names_.empty()) return path;
+  // Each part of the path as the server listed it.
+  std::string result;
+  size_t start = 0;
+  for (;;) {
+    const size_t slash = path.find('/', start);
+    const std::string part = path.substr(start, slash == std::string::npos ? slash : slash - start);
+    const auto listed = utf8Names_.find(part);
+    result += listed != utf8Names_.end() ? listed->second : part;
+    if (slash == std::string::npos) return result;
+    result += '/';
+    start = slash + 1;
+  }
 }
 
 DWORD OwnConnection::Exchange(const FtpAction& action, FtpReply& reply) {
@@ -110,7 +140,6 @@ DWORD OwnConnection::List(const std::string& folder, const std::string& wildcard
   parentListed = false;
   control_.DiscardStale();
   if (!IsOpen()) return ERROR_INTERNET_CONNECTION_ABORTED;
-  const bool utf8 = conversation_.utf8();
   size_t lines = 0;
   ListingMover mover(
       [&](std::string_view line) {
@@ -125,13 +154,13 @@ DWORD OwnConnection::List(const std::string& folder, const std::string& wildcard
           return true;
         }
         if (entries.size() >= kMostListedEntries) return false;
-        std::string name = ProgramName(entry.name, utf8);
+        std::string name = ProgramNameOf(entry.name);
         if (name.size() > kMostEntryName || !MatchesPattern(name, wildcard)) return true;
         entries.push_back({std::move(name), entry.folder, entry.size, entry.modified});
         return true;
       },
       progress_, waitMs_);
-  return Run(conversation_.List(ServerName(folder, utf8)), &mover);
+  return Run(conversation_.List(ServerPathOf(folder)), &mover);
 }
 
 DWORD OwnConnection::Get(const std::string& remote, const char* local, bool failIfExists,
@@ -145,7 +174,7 @@ DWORD OwnConnection::Get(const std::string& remote, const char* local, bool fail
   if (file == INVALID_HANDLE_VALUE) return GetLastError();
   const bool created = failIfExists || GetLastError() != ERROR_ALREADY_EXISTS;
   DownloadMover mover(file, progress_, waitMs_);
-  const DWORD error = Run(conversation_.Get(ServerName(remote, conversation_.utf8())), &mover);
+  const DWORD error = Run(conversation_.Get(ServerPathOf(remote)), &mover);
   CloseHandle(file);
   // Only a file this download made is removed: one that was there before is never deleted.
   if (error != ERROR_SUCCESS && created) DeleteFileA(local);
@@ -159,7 +188,7 @@ DWORD OwnConnection::Put(const char* local, const std::string& remote) {
                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return GetLastError();
   UploadMover mover(file, progress_, waitMs_);
-  const DWORD error = Run(conversation_.Put(ServerName(remote, conversation_.utf8())), &mover);
+  const DWORD error = Run(conversation_.Put(ServerPathOf(remote)), &mover);
   CloseHandle(file);
   return error;
 }
@@ -167,13 +196,13 @@ DWORD OwnConnection::Put(const char* local, const std::string& remote) {
 DWORD OwnConnection::Remove(const std::string& remote) {
   control_.DiscardStale();
   if (!IsOpen()) return ERROR_INTERNET_CONNECTION_ABORTED;
-  return Run(conversation_.Delete(ServerName(remote, conversation_.utf8())), nullptr);
+  return Run(conversation_.Delete(ServerPathOf(remote)), nullptr);
 }
 
 DWORD OwnConnection::MakeFolder(const std::string& remote) {
   control_.DiscardStale();
   if (!IsOpen()) return ERROR_INTERNET_CONNECTION_ABORTED;
-  return Run(conversation_.MakeFolder(ServerName(remote, conversation_.utf8())), nullptr);
+  return Run(conversation_.MakeFolder(ServerPathOf(remote)), nullptr);
 }
 
 void OwnConnection::Quit() {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "app/ftp/own/control_channel.h"
@@ -55,6 +56,9 @@ class OwnConnection {
   DWORD Run(FtpAction action, DataMover* mover);
   DWORD Exchange(const FtpAction& action, FtpReply& reply);
   DWORD Connect(const char* host, INTERNET_PORT port);
+  // Names between the program's code page and the server's bytes (see UTF-8 names below).
+  std::string ProgramNameOf(const std::string& serverName);
+  std::string ServerPathOf(const std::string& path) const;
 
   ProgressReporter progress_;
   DWORD waitMs_;
@@ -63,4 +67,8 @@ class OwnConnection {
   FtpConversation conversation_;
   SocketAddress peer_;
   SocketAddress local_;
+  // A server that does not offer UTF8 may still send UTF-8 names (vsftpd's default, inetutils):
+  // such a listed name is shown in the program's code page when it converts without loss, and
+  // this remembers its server bytes, so commands about it (and paths through it) go as listed.
+  std::unordered_map<std::string, std::string> utf8Names_;
 };

@@ -20,32 +20,34 @@ FtpAction FtpConversation::Login(bool anonymous, const std::string& user,
 }
 
 FtpAction FtpConversation::List(const std::string& folder) {
-  Begin(Operation::kList, folder);
+  Begin(Operation::kList, AbsolutePath(folder));
   transfer_ = features_.mlsd ? Transfer::kMlsd : Transfer::kList;
-  return OpenDataChannel();
+  // Without the login folder a CWD could not be undone: the path form it is.
+  if (loginFolder_.empty()) return OpenDataChannel();
+  return Send(FtpStep::kCwd, "CWD " + path_);
 }
 
 FtpAction FtpConversation::Get(const std::string& path) {
-  Begin(Operation::kGet, path);
+  Begin(Operation::kGet, AbsolutePath(path));
   transfer_ = Transfer::kRetr;
   if (features_.size) return Send(FtpStep::kSize, "SIZE " + path);
   return OpenDataChannel();
 }
 
 FtpAction FtpConversation::Put(const std::string& path) {
-  Begin(Operation::kPut, path);
+  Begin(Operation::kPut, AbsolutePath(path));
   transfer_ = Transfer::kStor;
   return OpenDataChannel();
 }
 
 FtpAction FtpConversation::Delete(const std::string& path) {
-  Begin(Operation::kDelete, path);
-  return Send(FtpStep::kDele, "DELE " + path);
+  Begin(Operation::kDelete, AbsolutePath(path));
+  return Send(FtpStep::kDele, "DELE " + path_);
 }
 
 FtpAction FtpConversation::MakeFolder(const std::string& path) {
-  Begin(Operation::kMakeFolder, path);
-  return Send(FtpStep::kMkd, "MKD " + path);
+  Begin(Operation::kMakeFolder, AbsolutePath(path));
+  return Send(FtpStep::kMkd, "MKD " + path_);
 }
 
 FtpAction FtpConversation::Quit() {
@@ -61,6 +63,13 @@ void FtpConversation::Begin(Operation operation, const std::string& path) {
   sizeKnown_ = false;
   size_ = 0;
   pendingError_ = ERROR_SUCCESS;
+  insideFolder_ = false;
+}
+
+std::string FtpConversation::AbsolutePath(const std::string& path) const {
+  if (loginFolder_.empty() || (!path.empty() && path[0] == '/')) return path;
+  if (path.empty()) return loginFolder_;
+  return loginFolder_ + (loginFolder_.back() == '/' ? "" : "/") + path;
 }
 
 FtpAction FtpConversation::Send(FtpStep step, const std::string& command) {
@@ -123,6 +132,10 @@ FtpAction FtpConversation::OnReply(const FtpReply& reply) {
       return OnOptsUtf8(reply);
     case FtpStep::kType:
       return OnType(reply);
+    case FtpStep::kPwd:
+      return OnPwd(reply);
+    case FtpStep::kCwd:
+      return OnCwd(reply);
     case FtpStep::kEpsv:
       return OnEpsv(reply);
     case FtpStep::kPasv:
@@ -179,7 +192,21 @@ FtpAction FtpConversation::OnOptsUtf8(const FtpReply&) { return Send(FtpStep::kT
 
 FtpAction FtpConversation::OnType(const FtpReply& reply) {
   if (reply.code != 200) return FailWithReply(reply);
+  return Send(FtpStep::kPwd, "PWD");
+}
+
+FtpAction FtpConversation::OnPwd(const FtpReply& reply) {
+  // Only an absolute folder is one the connection can be taken back to.
+  std::string folder;
+  if (reply.code == 257 && ParsePwdReply(reply, folder) && !folder.empty() && folder[0] == '/') {
+    loginFolder_ = folder;
+  }
   return Done();
+}
+
+FtpAction FtpConversation::OnCwd(const FtpReply& reply) {
+  insideFolder_ = reply.code == 250 || reply.code == 200;
+  return OpenDataChannel();
 }
 
 // Passive first (EPSV, then PASV over IPv4), always to the control connection's peer; active
@@ -258,7 +285,8 @@ FtpAction FtpConversation::OnSize(const FtpReply& reply) {
 }
 
 std::string FtpConversation::TransferCommand() const {
-  const std::string argument = path_.empty() ? std::string() : " " + path_;
+  const bool bare = path_.empty() || insideFolder_;
+  const std::string argument = bare ? std::string() : " " + path_;
   switch (transfer_) {
     case Transfer::kRetr:
       return "RETR" + argument;

@@ -21,6 +21,8 @@ enum class FtpStep {
   kFeat,           // FEAT: what the server offers (a refusal: nothing)
   kOptsUtf8,       // OPTS UTF8 ON: any answer (a server that lists UTF8 speaks it)
   kType,           // TYPE I: 200, binary from here on
+  kPwd,            // PWD: 257 with the login folder (a refusal: paths stay as given)
+  kCwd,            // CWD into the folder to list: 250; a refusal lists by path
   kEpsv,           // EPSV: 229 with a port; a refusal falls back to PASV
   kPasv,           // PASV: 227 with a port; a refusal falls back to active mode
   kEprt,           // EPRT: 200; refused over IPv4, PORT is tried
@@ -68,7 +70,9 @@ class FtpConversation {
   // The operations. Paths are in the server's own bytes (the caller converts names).
   // Anonymous: the user "anonymous" with a mail-like password, whatever the texts hold.
   FtpAction Login(bool anonymous, const std::string& user, const std::string& password, bool ipv6);
-  // An empty folder lists the server's current folder.
+  // A folder is listed from inside it (CWD, then a listing without an argument: servers that
+  // hand the argument to ls split it at blanks), or by its path when CWD is refused. An empty
+  // folder is the login folder, a relative one lies below it.
   FtpAction List(const std::string& folder);
   FtpAction Get(const std::string& path);
   FtpAction Put(const std::string& path);
@@ -88,6 +92,11 @@ class FtpConversation {
   bool utf8() const { return utf8_; }
   // The listing in progress is MLSD's (its lines are read as facts), not LIST's.
   bool listingIsMlsd() const { return transfer_ == Transfer::kMlsd; }
+  // The folder the login put the connection in (from PWD); empty when the server did not say.
+  const std::string& loginFolder() const { return loginFolder_; }
+  // A path as the server must get it once the connection has changed folders: relative paths
+  // and the empty path are taken from the login folder.
+  std::string AbsolutePath(const std::string& path) const;
 
  private:
   enum class Operation { kNone, kLogin, kList, kGet, kPut, kDelete, kMakeFolder, kQuit };
@@ -110,6 +119,8 @@ class FtpConversation {
   FtpAction OnFeat(const FtpReply& reply);
   FtpAction OnOptsUtf8(const FtpReply& reply);
   FtpAction OnType(const FtpReply& reply);
+  FtpAction OnPwd(const FtpReply& reply);
+  FtpAction OnCwd(const FtpReply& reply);
   FtpAction OnEpsv(const FtpReply& reply);
   FtpAction OnPasv(const FtpReply& reply);
   FtpAction OnEprt(const FtpReply& reply);
@@ -129,6 +140,8 @@ class FtpConversation {
   FtpFeatures features_;
   bool utf8_ = false;
   std::string path_;
+  std::string loginFolder_;
+  bool insideFolder_ = false;  // the listing runs inside its folder: no argument
   std::string user_;
   std::string password_;
   std::string listenAddress_;

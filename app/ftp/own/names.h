@@ -11,6 +11,9 @@
 // becomes "?".
 std::string ConvertCodePage(const std::string& text, UINT from, UINT to);
 
+// The text in `to` when every character has a form there; false otherwise.
+bool ConvertCodePageWhole(const std::string& text, UINT from, UINT to, std::string& result);
+
 // A name as the server spells it, and back.
 inline std::string ServerName(const std::string& name, bool utf8) {
   return utf8 ? ConvertCodePage(name, CP_ACP, CP_UTF8) : name;

@@ -186,10 +186,14 @@ TEST(FtpReplySizes, SizeRepliesAndAnnouncedSizes) {
     reader.Next(reply);
     uint64_t size = 0;
     EXPECT_EQ(ParseSizeReply(reply, size), c.sizeReply) << c.reply;
-    if (c.sizeReply) EXPECT_EQ(size, c.size) << c.reply;
+    if (c.sizeReply) {
+      EXPECT_EQ(size, c.size) << c.reply;
+    }
     size = 0;
     EXPECT_EQ(ParseAnnouncedSize(reply.text, size), c.announced) << c.reply;
-    if (c.announced) EXPECT_EQ(size, c.size) << c.reply;
+    if (c.announced) {
+      EXPECT_EQ(size, c.size) << c.reply;
+    }
   }
 }
 

@@ -101,8 +101,10 @@ void Play(FtpConversation& talk, const Case& c) {
 const char kFeatures[] =
     "211-Features:\r\n EPSV\r\n MLST type*;size*;modify*;\r\n SIZE\r\n UTF8\r\n211 End";
 
-// A conversation logged in to a server with `features` (a FEAT reply), over IPv6 or not.
-FtpConversation LoggedIn(const std::string& features = kFeatures, bool ipv6 = false) {
+// A conversation logged in to a server with `features` (a FEAT reply), over IPv6 or not, whose
+// PWD gives `pwd` (by default it is refused: paths go as they are given).
+FtpConversation LoggedIn(const std::string& features = kFeatures, bool ipv6 = false,
+                         const std::string& pwd = "500 no") {
   FtpConversation talk;
   FtpAction action = talk.Login(false, "u", "p", ipv6);
   for (const char* reply : {"220 hi", "331 pw", "230 in"}) action = talk.OnReply(Reply(reply));
@@ -111,6 +113,7 @@ FtpConversation LoggedIn(const std::string& features = kFeatures, bool ipv6 = fa
     action = talk.OnReply(Reply("200 ok"));
   }
   action = talk.OnReply(Reply("200 binary"));
+  action = talk.OnReply(Reply(pwd));
   EXPECT_EQ(action.kind, FtpAction::Kind::kDone);
   return talk;
 }
@@ -136,7 +139,8 @@ TEST(OwnConversation, Logins) {
         {"PASS p", "230 in"},
         {"FEAT", kFeatures},
         {"OPTS UTF8 ON", "500 no"},
-        {"TYPE I", "200 ok"}},
+        {"TYPE I", "200 ok"},
+        {"PWD", "257 \"/home/u\" is the current directory"}},
        "done"},
       {"anonymous, logged in without a password, no FEAT",
        Login(true),
@@ -144,7 +148,8 @@ TEST(OwnConversation, Logins) {
         {"await", "220 hi"},
         {"USER anonymous", "230 in"},
         {"FEAT", "500 what"},
-        {"TYPE I", "200 ok"}},
+        {"TYPE I", "200 ok"},
+        {"PWD", "500 what"}},
        "done"},
       {"the password of anonymous",
        Login(true),
@@ -349,6 +354,54 @@ TEST(OwnConversation, ListingsTakeMlsdWhereOfferedAndFallBackToList) {
               List("/no/"),
               {{"EPSV", "229 (|||5000|)"}, {"connect 5000", "ok"}, {"LIST /no/", "550 No"}},
               "fail 12003"});
+}
+
+// With the login folder known, a folder is listed from inside it (a server that hands LIST's
+// argument to ls splits a name at its blanks), and every path the program gives relative to the
+// login folder (the empty path, "pub/") is made absolute, since the connection moves.
+TEST(OwnConversation, FoldersAreListedFromInsideAndPathsMadeAbsolute) {
+  const std::string pwd = "257 \"/home/u \"\"q\"\"\" is the current directory";
+  FtpConversation talk = LoggedIn("211 none", false, pwd);
+  EXPECT_EQ(talk.loginFolder(), "/home/u \"q\"");
+  Play(talk, {"a folder with a blank",
+              List("/my dir/"),
+              {{"CWD /my dir/", "250 ok"},
+               {"EPSV", "229 (|||5000|)"},
+               {"connect 5000", "ok"},
+               {"LIST", "150 go"},
+               {"move", "10"},
+               {"await", "226 Done"}},
+              "done"});
+  Play(talk, {"the empty path is the login folder",
+              List(""),
+              {{"CWD /home/u \"q\"", "250 ok"},
+               {"EPSV", "229 (|||5000|)"},
+               {"connect 5000", "ok"},
+               {"LIST", "150 go"}},
+              "move"});
+  FtpConversation again = LoggedIn("211 none", false, "257 \"/\"");
+  Play(again, {"a relative folder lies below the login folder; CWD refused: the path form",
+               List("pub/"),
+               {{"CWD /pub/", "550 no"},
+                {"EPSV", "229 (|||5000|)"},
+                {"connect 5000", "ok"},
+                {"LIST /pub/", "150 go"}},
+               "move"});
+  Play(again, {"downloads go by absolute path",
+               Get("pub/a.txt"),
+               {{"EPSV", "229 (|||5000|)"}, {"connect 5000", "ok"}, {"RETR /pub/a.txt", "550 no"}},
+               "fail 12003"});
+  Play(again, {"and deletes",
+               [](FtpConversation& t) { return t.Delete("x"); },
+               {{"DELE /x", "250 ok"}},
+               "done"});
+  // A PWD that names no absolute folder leaves paths as they are.
+  FtpConversation odd = LoggedIn("211 none", false, "257 \"C:\\data\"");
+  EXPECT_EQ(odd.loginFolder(), "");
+  Play(odd, {"no CWD without the login folder",
+             List(""),
+             {{"EPSV", "229 (|||5000|)"}, {"connect 5000", "ok"}, {"LIST", "150 go"}},
+             "move"});
 }
 
 TEST(OwnConversation, SimpleCommandsSucceedOnlyOnTheirOwnReply) {
