@@ -165,6 +165,7 @@ bool ParseUnixLine(std::string_view line, ListingEntry& entry, Want want) {
     if (!NameFits(name, want)) return false;
     entry.name.assign(name.data(), name.size());
     entry.folder = kind == 'd';
+    entry.link = kind == 'l';
     entry.size = entry.folder ? 0 : size;
     entry.modified = FileTimeOf(year, monthNumber, day, hour, minute, 0);
     return true;

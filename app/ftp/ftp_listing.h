@@ -16,6 +16,7 @@ constexpr size_t kMostEntryName = 259;
 struct ListingEntry {
   std::string name;  // as the server sent it (no conversion of the code page here)
   bool folder = false;
+  bool link = false;  // a symbolic link: what it points to is not known from the listing
   uint64_t size = 0;
   // Last write time as FILETIME units (100 ns since 1601-01-01 UTC); 0 when unknown.
   uint64_t modified = 0;

@@ -156,11 +156,30 @@ DWORD OwnConnection::List(const std::string& folder, const std::string& wildcard
         if (entries.size() >= kMostListedEntries) return false;
         std::string name = ProgramNameOf(entry.name);
         if (name.size() > kMostEntryName || !MatchesPattern(name, wildcard)) return true;
-        entries.push_back({std::move(name), entry.folder, entry.size, entry.modified});
+        entries.push_back({std::move(name), entry.folder, entry.size, entry.modified, entry.link});
         return true;
       },
       progress_, waitMs_);
-  return Run(conversation_.List(ServerPathOf(folder)), &mover);
+  const DWORD error = Run(conversation_.List(ServerPathOf(folder)), &mover);
+  if (error == ERROR_SUCCESS) ProbeLinks(folder, entries);
+  return error;
+}
+
+void OwnConnection::ProbeLinks(const std::string& folder, std::vector<ListedEntry>& entries) {
+  // Probing moves the connection's folder: only a connection that knows its way back does it.
+  if (conversation_.loginFolder().empty()) return;
+  const Deadline bound = Deadline::After(kMostProbeMs);
+  size_t probed = 0;
+  for (ListedEntry& entry : entries) {
+    if (!entry.link || entry.name == "..") continue;
+    if (probed++ >= kMostProbedLinks || bound.Passed() || !IsOpen()) return;
+    if (Run(conversation_.ProbeLink(ServerPathOf(folder + entry.name)), nullptr) != ERROR_SUCCESS) {
+      return;
+    }
+    entry.folder = conversation_.probedFolder();
+    entry.sizeKnown = entry.folder || conversation_.probedSizeKnown();
+    entry.size = entry.folder || !entry.sizeKnown ? 0 : conversation_.probedSize();
+  }
 }
 
 DWORD OwnConnection::Get(const std::string& remote, const char* local, bool failIfExists,

@@ -22,10 +22,16 @@ struct ListedEntry {
   bool folder = false;
   uint64_t size = 0;
   uint64_t modified = 0;  // FILETIME units, 0 when unknown
+  bool link = false;      // a symbolic link, shown as what it points to
+  bool sizeKnown = true;  // false for a link whose file's size the server did not tell
 };
 
 // Entries kept of one listing; a server that sends more is refused rather than eat the memory.
 constexpr size_t kMostListedEntries = 500000;
+// Links of one listing asked about, and the time that may take; beyond either the rest stay as
+// the listing gave them.
+constexpr size_t kMostProbedLinks = 100;
+constexpr DWORD kMostProbeMs = 2000;
 // Lines read of one listing, entries or not: an endless listing of lines no one can read ends.
 constexpr size_t kMostListingLines = 2 * kMostListedEntries;
 
@@ -56,6 +62,8 @@ class OwnConnection {
   DWORD Run(FtpAction action, DataMover* mover);
   DWORD Exchange(const FtpAction& action, FtpReply& reply);
   DWORD Connect(const char* host, INTERNET_PORT port);
+  // Turns the links of a listing into what they point to, within the bounds above.
+  void ProbeLinks(const std::string& folder, std::vector<ListedEntry>& entries);
   // Names between the program's code page and the server's bytes (see UTF-8 names below).
   std::string ProgramNameOf(const std::string& serverName);
   std::string ServerPathOf(const std::string& path) const;

@@ -156,6 +156,10 @@ FtpAction FtpConversation::OnReply(const FtpReply& reply) {
       return OnMkd(reply);
     case FtpStep::kQuit:
       return OnQuit(reply);
+    case FtpStep::kProbeCwd:
+      return OnProbeCwd(reply);
+    case FtpStep::kProbeSize:
+      return OnProbeSize(reply);
     case FtpStep::kNone:
       break;
   }
@@ -359,3 +363,20 @@ FtpAction FtpConversation::OnMkd(const FtpReply& reply) {
 }
 
 FtpAction FtpConversation::OnQuit(const FtpReply&) { return Done(); }
+
+FtpAction FtpConversation::ProbeLink(const std::string& path) {
+  Begin(Operation::kProbeLink, AbsolutePath(path));
+  probedFolder_ = false;
+  probedSizeKnown_ = false;
+  return Send(FtpStep::kProbeCwd, "CWD " + path_ + "\r\nSIZE " + path_);
+}
+
+FtpAction FtpConversation::OnProbeCwd(const FtpReply& reply) {
+  probedFolder_ = reply.code == 250 || reply.code == 200;
+  return Await(FtpStep::kProbeSize);
+}
+
+FtpAction FtpConversation::OnProbeSize(const FtpReply& reply) {
+  probedSizeKnown_ = !probedFolder_ && ParseSizeReply(reply, size_);
+  return Done();
+}

@@ -33,6 +33,8 @@ enum class FtpStep {
   kDele,           // DELE: 250
   kMkd,            // MKD: 257
   kQuit,           // QUIT: any answer
+  kProbeCwd,       // CWD into a listed link, sent together with SIZE: 250 means a folder
+  kProbeSize,      // that SIZE: 213 gives the size of the file the link points to
 };
 
 // What the caller does next.
@@ -79,6 +81,14 @@ class FtpConversation {
   FtpAction Delete(const std::string& path);
   FtpAction MakeFolder(const std::string& path);
   FtpAction Quit();
+  // What a listed symbolic link points to: a folder (CWD into it works) or a file and its size.
+  // CWD and SIZE go out together and cost one round trip. The connection's folder changes: call
+  // it only with the login folder known (paths are then absolute).
+  FtpAction ProbeLink(const std::string& path);
+  bool probedFolder() const { return probedFolder_; }
+  // The size of the file a link points to, when the server told it.
+  bool probedSizeKnown() const { return probedSizeKnown_; }
+  uint64_t probedSize() const { return size_; }
 
   // What happened since the last action.
   FtpAction OnReply(const FtpReply& reply);
@@ -99,7 +109,17 @@ class FtpConversation {
   std::string AbsolutePath(const std::string& path) const;
 
  private:
-  enum class Operation { kNone, kLogin, kList, kGet, kPut, kDelete, kMakeFolder, kQuit };
+  enum class Operation {
+    kNone,
+    kLogin,
+    kList,
+    kGet,
+    kPut,
+    kDelete,
+    kMakeFolder,
+    kQuit,
+    kProbeLink
+  };
   enum class Transfer { kNone, kRetr, kStor, kMlsd, kList };
   enum class Passive { kEpsv, kPasv, kNone };
 
@@ -131,6 +151,8 @@ class FtpConversation {
   FtpAction OnDele(const FtpReply& reply);
   FtpAction OnMkd(const FtpReply& reply);
   FtpAction OnQuit(const FtpReply& reply);
+  FtpAction OnProbeCwd(const FtpReply& reply);
+  FtpAction OnProbeSize(const FtpReply& reply);
 
   FtpStep step_ = FtpStep::kNone;
   Operation operation_ = Operation::kNone;
@@ -150,4 +172,6 @@ class FtpConversation {
   bool sizeKnown_ = false;
   uint64_t size_ = 0;
   DWORD pendingError_ = ERROR_SUCCESS;
+  bool probedFolder_ = false;
+  bool probedSizeKnown_ = false;
 };
