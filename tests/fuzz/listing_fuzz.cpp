@@ -17,13 +17,29 @@ void CheckEntry(const ListingEntry& e) {
   FUZZ_CHECK(MatchesPattern(e.name, e.name) || e.name.find_first_of("*?") != std::string::npos);
 }
 
+// A name is taken from the line, never made up: it stands in the line as it is, or (z/VM's
+// "NAME TYPE" columns) as its two parts joined with a dot.
+bool FromLine(std::string_view name, std::string_view line) {
+  if (line.find(name) != std::string_view::npos) return true;
+  const size_t dot = name.find('.');
+  return dot != std::string_view::npos &&
+         line.find(name.substr(0, dot)) != std::string_view::npos &&
+         line.find(name.substr(dot + 1)) != std::string_view::npos;
+}
+
 void ReadLine(std::string_view line) {
   FUZZ_CHECK(line.size() <= kMostListingLine);
   FUZZ_CHECK(line.find('\n') == std::string_view::npos);
   ListingEntry mlsd;
-  if (ParseMlsdLine(line, mlsd)) CheckEntry(mlsd);
+  if (ParseMlsdLine(line, mlsd)) {
+    CheckEntry(mlsd);
+    FUZZ_CHECK(FromLine(mlsd.name, line));
+  }
   ListingEntry list;
-  if (ParseListLine(line, list)) CheckEntry(list);
+  if (ParseListLine(line, list)) {
+    CheckEntry(list);
+    FUZZ_CHECK(FromLine(list.name, line));
+  }
 }
 
 bool Same(const ListingEntry& a, const ListingEntry& b) {
