@@ -373,6 +373,7 @@ TEST(FtpListingWhole, DatesWithoutAYearLieWithinTheYearBeforeNow) {
     uint64_t modified;
   };
   const int64_t jan2025 = 1736942400;  // 2025-01-15 12:00:00 UTC
+  const int64_t jun2025 = 1749988800;  // 2025-06-15 12:00:00 UTC
   const std::vector<YearCase> table = {
       {kNow, "Jun 16 10:00", Utc(2024, 6, 16, 10, 0)},  // less than a day ahead: this year
       {kNow, "Jun 17 10:00", Utc(2023, 6, 17, 10, 0)},  // more than a day ahead: last year
@@ -380,6 +381,8 @@ TEST(FtpListingWhole, DatesWithoutAYearLieWithinTheYearBeforeNow) {
       {jan2025, "Dec 31 23:59", Utc(2024, 12, 31, 23, 59)},
       {jan2025, "Feb 29 10:00", Utc(2024, 2, 29, 10, 0)},  // only a leap year has it
       {kNow, "Feb 29 10:00", Utc(2024, 2, 29, 10, 0)},
+      {jun2025, "Feb 29 10:00", Utc(2024, 2, 29, 10, 0)},  // not 1 March 2025
+      {jun2025, "Jun 31 10:00", 0},                        // no such day: unknown
   };
   for (const YearCase& c : table) {
     const std::string line = std::string("-rw-r--r-- 1 u g 5 ") + c.date + " f";
