@@ -1,0 +1,107 @@
+// The readers of the listing families, one per server kind, and what the dispatcher in
+// ftp_listing.cpp needs to know of them. A reader only says whether a line has its family's
+// form and what the line holds; which family a listing is, and which names may be delivered,
+// is decided by the dispatcher.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "app/ftp/ftp_listing.h"
+#include "app/ftp/listing/listing_text.h"
+
+namespace listing {
+
+enum Family : int {
+  kUndecided,
+  kMlsd,
+  kUnix,  // ls -l and its variants: NetPresenz, VShell, localised dates
+  kNetWare,
+  kDos,  // DOS / IIS
+  kOs2,
+  kEplf,
+  kVms,
+  kMvsDatasets,
+  kMvsMembers,
+  kAs400,
+  kZvm,
+  kNonStop,
+  kOs9,
+  kNortel,
+  kFamilyCount
+};
+
+enum class LineKind {
+  kNone,      // not a line of this family
+  kEntry,     // an entry (its name still to be checked)
+  kHeader,    // the family's own header line: no entry, but the family is sure
+  kNameOnly,  // only a name; the details may follow on the next line (VMS)
+};
+
+// `decided`: the listing is known to be of this family, so lines that only make sense inside
+// it (a PDS member without statistics, "Migrated DSNAME") are read too.
+using LineReader = LineKind (*)(std::string_view line, const ListingClock& clock,
+                                ListingEntry& entry, bool decided);
+
+LineKind ReadMlsdLine(std::string_view line, const ListingClock& clock, ListingEntry& entry,
+                      bool decided);
+LineKind ReadEplfLine(std::string_view line, const ListingClock& clock, ListingEntry& entry,
+                      bool decided);
+LineKind ReadUnixLine(std::string_view line, const ListingClock& clock, ListingEntry& entry,
+                      bool decided);
+LineKind ReadNetWareLine(std::string_view line, const ListingClock& clock, ListingEntry& entry,
+                         bool decided);
+LineKind ReadDosLine(std::string_view line, const ListingClock& clock, ListingEntry& entry,
+                     bool decided);
+LineKind ReadOs2Line(std::string_view line, const ListingClock& clock, ListingEntry& entry,
+                     bool decided);
+LineKind ReadVmsLine(std::string_view line, const ListingClock& clock, ListingEntry& entry,
+                     bool decided);
+// The second line of a two-line VMS entry: the size, date and owner of the name before it.
+bool ReadVmsDetails(std::string_view line, const ListingClock& clock, ListingEntry& entry);
+LineKind ReadMvsDatasetLine(std::string_view line, const ListingClock& clock, ListingEntry& entry,
+                            bool decided);
+LineKind ReadMvsMemberLine(std::string_view line, const ListingClock& clock, ListingEntry& entry,
+                           bool decided);
+LineKind ReadAs400Line(std::string_view line, const ListingClock& clock, ListingEntry& entry,
+                       bool decided);
+LineKind ReadZvmLine(std::string_view line, const ListingClock& clock, ListingEntry& entry,
+                     bool decided);
+LineKind ReadNonStopLine(std::string_view line, const ListingClock& clock, ListingEntry& entry,
+                         bool decided);
+LineKind ReadOs9Line(std::string_view line, const ListingClock& clock, ListingEntry& entry,
+                     bool decided);
+LineKind ReadNortelLine(std::string_view line, const ListingClock& clock, ListingEntry& entry,
+                        bool decided);
+
+// A date and time as the Unix-like families write it; year 0 when the listing left it out.
+struct Stamp {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  int zoneMinutes = 0;  // east of UTC, when the listing gave a zone ("+0200")
+  size_t last = 0;      // the index of the stamp's last word
+  // Bare numbers ("3 29 03:26", "09-26 2000") could as well be owner, group and size columns.
+  bool bare = false;
+};
+
+// The date forms of ls in every locale seen, starting at word `first`: "Jan 01 10:00",
+// "Jan  1  2020", "29 Jul 2005", "26. Juli, 20:43", "3 29 03:26", "3月 29日 03:26",
+// "2005-06-07 21:22", "09-26 2000", "2004.07.15", "24-04-2003", "2004. szept. 20." ...
+bool ReadUnixStamp(const Tokens& words, size_t first, Stamp& stamp);
+// Only the English "Mon DD HH:MM" / "Mon DD YYYY" forms (NetWare and other ls imitations).
+bool ReadMonthFirstStamp(const Tokens& words, size_t first, Stamp& stamp);
+uint64_t StampTime(const Stamp& stamp, const ListingClock& clock);
+
+// A plausible year of a file's date: a number outside is some other column.
+bool PlausibleYear(int year);
+
+// The name and kind of an entry, set in one go.
+void SetEntry(ListingEntry& entry, std::string_view name, bool folder, uint64_t size,
+              uint64_t modified);
+
+}  // namespace listing

@@ -1,0 +1,151 @@
+// The listings of HP NonStop (Guardian), OS-9 and Nortel (Wellfleet / Bay Networks) servers.
+#include "app/ftp/listing/listing_families.h"
+
+namespace listing {
+
+namespace {
+
+// "03-Sep-03", "31-Jul-2002".
+bool ReadDayMonthYear(std::string_view word, int& year, int& month, int& day) {
+  const size_t first = word.find('-');
+  const size_t second = word.rfind('-');
+  if (first == std::string_view::npos || second == first) return false;
+  month = MonthOf(word.substr(first + 1, second - first - 1));
+  const std::string_view yearText = word.substr(second + 1);
+  if (month == 0 || !ReadSmall(word.substr(0, first), day, 2) || !ReadSmall(yearText, year, 4)) {
+    return false;
+  }
+  year = FullYear(year, yearText.size());
+  return PlausibleYear(year);
+}
+
+bool IsAlphanumeric(std::string_view word) {
+  if (word.empty()) return false;
+  for (char c : word) {
+    if (!IsDigit(c) && !((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+// "File         Code             EOF  Last Modification    Owner  RWEP" then
+// "TACLCSTM      101             924  18-Jan-01 16:56:48 255, 60 "nunu"": Guardian names
+// (a letter and up to seven letters or digits), the file code, the end-of-file in bytes.
+LineKind ReadNonStopLine(std::string_view line, const ListingClock&, ListingEntry& entry, bool) {
+  const Tokens words(line);
+  if (words.size() >= 4 && words[0] == "File" && words[1] == "Code" && words[2] == "EOF") {
+    return LineKind::kHeader;
+  }
+  if (words.size() < 7 || words.size() > 8) return LineKind::kNone;
+  const std::string_view name = words[0];
+  std::string_view code = words[1];
+  if (!code.empty() && !IsDigit(code.back())) code.remove_suffix(1);  // "101O": open
+  uint64_t size = 0;
+  uint64_t number = 0;
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  if (name.size() > 8 || !IsAlphanumeric(name) || IsDigit(name[0]) || !ReadNumber(code, number) ||
+      !ReadNumber(words[2], size) || !ReadDayMonthYear(words[3], year, month, day) ||
+      !ReadClock(words[4], hour, minute, second) || words[4].size() != 8) {
+    return LineKind::kNone;
+  }
+  // The owner "group,user", written "255,255" or "255, 60"; then the security in quotes.
+  std::string_view owner = words[5];
+  size_t security = 6;
+  if (owner.back() == ',' && words.size() == 8) {
+    owner.remove_suffix(1);
+    if (!AllDigits(words[6])) return LineKind::kNone;
+    security = 7;
+  } else {
+    const size_t comma = owner.find(',');
+    if (comma == std::string_view::npos || !AllDigits(owner.substr(comma + 1))) {
+      return LineKind::kNone;
+    }
+    owner = owner.substr(0, comma);
+  }
+  const std::string_view rwep = words[security];
+  if (!AllDigits(owner) || security + 1 != words.size() || rwep.size() != 6 ||
+      rwep.front() != '"' || rwep.back() != '"') {
+    return LineKind::kNone;
+  }
+  SetEntry(entry, name, false, size, FileTimeOf(year, month, day, hour, minute, second));
+  return LineKind::kEntry;
+}
+
+// " Owner    Last modified  Attributes Sector Bytecount Name" then
+// "   0.0    03/12/31 1543  d-ewrewr      2a      1060 CMDS": dates year first, times as HHMM,
+// sector and byte count in hexadecimal.
+LineKind ReadOs9Line(std::string_view line, const ListingClock&, ListingEntry& entry, bool) {
+  const Tokens words(line);
+  if (words.size() >= 3 && words[0] == "Owner" && words[1] == "Last" && words[2] == "modified") {
+    return LineKind::kHeader;
+  }
+  if (words.size() < 7) return LineKind::kNone;
+  const std::string_view owner = words[0];
+  const size_t dot = owner.find('.');
+  if (dot == std::string_view::npos || !AllDigits(owner.substr(0, dot)) ||
+      !AllDigits(owner.substr(dot + 1))) {
+    return LineKind::kNone;
+  }
+  NumericDate date;
+  int hour = 0;
+  int minute = 0;
+  const std::string_view time = words[2];
+  if (!SplitDate(words[1], date) || date.separator != '/' || date.digits[0] != 2 ||
+      date.digits[1] != 2 || date.digits[2] != 2 || time.size() != 4 || !AllDigits(time) ||
+      !ReadSmall(time.substr(0, 2), hour, 2) || !ReadSmall(time.substr(2), minute, 2)) {
+    return LineKind::kNone;
+  }
+  const std::string_view attributes = words[3];
+  static constexpr std::string_view kAttributes = "dsewrewr";
+  if (attributes.size() != kAttributes.size()) return LineKind::kNone;
+  for (size_t i = 0; i < attributes.size(); ++i) {
+    if (attributes[i] != '-' && attributes[i] != kAttributes[i]) return LineKind::kNone;
+  }
+  uint64_t sector = 0;
+  uint64_t size = 0;
+  const uint64_t modified =
+      FileTimeOf(FullYear(date.parts[0], 2), date.parts[1], date.parts[2], hour, minute, 0);
+  if (!ReadHex(words[4], sector) || !ReadHex(words[5], size) || modified == 0) {
+    return LineKind::kNone;
+  }
+  SetEntry(entry, words.AfterBlanks(5), attributes[0] == 'd', size, modified);
+  return LineKind::kEntry;
+}
+
+// Nortel's routers (WfFtp): "name size date [weekday] time", as in
+// "bn.exe                5962240  03/15/99   Mon.   10:11:23"; names hold no blanks.
+LineKind ReadNortelLine(std::string_view line, const ListingClock&, ListingEntry& entry, bool) {
+  const Tokens words(line);
+  if (words.size() != 4 && words.size() != 5) return LineKind::kNone;
+  uint64_t size = 0;
+  NumericDate date;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  const std::string_view time = words[words.size() - 1];
+  if (!ReadNumber(words[1], size) || !SplitDate(words[2], date) || date.separator != '/' ||
+      date.digits[0] != 2 || date.digits[1] != 2 || !ReadClock(time, hour, minute, second) ||
+      time.size() != 8) {
+    return LineKind::kNone;
+  }
+  if (words.size() == 5) {
+    static constexpr std::string_view kDays[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+    const std::string_view weekday = WithoutTrailing(words[3], ".");
+    bool known = false;
+    for (std::string_view day : kDays) known = known || EqualNoCase(weekday, day);
+    if (!known) return LineKind::kNone;
+  }
+  const int year = FullYear(date.parts[2], date.digits[2]);
+  const uint64_t modified = FileTimeOf(year, date.parts[0], date.parts[1], hour, minute, second);
+  if (modified == 0) return LineKind::kNone;
+  SetEntry(entry, words[0], false, size, modified);
+  return LineKind::kEntry;
+}
+
+}  // namespace listing
