@@ -40,8 +40,6 @@ bool AcceptableName(std::string_view name) {
 
 int64_t CurrentTime() { return static_cast<int64_t>(std::time(nullptr)); }
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 // '*' and '?' over the name, case-insensitive; iterative with one back-track point.
 bool Glob(std::string_view name, std::string_view pattern) {
   size_t n = 0;
@@ -49,7 +47,8 @@ bool Glob(std::string_view name, std::string_view pattern) {
   size_t starP = std::string_view::npos;
   size_t starN = 0;
   while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || Upper(pattern[p]) == Upper(name[n]))) {
+    if (p < pattern.size() &&
+        (pattern[p] == '?' || UpperAscii(pattern[p]) == UpperAscii(name[n]))) {
       ++n;
       ++p;
     } else if (p < pattern.size() && pattern[p] == '*') {

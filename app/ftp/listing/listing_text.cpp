@@ -137,21 +137,12 @@ size_t Tokens::BlanksBefore(size_t i) const {
   return blanks;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 bool AllDigits(std::string_view text) {
   if (text.empty()) return false;
   for (char c : text) {
     if (!IsDigit(c)) return false;
-  }
-  return true;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
   }
   return true;
 }

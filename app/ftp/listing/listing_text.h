@@ -7,7 +7,12 @@
 #include <cstdint>
 #include <string_view>
 
+#include "app/ftp/ftp_text.h"
+
 namespace listing {
+
+using ::EqualNoCase;
+using ::IsDigit;
 
 // Words looked at per line; what follows the last one is part of a name.
 constexpr size_t kMostTokens = 16;
@@ -32,10 +37,8 @@ class Tokens {
   size_t count_ = 0;
 };
 
-bool IsDigit(char c);
 bool IsBlank(char c);
 bool AllDigits(std::string_view text);
-bool EqualNoCase(std::string_view a, std::string_view b);
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 // The text without one trailing character out of `marks`.
 std::string_view WithoutTrailing(std::string_view text, std::string_view marks);

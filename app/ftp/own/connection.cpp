@@ -1,5 +1,8 @@
 #include "app/ftp/own/connection.h"
 
+#include <ctime>
+#include <optional>
+
 #include "app/ftp/ftp_listing.h"
 #include "app/ftp/ftp_text.h"
 #include "app/ftp/own/names.h"
@@ -140,27 +143,37 @@ DWORD OwnConnection::List(const std::string& folder, const std::string& wildcard
   parentListed = false;
   control_.DiscardStale();
   if (!IsOpen()) return ERROR_INTERNET_CONNECTION_ABORTED;
+  // The listing's family is decided once, from its own lines; the clock is read once for the
+  // dates written without a year.
+  const int64_t now = static_cast<int64_t>(std::time(nullptr));
+  std::optional<ListingParser> parser;
+  bool full = false;
+  auto take = [&](const ListingEntry& entry) {
+    if (entry.name == "..") {
+      // The server's own ".." stays where the server put it.
+      parentListed = true;
+      if (MatchesPattern("..", wildcard)) entries.push_back({"..", true, 0, 0});
+      return;
+    }
+    if (entries.size() >= kMostListedEntries) {
+      full = true;
+      return;
+    }
+    std::string name = ProgramNameOf(entry.name);
+    if (name.size() > kMostEntryName || !MatchesPattern(name, wildcard)) return;
+    entries.push_back({std::move(name), entry.folder, entry.size, entry.modified, entry.link});
+  };
   size_t lines = 0;
   ListingMover mover(
       [&](std::string_view line) {
-        if (++lines > kMostListingLines) return false;
-        const bool mlsd = conversation_.listingIsMlsd();
-        ListingEntry entry;
-        if (!(mlsd ? ParseMlsdLine(line, entry) : ParseListLine(line, entry))) {
-          // The server's own ".." stays where the server put it (once).
-          if (parentListed || !IsParentFolderLine(line, mlsd)) return true;
-          parentListed = true;
-          if (MatchesPattern("..", wildcard)) entries.push_back({"..", true, 0, 0});
-          return true;
-        }
-        if (entries.size() >= kMostListedEntries) return false;
-        std::string name = ProgramNameOf(entry.name);
-        if (name.size() > kMostEntryName || !MatchesPattern(name, wildcard)) return true;
-        entries.push_back({std::move(name), entry.folder, entry.size, entry.modified, entry.link});
-        return true;
+        // Created at the first line: MLSD may have been refused and LIST taken instead.
+        if (!parser) parser.emplace(conversation_.listingIsMlsd(), now);
+        parser->Line(line, take);
+        return !full && ++lines <= kMostListingLines;
       },
       progress_, waitMs_);
   const DWORD error = Run(conversation_.List(ServerPathOf(folder)), &mover);
+  if (error == ERROR_SUCCESS && parser) parser->End(take);
   if (error == ERROR_SUCCESS) ProbeLinks(folder, entries);
   return error;
 }

@@ -33,6 +33,12 @@ T Failed(DWORD error, T value) {
 WIN32_FIND_DATAA FindRecordOf(const ListedEntry& entry) {
   WIN32_FIND_DATAA record{};
   record.dwFileAttributes = entry.folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+  // A link is marked as Windows marks one; a file it points to whose size the server did not
+  // tell has none to show.
+  if (entry.link) {
+    record.dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    record.dwReserved0 = IO_REPARSE_TAG_SYMLINK;
+  }
   record.nFileSizeHigh = static_cast<DWORD>(entry.size >> 32);
   record.nFileSizeLow = static_cast<DWORD>(entry.size & 0xFFFFFFFFu);
   record.ftLastWriteTime.dwLowDateTime = static_cast<DWORD>(entry.modified & 0xFFFFFFFFu);

@@ -190,9 +190,12 @@ TEST_F(OwnClientServers, AServersOwnDotDotIsKeptInPlaceAndDotNever) {
   server_ = std::make_unique<FtpServer>(options);
   ASSERT_TRUE(server_->Running()) << server_->Error();
   ASSERT_NE(Connect(server_->Port()), nullptr);
+  // The link is asked about: no folder (CWD fails), and no file this server can size (the
+  // scripted listing names nothing on disk), so its size is unknown, not its own length.
   const std::vector<FoundEntry> expected = {
-      {"big file.bin", false, 3000}, {"..", true, 0}, {"latest", false, 7}};
+      {"big file.bin", false, 3000}, {"..", true, 0}, {"latest", false, 0}};
   EXPECT_EQ(FindAll("/*.*"), expected);
+  EXPECT_NE(server_->Log().find("/latest 550"), std::string::npos) << server_->Log();
 }
 
 TEST_F(OwnClientServers, AnEmptyRootFindsNothing) {
