@@ -78,12 +78,38 @@ def remove_created():
 server_process = None
 
 
+def descendants(pid):
+    """Every process below `pid`: vsftpd makes each session the leader of a session of its
+    own, out of reach of a signal to this process group."""
+    children = {}
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open("/proc/%s/stat" % entry) as f:
+                parent = int(f.read().rsplit(")", 1)[1].split()[1])
+        except (OSError, IndexError, ValueError):
+            continue
+        children.setdefault(parent, []).append(int(entry))
+    found, todo = [], [pid]
+    while todo:
+        for child in children.get(todo.pop(), []):
+            found.append(child)
+            todo.append(child)
+    return found
+
+
 def end_everything(signum=None, frame=None):
     """Ends this server with every process it started (sessions that servers fork for each
     client included: none may keep a port or a data connection open after a stop), and waits
     until the server program itself has closed its port."""
     signal.signal(signal.SIGTERM, signal.SIG_IGN)
     remove_created()
+    for pid in descendants(os.getpid()):
+        try:
+            os.kill(pid, signal.SIGTERM)
+        except OSError:
+            pass
     if os.getpgid(0) == os.getpid():
         try:
             os.killpg(0, signal.SIGTERM)

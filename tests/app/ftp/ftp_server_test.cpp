@@ -3,6 +3,8 @@
 // asked with the certificate asked for, logs what it did, and is gone once stopped.
 // (vsftpd against the program: VsftpdServer.*)
 #include <gtest/gtest.h>
+#include <winsock2.h>
+#include <ws2tcpip.h>
 #include <windows.h>
 #include <wininet.h>
 
@@ -49,6 +51,76 @@ TEST(FtpServerHarness, PyftpdlibServesTheTreeAndStops) {
 
 // ---- Every kind on both loopback addresses, through curl ----
 
+// A plain TCP connection of this process to a server (its session process, for most servers).
+class RawConnection {
+ public:
+  RawConnection(const std::string& address, int port) {
+    WSADATA data;
+    started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICHOST;
+    addrinfo* found = nullptr;
+    if (!started_ ||
+        getaddrinfo(address.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) {
+      return;
+    }
+    socket_ = socket(found->ai_family, SOCK_STREAM, IPPROTO_TCP);
+    if (socket_ != INVALID_SOCKET &&
+        connect(socket_, found->ai_addr, static_cast<int>(found->ai_addrlen)) != 0) {
+      closesocket(socket_);
+      socket_ = INVALID_SOCKET;
+    }
+    freeaddrinfo(found);
+    const DWORD timeoutMs = 5000;
+    if (socket_ != INVALID_SOCKET) {
+      setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs),
+                 sizeof timeoutMs);
+    }
+  }
+  ~RawConnection() {
+    if (socket_ != INVALID_SOCKET) closesocket(socket_);
+    if (started_) WSACleanup();
+  }
+  RawConnection(const RawConnection&) = delete;
+  RawConnection& operator=(const RawConnection&) = delete;
+
+  bool Connected() const { return socket_ != INVALID_SOCKET; }
+  bool Send(const std::string& text) {
+    return send(socket_, text.data(), static_cast<int>(text.size()), 0) ==
+           static_cast<int>(text.size());
+  }
+  // Reads until `reply` starts a line of what came (or the connection ends).
+  std::string ReceiveUntil(const std::string& reply) {
+    std::string got;
+    while (got.compare(0, reply.size(), reply) != 0 && got.find("\n" + reply) == std::string::npos) {
+      const std::string more = Receive();
+      if (more.empty()) break;
+      got += more;
+    }
+    return got;
+  }
+  // True when the server has closed the connection (or reset it), false when it stays open
+  // for the receive time-out.
+  bool ClosedByServer() {
+    char buffer[512];
+    int got = 0;
+    while ((got = recv(socket_, buffer, sizeof buffer, 0)) > 0) {
+    }
+    return got == 0 || WSAGetLastError() != WSAETIMEDOUT;
+  }
+  // What one recv brings: empty once the server closed the connection (or on an error).
+  std::string Receive() {
+    char buffer[512];
+    const int got = recv(socket_, buffer, sizeof buffer, 0);
+    return got > 0 ? std::string(buffer, static_cast<size_t>(got)) : std::string();
+  }
+
+ private:
+  bool started_ = false;
+  SOCKET socket_ = INVALID_SOCKET;
+};
+
 constexpr const char* kAddresses[] = {"127.0.0.1", "::1"};
 constexpr char kCurl[] = "/usr/bin/curl -sS -g --max-time 20 ";
 
@@ -61,6 +133,7 @@ struct Reach {
   bool anonymous = false;   // anonymous lists
   bool anonymousPlain = false;  // without the TLS options
   bool lists = true;        // a LIST works (Twisted over ::1: no data connection at all)
+  bool greets = true;       // a plain connection gets the greeting (not with implicit TLS)
 };
 
 std::string Url(const Reach& reach, const std::string& address, int port,
@@ -126,7 +199,19 @@ class FtpServerKinds : public ::testing::Test {
       }
       log_ = server.Log();
 
+      // A session open when the server stops ends with it (vsftpd makes a logged-in session
+      // the leader of a session of its own).
+      RawConnection open(address, port);
+      ASSERT_TRUE(open.Connected());
+      if (reach.greets) {
+        EXPECT_NE(open.ReceiveUntil("220 ").find("220 "), std::string::npos);
+        if (reach.user && reach.curlOptions.empty()) {
+          ASSERT_TRUE(open.Send("USER zev\r\nPASS secret\r\n"));
+          EXPECT_NE(open.ReceiveUntil("230 ").find("230 "), std::string::npos);
+        }
+      }
       server.Stop();
+      EXPECT_TRUE(open.ClosedByServer());
       // curl's 7: nothing accepted the connection.
       const std::string after =
           RunShellCommandOutput(kCurl + reach.curlOptions + " " +
@@ -305,6 +390,7 @@ TEST_F(FtpServerKinds, VsftpdImplicitTlsRequiringSessionReuse) {
   ASSERT_FALSE(authority.pem.empty()) << TestCertificatesError();
   Reach reach;
   reach.scheme = "ftps";
+  reach.greets = false;
   reach.curlOptions = "--cacert '" + UnixPathOf(authority.pem) + "'";
   // curl resumes the control connection's session on the data connection: reuse passes.
   ServeOnBothAddresses(options, reach);
