@@ -74,8 +74,9 @@ def remove_created():
             pass
 
 
-# The server program run_child started, if any.
+# The server program run_child started, if any, and the port file to write.
 server_process = None
+port_file = None
 
 
 def descendants(pid):
@@ -105,6 +106,8 @@ def end_everything(signum=None, frame=None):
     until the server program itself has closed its port."""
     signal.signal(signal.SIGTERM, signal.SIG_IGN)
     remove_created()
+    if port_file and not os.path.exists(port_file):
+        write_port_file(port_file, 0)  # it never answered: no one waits any longer
     for pid in descendants(os.getpid()):
         try:
             os.kill(pid, signal.SIGTERM)
@@ -258,11 +261,11 @@ def start_syslog_reader(work, log_path):
 # ---- Children: a server program this script starts and watches ----
 
 
-def run_child(args, command, port, greets=True, env=None):
+def run_child(args, command, port, greets=True):
     """Starts the server program, writes the port file once it answers, ends it with everything
     it started when told to (or after the lifetime)."""
     global server_process
-    child = server_process = subprocess.Popen(command, stdin=subprocess.DEVNULL, env=env)
+    child = server_process = subprocess.Popen(command, stdin=subprocess.DEVNULL)
     signal.signal(signal.SIGTERM, end_everything)
     deadline = time.monotonic() + args.lifetime
     while True:
@@ -649,6 +652,8 @@ def main():
                         help="where scripts/fetch-servers unpacked ProFTPD, Pure-FTPd, inetutils")
     parser.add_argument("--lifetime", type=int, default=120, help="seconds before it ends itself")
     args = parser.parse_args()
+    global port_file
+    port_file = args.portfile
     try:
         # Wine's paths pass through "dosdevices/c:": a colon has no place in passwd-like files.
         args.root = os.path.realpath(args.root)
