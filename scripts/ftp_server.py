@@ -149,6 +149,13 @@ def fill_listed_files(root, lines):
             created.append(path)
 
 
+def account_field(text):
+    """A user name or home folder as a passwd-like file can hold it."""
+    if ":" in text or "\n" in text:
+        sys.exit("%r cannot stand in an account file" % text)
+    return text
+
+
 def crypt_sha512(password):
     """The password as crypt(3) stores it in /etc/shadow (SHA-512, a few milliseconds to check:
     Pure-FTPd's own scrypt hashes take seconds for every login)."""
@@ -190,6 +197,7 @@ class Accounts:
                     passwd.append(line.rstrip("\n"))
                     shadow.append("%s:*:19000:0:99999:7:::" % name)
         for name, password, uid, gid, home in users:
+            name, home = account_field(name), account_field(home)
             passwd.append("%s:x:%d:%d:%s:%s:/bin/sh" % (name, uid, gid, name, home))
             shadow.append("%s:%s:19000:0:99999:7:::" % (name, crypt_sha512(password)))
         if anonymous_home:
@@ -466,8 +474,9 @@ def run_proftpd(args):
     # locked into the served root, and the account the anonymous sessions run as.
     users = []
     if args.user:
-        users.append("%s:%s:0:0:%s:%s:/bin/sh" % (args.user, crypt_sha512(args.password or ""),
-                                                 args.user, args.root))
+        user = account_field(args.user)
+        users.append("%s:%s:0:0:%s:%s:/bin/sh" % (user, crypt_sha512(args.password or ""), user,
+                                                 args.root))
     users.append("ftp:*:%d:%d:ftp:%s:/usr/sbin/nologin" % (ftp_uid, ftp_gid, args.root))
     with open(os.path.join(w, "proftpd.passwd"), "w") as f:
         f.write("\n".join(users) + "\n")
@@ -520,7 +529,7 @@ def run_pureftpd(args):
                 os.lchown(name, uid, gid)
         with open(os.path.join(w, "pure-ftpd.passwd"), "w") as f:
             f.write("%s:%s:%d:%d::%s/./::::::::::::\n" % (
-                args.user, crypt_sha512(args.password or ""), uid, gid, args.root))
+                account_field(args.user), crypt_sha512(args.password or ""), uid, gid, args.root))
         subprocess.run([pure_pw, "mkdb", os.path.join(w, "pure-ftpd.pdb"), "-f",
                         os.path.join(w, "pure-ftpd.passwd")], check=True,
                        stdin=subprocess.DEVNULL)
