@@ -1,0 +1,91 @@
+// Through the program's windows with the own client, on servers people run: a folder named with a
+// blank on GNU inetutils ftpd, links and a UTF-8 name on vsftpd as Debian ships it, ProFTPD over
+// IPv6. Those servers start a user in the user's folder, which the program reaches as the empty
+// path (".." from "/").
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/ftp/remote_pane.h"
+#include "app/ftp/transfers.h"
+#include "tests/app/ftp/ftp_fixture.h"
+
+namespace {
+
+const char kCafe[] = "caf\xE9.txt";
+
+class RealServerWindows : public FtpAppTest {
+ protected:
+  FtpClientKind ClientKind() const override { return FtpClientKind::kOwn; }
+
+  bool Start(FtpServerOptions::Kind kind, const std::string& address = "127.0.0.1") {
+    FtpServerOptions options;
+    options.kind = kind;
+    options.address = address;
+    options.user = kUser;
+    options.password = kPassword;
+    return Serve(options);
+  }
+  // Connects to the user's own folder, as after ".." from "/".
+  bool ConnectToLoginFolder(const std::string& host = "127.0.0.1") {
+    appState.remotePath.clear();
+    EnterSite(host, kUser, kPassword, false, Port());
+    ConnectToSite();
+    return IsConnected();
+  }
+};
+
+TEST_F(RealServerWindows, AFolderNamedWithABlankOpensOnInetutils) {
+  ASSERT_TRUE(served_.MakeFolder("my dir"));
+  ASSERT_TRUE(served_.MakeFile("my dir\\inner file.txt", 5));
+  ASSERT_TRUE(Start(FtpServerOptions::kInetutils)) << server_->Error();
+  ASSERT_TRUE(ConnectToLoginFolder()) << server_->Log();
+  EXPECT_EQ(Rows(appState.remoteList), std::vector<std::string>{"my dir"});
+  ASSERT_TRUE(DoubleClickRow(appState.remoteList, "my dir"));
+  EXPECT_EQ(appState.remotePath, "my dir/");
+  EXPECT_EQ(Rows(appState.remoteList), BelowRoot({"inner file.txt"}));
+}
+
+TEST_F(RealServerWindows, LinksAndUtf8NamesOnVsftpdAsDebianShipsIt) {
+  if (GetACP() != 1252) GTEST_SKIP() << "the name is written for code page 1252";
+  ASSERT_TRUE(served_.MakeFolder("sub"));
+  ASSERT_TRUE(served_.MakeFile("sub\\deep.txt", 7, 'p'));
+  ASSERT_TRUE(served_.MakeFile("data.bin", 70000, 'd'));
+  ASSERT_TRUE(served_.MakeFile(kCafe, 4, 'c'));
+  RunShellCommandOutput("cd '" + UnixPathOf(served_.Path()) +
+                        "' && ln -s sub dirlink && ln -s data.bin filelink");
+  ASSERT_TRUE(Start(FtpServerOptions::kVsftpdDebian)) << server_->Error();
+  ASSERT_TRUE(ConnectToLoginFolder()) << server_->Log();
+  // Folders first (the pane sorts by the size column), each link as what it points to.
+  EXPECT_EQ(Rows(appState.remoteList),
+            (std::vector<std::string>{"dirlink", "sub", kCafe, "data.bin", "filelink"}));
+  EXPECT_EQ(ColumnTexts(appState.remoteList, 1),
+            (std::vector<std::string>{"", "", "1 KB", "68 KB", "68 KB"}));
+
+  SelectRows(appState.remoteList, {kCafe, "filelink"});
+  MessageBoxWatcher boxes;
+  DownloadSelected();
+  EXPECT_EQ(boxes.Count(), 0u) << boxes.Last().text;
+  EXPECT_EQ(LocalText(kCafe), "cccc");
+  EXPECT_EQ(LocalText("filelink"), std::string(70000, 'd'));
+
+  ASSERT_TRUE(DoubleClickRow(appState.remoteList, "dirlink"));
+  EXPECT_EQ(Rows(appState.remoteList), BelowRoot({"deep.txt"}));
+}
+
+TEST_F(RealServerWindows, ProftpdOverIpv6ListsAndDownloads) {
+  ASSERT_TRUE(served_.MakeFile("six.txt", 600, '6'));
+  ASSERT_TRUE(Start(FtpServerOptions::kProftpd, "::1")) << server_->Error();
+  ASSERT_TRUE(ConnectToLoginFolder("::1")) << server_->Log();
+  EXPECT_EQ(StatusPart(1), "::1");
+  // ProFTPD lists its own ".." at its root.
+  EXPECT_EQ(Rows(appState.remoteList), (std::vector<std::string>{"..", "six.txt"}));
+  SelectRows(appState.remoteList, {"six.txt"});
+  MessageBoxWatcher boxes;
+  DownloadSelected();
+  EXPECT_EQ(boxes.Count(), 0u) << boxes.Last().text;
+  EXPECT_EQ(LocalText("six.txt"), std::string(600, '6'));
+}
+
+}  // namespace
