@@ -57,12 +57,21 @@ std::string BreakBytes(const std::u16string& lineBreak) {
   return bytes;
 }
 
+bool StartsWith(const std::string& bytes, const char* mark, size_t length) {
+  return bytes.compare(0, length, mark, length) == 0;
+}
+
 }  // namespace
+
+bool StartsWithEncodingMark(const std::string& bytes) {
+  return StartsWith(bytes, "\xFF\xFE", 2) || StartsWith(bytes, "\xFE\xFF", 2) ||
+         StartsWith(bytes, kUtf8Mark, kUtf8MarkLength);
+}
 
 SiteFile SiteFile::Parse(const std::string& bytes, const SiteTextRules& rules) {
   SiteFile file;
-  const bool littleEndian = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE';
-  const bool bigEndian = bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF';
+  const bool littleEndian = StartsWith(bytes, "\xFF\xFE", 2);
+  const bool bigEndian = StartsWith(bytes, "\xFE\xFF", 2);
   if (littleEndian || bigEndian) {
     // Some Windows editors save text as UTF-16. It is read as ANSI text when every character
     // has its exact counterpart in the ANSI code page; otherwise the lines that convert are
@@ -80,7 +89,7 @@ SiteFile SiteFile::Parse(const std::string& bytes, const SiteTextRules& rules) {
                });
   } else {
     size_t start = 0;
-    if (bytes.compare(0, kUtf8MarkLength, kUtf8Mark) == 0) {
+    if (StartsWith(bytes, kUtf8Mark, kUtf8MarkLength)) {
       // The mark is written back in front of the lines, so editors still take the file for
       // UTF-8; the first site's name does not start with it.
       file.encoding_ = Encoding::kUtf8Bom;
@@ -150,5 +159,10 @@ std::string SiteFile::Bytes() const {
       bytes += kCrLf;
     }
   }
+  // A line that starts with the bytes of a byte-order mark may come first once the lines before
+  // it are deleted (or when a UTF-16 "\u00ff\u00fe" was converted): the next reading would take
+  // the whole file for UTF-16, or that line's start for a UTF-8 mark. An empty line in front
+  // keeps it ANSI text as it was.
+  if (prefix_.empty() && StartsWithEncodingMark(bytes)) bytes.insert(0, kCrLf);
   return bytes;
 }

@@ -16,6 +16,10 @@ struct SiteTextRules {
   bool (*utf16ToAnsi)(const std::u16string& units, std::string& ansi);
 };
 
+// True when `bytes` begin with a byte-order mark (UTF-16 of either order, UTF-8): a file that
+// begins so is read in that encoding.
+bool StartsWithEncodingMark(const std::string& bytes);
+
 class SiteFile {
  public:
   enum class Encoding {
@@ -42,7 +46,8 @@ class SiteFile {
   bool DeleteSite(int index);
 
   // What a save writes: the sites and every line that was added or changed end in CR LF; a
-  // line kept aside is written with the bytes it had, its own line break included.
+  // line kept aside is written with the bytes it had, its own line break included. Text that
+  // would start with the bytes of a byte-order mark gets an empty line in front.
   std::string Bytes() const;
 
  private:

@@ -69,6 +69,12 @@ const char* SiteFieldLabel(int field) {
   return kFieldLabels[field];
 }
 
+std::string EncodingMarkNameText() {
+  return std::string("The field \"") + SiteFieldLabel(kSiteNameField) +
+         "\" may not start with the characters of a byte-order mark: Sites.sts would be read "
+         "in another encoding.";
+}
+
 std::string UnstorableFieldText(int field) {
   return std::string("The field \"") + SiteFieldLabel(field) +
          "\" may not hold \";\", a line break or a control character.";

@@ -36,3 +36,6 @@ int FirstUnstorableField(const SiteRecord& fields);
 const char* SiteFieldLabel(int field);
 // The box text for a refused field: The field "Password:" may not hold ";", ...
 std::string UnstorableFieldText(int field);
+// The box text for a site name that starts with the bytes of a byte-order mark: as the first
+// line of the file it would have the whole file read in another encoding.
+std::string EncodingMarkNameText();

@@ -26,6 +26,10 @@ bool StorableSiteLine(std::string& line) {
     ShowOwnedMessage(appState.siteWindow, UnstorableFieldText(refused), kApplicationTitle);
     return false;
   }
+  if (StartsWithEncodingMark(fields.SiteName)) {
+    ShowOwnedMessage(appState.siteWindow, EncodingMarkNameText(), kApplicationTitle);
+    return false;
+  }
   line = BuildSiteLine(fields);
   return true;
 }

@@ -106,6 +106,16 @@ TEST(SiteFileWrite, ASiteAddedAfterAKeptLastLineStartsALineOfItsOwn) {
   EXPECT_EQ(file.Bytes(), "a\r\n\x01tail\r\nb\r\n");
 }
 
+// Deleting the sites before a line that starts with the bytes of a UTF-16 mark would have the
+// next reading take the whole file for UTF-16.
+TEST(SiteFileWrite, TextThatWouldStartLikeAMarkGetsAnEmptyLineInFront) {
+  SiteFile file = Parse("a\r\n\xFF\xFE\x01kept\r\n\xFE\xFF" "b\r\n");
+  ASSERT_EQ(SitesOf(file), (Lines{"a", "\xFE\xFF" "b"}));
+  ASSERT_TRUE(file.DeleteSite(0));
+  EXPECT_EQ(file.Bytes(), "\r\n\xFF\xFE\x01kept\r\n\xFE\xFF" "b\r\n");
+  EXPECT_EQ(Parse(file.Bytes()).encoding(), SiteFile::Encoding::kAnsi);
+}
+
 TEST(SiteFileEncoding, Utf16InEitherByteOrder) {
   for (bool big : {false, true}) {
     SCOPED_TRACE(big ? "big-endian" : "little-endian");

@@ -653,6 +653,21 @@ TEST(SiteWindowHandlers, AFieldALineCannotHoldIsRefusedByName) {
   }
 }
 
+// Stored as the file's first line, such a name had the whole file read as UTF-16.
+TEST(SiteWindowHandlers, ANameStartingLikeAByteOrderMarkIsRefused) {
+  for (const char* name : {"\xFF\xFEmy site", "\xFE\xFFmy site", "\xEF\xBB\xBFmy site"}) {
+    SiteFixture f(nullptr);
+    FillFields(name, "h", "u", "p", false, "21");
+    MessageBoxWatcher boxes;
+    Press(AddButton());
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_EQ(boxes.Last().text, EncodingMarkNameText());
+    EXPECT_FALSE(FileExists("Sites.sts"));
+    EXPECT_EQ(Count(appState.siteList), 0);
+    EXPECT_EQ(Caption(appState.siteNameEdit), name);
+  }
+}
+
 // Without a selection Ok stores nothing, so it lets a ";" through to the connection.
 TEST(SiteWindowHandlers, OkWithoutSelectionTakesAnyPassword) {
   SiteFixture f("one;h;u;p;0;21\r\n");
