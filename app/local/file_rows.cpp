@@ -241,8 +241,14 @@ bool WriteEntryRow(const FilePane& pane, const std::string& folderPath,
     return true;
   }
   const uint64_t size = EntrySize(entry);
-  SetListItemText(pane.list, row, kSizeColumn, FormatFileSize(size));
-  SizesOfPane(pane.selector).Set(ordinal, size);
+  // A link whose target's size is not known (a reparse point with no size: a local symbolic
+  // link, or a server's link the client could not size) has no size to show.
+  if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && size == 0) {
+    SetListItemText(pane.list, row, kSizeColumn, std::string());
+  } else {
+    SetListItemText(pane.list, row, kSizeColumn, FormatFileSize(size));
+    SizesOfPane(pane.selector).Set(ordinal, size);
+  }
   SetListItemText(pane.list, row, kTypeColumn, shell.TypeName(path));
   return true;
 }

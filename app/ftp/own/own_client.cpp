@@ -33,9 +33,9 @@ T Failed(DWORD error, T value) {
 WIN32_FIND_DATAA FindRecordOf(const ListedEntry& entry) {
   WIN32_FIND_DATAA record{};
   record.dwFileAttributes = entry.folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
-  // A link is marked as Windows marks one; a file it points to whose size the server did not
-  // tell has none to show.
-  if (entry.link) {
+  // A link to a file whose size the server did not tell is marked as Windows marks a link (the
+  // pane shows no size for it); any other link is what it points to.
+  if (entry.link && !entry.folder && !entry.sizeKnown) {
     record.dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
     record.dwReserved0 = IO_REPARSE_TAG_SYMLINK;
   }
