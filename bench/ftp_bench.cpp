@@ -1,27 +1,35 @@
 // FTP listings and transfers: the program's own client and the platform's WinInet, each through
 // its find loop (find first / find next over folder + "*.*") or its get and put, against curl
-// (the Linux binary, the floor) on the same pyftpdlib server on 127.0.0.1 in the same run.
+// (the Linux binary, the floor) on the same pyftpdlib server on 127.0.0.1 in the same run; then
+// the own client against curl on each real server (vsftpd, ProFTPD, Pure-FTPd, GNU inetutils
+// ftpd, pyftpdlib, Twisted), median of five runs; then 100 MB over TLS (vsftpd, explicit).
 // Prints seconds per operation and the ratios to curl (remote_listing_bench times the listing
-// into the pane). Run by hand from the build folder:
-//   wine ftp_bench.exe [--skip-wininet-10000]
+// into the pane). Run by hand from the build folder, after scripts/test has set it up:
+//   wine ftp_bench.exe [--skip-wininet-10000] [--servers-only]
 // (WinInet under Wine lists about 50 entries a second: its 10,000-entry row takes minutes.)
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "app/ftp/ftp_client.h"
 #include "tests/support/ftp_server.h"
 #include "tests/support/poll.h"
 #include "tests/support/temp_files.h"
+#include "tests/support/test_certificates.h"
 
 namespace {
 
 constexpr unsigned kBigMegabytes = 100;
 constexpr unsigned kShellWaitMs = 600000;
+constexpr int kRuns = 5;
+constexpr int kTlsRuns = 3;
 
 double NowSeconds() {
   LARGE_INTEGER frequency, counter;
@@ -49,10 +57,11 @@ struct Client {
   HINTERNET connection = nullptr;
 };
 
-bool Open(Client& c, int port) {
+// A null user logs in anonymously.
+bool Open(Client& c, int port, const char* user = "u", const char* password = "p") {
   c.session = c.api.OpenSession("ZEVFTP");
   c.connection =
-      c.api.Connect(c.session, "127.0.0.1", static_cast<INTERNET_PORT>(port), "u", "p", 255);
+      c.api.Connect(c.session, "127.0.0.1", static_cast<INTERNET_PORT>(port), user, password, 255);
   return c.connection != nullptr;
 }
 
@@ -90,19 +99,35 @@ double TimePut(Client& c, const std::string& local, const std::string& remote, b
 }
 
 // curl's own total time for one command (its process start is not counted); -1 on failure.
-double TimeCurl(const std::string& work, const std::string& arguments) {
+// Given several transfers, the time of the last one. `afterConnect`: without the time the TCP
+// connect took (ProFTPD's daemon accepts nothing for 0.4 s after a session ends).
+double TimeCurl(const std::string& work, const std::string& arguments, bool afterConnect = false) {
   const std::string out = UnixPathOf(work) + "curl_time.txt";
   const std::string done = work + "curl_time.txt";
   DeleteFileA(done.c_str());
   // The shell may be gone before curl is done under Wine: the time file appears (renamed into
   // place) only once curl has ended, and nothing else runs meanwhile.
-  RunShellCommand("/usr/bin/curl -s -S " + arguments + " -w '%{time_total}' > '" + out +
-                      ".part'; mv '" + out + ".part' '" + out + "'",
+  RunShellCommand("/usr/bin/curl -s -S " + arguments +
+                      " -w '%{time_total}:%{time_connect} ' > '" + out + ".part'; mv '" + out +
+                      ".part' '" + out + "'",
                   kShellWaitMs);
   PollUntil([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; },
             kShellWaitMs);
-  const std::string text = ReadText(done);
-  return text.empty() ? -1.0 : std::atof(text.c_str());
+  std::string text = ReadText(done);
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  if (text.empty()) return -1.0;
+  const size_t last = text.rfind(' ');
+  const char* times = text.c_str() + (last == std::string::npos ? 0 : last + 1);
+  double total = 0;
+  double connect = 0;
+  if (std::sscanf(times, "%lf:%lf", &total, &connect) != 2) return -1.0;
+  return afterConnect ? total - connect : total;
+}
+
+// curl's time for a transfer on a connection it has already logged in with, as the own client's
+// is: the transfer (its -o and URL) twice in one curl, the second timed.
+double TimeCurlLoggedIn(const std::string& work, const std::string& transfer) {
+  return TimeCurl(work, transfer + " " + transfer);
 }
 
 void Row(const char* name, double own, double wininet, double curl, const char* note = "") {
@@ -132,12 +157,137 @@ void Row(const char* name, double own, double wininet, double curl, const char* 
               ratio(own, curl), ratio(wininet, curl), note);
 }
 
+double Median(std::vector<double> values) {
+  if (values.empty()) return -1;
+  for (double v : values) {
+    if (v < 0) return -1;  // one failed run spoils the row
+  }
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+char* Cell(double v) {
+  static char buffers[8][32];
+  static int next = 0;
+  char* b = buffers[next++ % 8];
+  if (v < 0) {
+    std::snprintf(b, 32, "%9s", "-");
+  } else {
+    std::snprintf(b, 32, "%9.3f", v);
+  }
+  return b;
+}
+
+char* Ratio(double a, double b) {
+  static char buffers[8][32];
+  static int next = 0;
+  char* r = buffers[next++ % 8];
+  if (a < 0 || b <= 0) {
+    std::snprintf(r, 32, "%9s", "-");
+  } else {
+    std::snprintf(r, 32, "%8.2fx", a / b);
+  }
+  return r;
+}
+
+// One real server of the run: started before any is measured and stopped after all (a process
+// that held data connections to a server that was then stopped could not open new sockets).
+struct RealServer {
+  const char* name;
+  std::unique_ptr<FtpServer> server;
+  bool anonymous = false;  // logs in as anonymous (inetutils: its user is not locked in)
+};
+
+std::unique_ptr<FtpServer> StartServer(FtpServerOptions::Kind kind, const std::string& served,
+                                       bool user) {
+  FtpServerOptions options;
+  options.kind = kind;
+  options.root = served;
+  if (user) {
+    options.user = "u";
+    options.password = "p";
+  } else {
+    options.anonymous = true;
+  }
+  options.lifetimeSeconds = 1800;
+  return std::make_unique<FtpServer>(options);
+}
+
+// The own client and curl on one server: the 1,000-entry listing and the 100 MB download,
+// median of kRuns each.
+void ServerRow(const char* name, const FtpServer& server, bool anonymous, const std::string& work,
+               const std::string& local) {
+  if (!server.Running()) {
+    std::printf("%-12s not started: %s\n", name, server.Error().c_str());
+    return;
+  }
+  const int port = server.Port();
+  const std::string credentials = anonymous ? "anonymous:zev" : "u:p";
+  const std::string url =
+      "ftp://" + credentials + "@127.0.0.1:" + std::to_string(port) + "/";
+  const std::string localUnix = UnixPathOf(local);
+  Client own{OwnFtpClient()};
+  if (!(anonymous ? Open(own, port, nullptr, nullptr) : Open(own, port))) {
+    std::printf("%-12s own client cannot connect (%lu)\n", name, GetLastError());
+    CloseClient(own);
+    return;
+  }
+  std::vector<double> ownList, curlList, ownGet, curlGet;
+  int count = 0;
+  for (int run = 0; run < kRuns; ++run) {
+    curlList.push_back(TimeCurlLoggedIn(work, "-o /dev/null '" + url + "l1000/'"));
+    const double t = TimeListing(own, "/l1000/", count);
+    ownList.push_back(count >= 1000 ? t : -1);
+  }
+  for (int run = 0; run < kRuns; ++run) {
+    // One transfer per curl: a second RETR on the same connection can wait a second for the
+    // server (pyftpdlib), and 100 MB dwarfs the login.
+    curlGet.push_back(
+        TimeCurl(work, "-o '" + localUnix + "curl.bin' '" + url + "big.bin'", true));
+    bool ok = false;
+    const double t = TimeGet(own, "/big.bin", local + "own.bin", ok);
+    ownGet.push_back(ok ? t : -1);
+  }
+  CloseClient(own);
+  const double ol = Median(ownList), cl = Median(curlList);
+  const double og = Median(ownGet), cg = Median(curlGet);
+  std::printf("%-12s %s %s %s   %s %s %s   (own listed %d)\n", name, Cell(ol), Cell(cl),
+              Ratio(ol, cl), Cell(og), Cell(cg), Ratio(og, cg), count);
+}
+
+// 100 MB over TLS: the own client against curl --ssl-reqd on vsftpd (explicit TLS, the test
+// authority's certificate, no session reuse required), median of kTlsRuns. The own client's
+// column stays "-" until it speaks FTPS: then it connects to "ftpes://localhost" with the
+// authority trusted (TrustedTestAuthority) and downloads /big.bin here.
+void TlsDownloadRow(FtpServer& server, const std::string& work, const std::string& local) {
+  if (!server.Running()) {
+    std::printf("%-12s not started: %s\n", "vsftpd TLS", server.Error().c_str());
+    return;
+  }
+  const std::string url =
+      "ftp://u:p@127.0.0.1:" + std::to_string(server.Port()) + "/big.bin";
+  const std::string authority = UnixPathOf(TestCertificateFiles(TestCertificate::kAuthority).pem);
+  std::vector<double> curlGet;
+  for (int run = 0; run < kTlsRuns; ++run) {
+    curlGet.push_back(TimeCurl(work,
+                               "--ssl-reqd --cacert '" + authority + "' -o '" + UnixPathOf(local) +
+                                   "curl_tls.bin' '" + url + "'",
+                               true));
+  }
+  const double own = -1;
+  const double curl = Median(curlGet);
+  std::printf("%-12s %9s %9s %9s   %s %s %s   (explicit TLS, median of %d)\n", "vsftpd TLS",
+              "", "", "", Cell(own), Cell(curl), Ratio(own, curl), kTlsRuns);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   bool skipWinInet10000 = false;
+  bool serversOnly = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--skip-wininet-10000") == 0) skipWinInet10000 = true;
+    if (std::strcmp(argv[i], "--servers-only") == 0) serversOnly = true;
   }
   const std::string work = MakeUniqueTempFolder("zevbench");
   const std::string served = work + "served\\";
@@ -170,50 +320,87 @@ int main(int argc, char** argv) {
     std::printf("no server: %s\n", server.Error().c_str());
     return 1;
   }
+  // Every server is up before the first is measured, and stays up until the end.
+  std::vector<RealServer> servers;
+  servers.push_back({"vsftpd", StartServer(FtpServerOptions::kVsftpd, served, true)});
+  servers.push_back({"ProFTPD", StartServer(FtpServerOptions::kProftpd, served, true)});
+  servers.push_back({"Pure-FTPd", StartServer(FtpServerOptions::kPureFtpd, served, true)});
+  servers.push_back({"inetutils", StartServer(FtpServerOptions::kInetutils, served, false), true});
+  servers.push_back({"Twisted", StartServer(FtpServerOptions::kTwisted, served, true)});
+  FtpServerOptions tlsOptions;
+  tlsOptions.kind = FtpServerOptions::kVsftpd;
+  tlsOptions.root = served;
+  tlsOptions.user = "u";
+  tlsOptions.password = "p";
+  tlsOptions.tls = FtpServerOptions::kExplicitTls;
+  tlsOptions.lifetimeSeconds = 1800;
+  FtpServer tlsServer(tlsOptions);
+
   const int port = server.Port();
   const std::string url = "ftp://u:p@127.0.0.1:" + std::to_string(port) + "/";
   const std::string localUnix = UnixPathOf(local);
 
-  Client own{OwnFtpClient()};
-  Client wininet{WinInetFtpClient()};
-  if (!Open(own, port) || !Open(wininet, port)) {
-    std::printf("cannot connect (%lu)\n", GetLastError());
-    return 1;
+  if (!serversOnly) {
+    Client own{OwnFtpClient()};
+    Client wininet{WinInetFtpClient()};
+    if (!Open(own, port) || !Open(wininet, port)) {
+      std::printf("cannot connect (%lu)\n", GetLastError());
+      return 1;
+    }
+
+    std::printf("pyftpdlib, one run each\n");
+    std::printf("%-26s %10s %10s %10s %10s %10s\n", "seconds", "own", "WinInet", "curl",
+                "own/curl", "WinInet/c");
+    for (int entries : {1000, 10000}) {
+      const std::string folder = "/l" + std::to_string(entries) + "/";
+      int ownCount = 0;
+      int wininetCount = 0;
+      const double curl = TimeCurl(work, "-o /dev/null '" + url + folder.substr(1) + "'");
+      const double ownTime = TimeListing(own, folder, ownCount);
+      double wininetTime = -1;
+      if (entries < 10000 || !skipWinInet10000)
+        wininetTime = TimeListing(wininet, folder, wininetCount);
+      char name[64];
+      std::snprintf(name, sizeof name, "list %d entries", entries);
+      char note[64];
+      std::snprintf(note, sizeof note, "(own %d, WinInet %d)", ownCount, wininetCount);
+      Row(name, ownTime, wininetTime, curl, note);
+    }
+
+    bool ok1 = false;
+    bool ok2 = false;
+    const double curlGet = TimeCurl(work, "-o '" + localUnix + "curl.bin' '" + url + "big.bin'");
+    const double ownGet = TimeGet(own, "/big.bin", local + "own.bin", ok1);
+    const double wininetGet = TimeGet(wininet, "/big.bin", local + "wininet.bin", ok2);
+    Row("download 100 MB", ok1 ? ownGet : -1, ok2 ? wininetGet : -1, curlGet);
+
+    const double curlPut =
+        TimeCurl(work, "-T '" + localUnix + "curl.bin' '" + url + "up_curl.bin'");
+    const double ownPut = TimePut(own, local + "own.bin", "/up_own.bin", ok1);
+    const double wininetPut = TimePut(wininet, local + "wininet.bin", "/up_wininet.bin", ok2);
+    Row("upload 100 MB", ok1 ? ownPut : -1, ok2 ? wininetPut : -1, curlPut);
+    std::printf("download throughput own / curl: %.2f\n\n", ownGet > 0 ? curlGet / ownGet : 0.0);
+    CloseClient(own);
+    CloseClient(wininet);
+    // The uploads are not part of what the servers below serve.
+    RunShellCommandOutput("rm -f '" + root + "up_curl.bin' '" + root + "up_own.bin' '" + root +
+                          "up_wininet.bin'");
   }
 
-  std::printf("%-26s %10s %10s %10s %10s %10s\n", "seconds", "own", "WinInet", "curl", "own/curl",
-              "WinInet/c");
-  for (int entries : {1000, 10000}) {
-    const std::string folder = "/l" + std::to_string(entries) + "/";
-    int ownCount = 0;
-    int wininetCount = 0;
-    const double curl = TimeCurl(work, "-o /dev/null '" + url + folder.substr(1) + "'");
-    const double ownTime = TimeListing(own, folder, ownCount);
-    double wininetTime = -1;
-    if (entries < 10000 || !skipWinInet10000)
-      wininetTime = TimeListing(wininet, folder, wininetCount);
-    char name[64];
-    std::snprintf(name, sizeof name, "list %d entries", entries);
-    char note[64];
-    std::snprintf(note, sizeof note, "(own %d, WinInet %d)", ownCount, wininetCount);
-    Row(name, ownTime, wininetTime, curl, note);
+  std::printf(
+      "own client and curl, seconds, median of %d, 127.0.0.1; listings both on a logged-in "
+      "connection, curl's download with its login (not its TCP connect)\n",
+      kRuns);
+  std::printf("%-12s %9s %9s %9s   %9s %9s %9s\n", "server", "list 1000", "curl", "own/curl",
+              "get 100MB", "curl", "own/curl");
+  for (const RealServer& s : servers) {
+    if (std::strcmp(s.name, "Twisted") == 0) ServerRow("pyftpdlib", server, false, work, local);
+    ServerRow(s.name, *s.server, s.anonymous, work, local);
   }
+  TlsDownloadRow(tlsServer, work, local);
 
-  bool ok1 = false;
-  bool ok2 = false;
-  const double curlGet = TimeCurl(work, "-o '" + localUnix + "curl.bin' '" + url + "big.bin'");
-  const double ownGet = TimeGet(own, "/big.bin", local + "own.bin", ok1);
-  const double wininetGet = TimeGet(wininet, "/big.bin", local + "wininet.bin", ok2);
-  Row("download 100 MB", ok1 ? ownGet : -1, ok2 ? wininetGet : -1, curlGet);
-
-  const double curlPut = TimeCurl(work, "-T '" + localUnix + "curl.bin' '" + url + "up_curl.bin'");
-  const double ownPut = TimePut(own, local + "own.bin", "/up_own.bin", ok1);
-  const double wininetPut = TimePut(wininet, local + "wininet.bin", "/up_wininet.bin", ok2);
-  Row("upload 100 MB", ok1 ? ownPut : -1, ok2 ? wininetPut : -1, curlPut);
-  std::printf("download throughput own / curl: %.2f\n", ownGet > 0 ? curlGet / ownGet : 0.0);
-
-  CloseClient(own);
-  CloseClient(wininet);
+  tlsServer.Stop();
+  for (RealServer& s : servers) s.server->Stop();
   server.Stop();
   RemoveFolderTree(work);
   return 0;

@@ -10,7 +10,9 @@ include(GoogleTest)
 file(GLOB TESTSUPPORT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
 add_library(testsupport STATIC ${TESTSUPPORT_SOURCES})
 target_include_directories(testsupport PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(testsupport PUBLIC GTest::gtest user32 gdi32 kernel32)
+target_link_libraries(testsupport PUBLIC GTest::gtest user32 gdi32 kernel32 crypt32)
+# The servers unpacked by scripts/fetch-servers and the test certificates live in the build folder.
+target_compile_definitions(testsupport PRIVATE ZEV_BUILD_DIR="${CMAKE_BINARY_DIR}")
 
 # A source with TEST_P cases (the FTP tests, instantiated once per FTP client as WinInet/ and Own/):
 # each case and client is its own CTest test, "WinInet/Suite.Name", so that one client's failure

@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "tests/support/poll.h"
 #include "tests/support/temp_files.h"
@@ -29,7 +31,40 @@ std::string Quoted(const std::string& text, bool& ok) {
   return "'" + text + "'";
 }
 
+// The Windows path of a Linux path on Wine's Z: drive (a folder keeps its trailing separator).
+std::string WindowsPathOfUnix(const std::string& unixPath) {
+  std::string path = "Z:" + unixPath;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+const char* KindName(FtpServerOptions::Kind kind) {
+  switch (kind) {
+    case FtpServerOptions::kPyftpdlib:
+      return "pyftpdlib";
+    case FtpServerOptions::kVsftpd:
+      return "vsftpd";
+    case FtpServerOptions::kVsftpdDebian:
+      return "vsftpd-debian";
+    case FtpServerOptions::kProftpd:
+      return "proftpd";
+    case FtpServerOptions::kPureFtpd:
+      return "pureftpd";
+    case FtpServerOptions::kInetutils:
+      return "inetutils";
+    case FtpServerOptions::kTwisted:
+      return "twisted";
+  }
+  return "pyftpdlib";
+}
+
 }  // namespace
+
+std::string TestBuildFolder() {
+  // Compiled in: the bench runs from anywhere, and a test's working folder is the build folder
+  // only when CTest starts it.
+  return WindowsPathOfUnix(ZEV_BUILD_DIR "/");
+}
 
 std::string UnixPathOf(const std::string& windowsPath) {
   HMODULE kernel = GetModuleHandleA("kernel32.dll");
@@ -99,8 +134,12 @@ bool WaitForServerPort(const std::string& workFolder, int& port, unsigned long& 
   const std::string text = ReadFileText(portFile);
   port = 0;
   pid = 0;
-  if (std::sscanf(text.c_str(), "%d %lu", &port, &pid) != 2 || port <= 0 || pid == 0) {
+  if (std::sscanf(text.c_str(), "%d %lu", &port, &pid) != 2 || port < 0 || pid == 0) {
     error = "unreadable port file: " + text;
+    return false;
+  }
+  if (port == 0) {  // the starter gave up
+    error = "the server did not start: " + ReadFileText(workFolder + "server.log");
     return false;
   }
   return true;
@@ -137,6 +176,23 @@ bool RunShellCommand(const std::string& command, unsigned timeoutMs) {
   return true;
 }
 
+std::string RunShellCommandOutput(const std::string& command, unsigned timeoutMs) {
+  const std::string folder = MakeUniqueTempFolder("zevshell");
+  const std::string out = UnixPathOf(folder + "out");
+  if (folder.empty() || out.empty()) return std::string();
+  // The file appears (renamed into place) only once the command has ended: under Wine the
+  // shell's process can look ended before its children are.
+  std::string text;
+  if (RunShellCommand("(" + command + ") >'" + out + ".part' 2>&1; echo exit $? >>'" + out +
+                          ".part'; mv '" + out + ".part' '" + out + "'",
+                      timeoutMs) &&
+      PollUntil([&] { return Exists(folder + "out"); }, timeoutMs)) {
+    text = ReadFileText(folder + "out");
+  }
+  RemoveFolderTree(folder);
+  return text;
+}
+
 FtpServer::FtpServer(const FtpServerOptions& options) {
   workFolder_ = MakeUniqueTempFolder("zevftpd");
   const std::string source = SourceRootFolder();
@@ -153,23 +209,33 @@ FtpServer::FtpServer(const FtpServerOptions& options) {
   }
   bool quotable = true;
   auto q = [&quotable](const std::string& text) { return Quoted(text, quotable); };
-  std::string args = " --root " + q(root) + " --portfile " + q(work + "port") + " --lifetime " +
-                     std::to_string(options.lifetimeSeconds);
-  if (options.kind == FtpServerOptions::kVsftpd) {
-    args += " --kind vsftpd";
-    for (const std::string& folder : options.writableFolders) {
-      args += " --writable " + q(folder);
+  std::string args = " --kind " + std::string(KindName(options.kind)) + " --address " +
+                     q(options.address) + " --root " + q(root) + " --portfile " +
+                     q(work + "port") + " --lifetime " + std::to_string(options.lifetimeSeconds) +
+                     " --servers " + q(ZEV_BUILD_DIR "/servers");
+  if (!options.user.empty()) {
+    args += " --user " + q(options.user) + " --password " + q(options.password);
+  }
+  if (options.anonymous) args += " --anonymous";
+  if (options.anonymousWrite) args += " --anonymous-write";
+  if (!options.listingFile.empty()) {
+    args += " --listing " + q(UnixPathOf(options.listingFile));
+    if (options.fillListedFiles) args += " --fill-listed";
+  }
+  for (const std::string& folder : options.writableFolders) {
+    args += " --writable " + q(folder);
+  }
+  if (options.tls != FtpServerOptions::kNoTls) {
+    const CertificateFiles& certificate = TestCertificateFiles(options.certificate);
+    if (certificate.pem.empty()) {
+      error_ = "no certificate: " + TestCertificatesError();
+      return;
     }
-  } else {
-    if (!options.user.empty()) {
-      args += " --user " + q(options.user) + " --password " + q(options.password);
-    }
-    if (options.anonymous) args += " --anonymous";
-    if (options.anonymousWrite) args += " --anonymous-write";
-    if (!options.listingFile.empty()) {
-      args += " --listing " + q(UnixPathOf(options.listingFile));
-      if (options.fillListedFiles) args += " --fill-listed";
-    }
+    args += std::string(" --tls ") +
+            (options.tls == FtpServerOptions::kImplicitTls ? "implicit" : "explicit") +
+            " --certificate " + q(UnixPathOf(certificate.pem)) + " --key " +
+            q(UnixPathOf(certificate.key));
+    if (options.requireSslReuse) args += " --require-ssl-reuse";
   }
   // Detached, every stream to the log: the server must never hold the test runner's pipes.
   const std::string command = "setsid " + std::string(kPython) + " " + q(script) + args +
@@ -202,5 +268,18 @@ void FtpServer::Stop() {
 
 std::string FtpServer::Log() const {
   if (workFolder_.empty()) return std::string();
-  return ReadFileText(workFolder_ + "server.log") + ReadFileText(workFolder_ + "vsftpd.log");
+  // The starter's own output first, then every server's log files in name order.
+  std::string log = ReadFileText(workFolder_ + "server.log");
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((workFolder_ + "*.log").c_str(), &entry);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      if (std::string(entry.cFileName) != "server.log") names.push_back(entry.cFileName);
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+  }
+  std::sort(names.begin(), names.end());
+  for (const std::string& name : names) log += ReadFileText(workFolder_ + name);
+  return log;
 }

@@ -1,11 +1,14 @@
-// Real FTP servers on 127.0.0.1 for tests: FtpServer starts scripts/ftp_server.py (pyftpdlib,
-// optionally with a scripted LIST answer, or vsftpd in the foreground) as a detached Linux
-// process, learns its port and stops it when destroyed. Also: Linux paths of Windows paths and
-// running a Linux shell command from inside Wine.
+// Real FTP servers on the loopback for tests: FtpServer starts scripts/ftp_server.py (pyftpdlib,
+// optionally with a scripted LIST answer; vsftpd, ProFTPD, Pure-FTPd, GNU inetutils ftpd or
+// Twisted in the foreground; plain or with TLS) as a detached Linux process on 127.0.0.1 or ::1,
+// learns its port and stops it when destroyed. Also: Linux paths of Windows paths and running a
+// Linux shell command from inside Wine.
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "tests/support/test_certificates.h"
 
 // The Linux path Wine maps a Windows path to; empty when there is none (not under Wine).
 std::string UnixPathOf(const std::string& windowsPath);
@@ -14,29 +17,59 @@ std::string UnixPathOf(const std::string& windowsPath);
 // compiled-in location, or from the build folder's CMakeCache.txt).
 std::string SourceRootFolder();
 
+// The build folder as a Windows path ending in "\" (where scripts/fetch-servers unpacked the
+// servers and the certificates are made).
+std::string TestBuildFolder();
+
 // Starts `/bin/sh -c command` and waits (bounded) for the shell to end. Wine cannot report a
 // Linux process's exit code, so only whether it could be started is returned. The command must
 // not contain double quotes or backslashes (Wine's command line rules would change them).
 bool RunShellCommand(const std::string& command, unsigned timeoutMs = 10000);
+// Runs `command` in a Linux shell (the same quoting limits) and waits, bounded, until it ends:
+// what it printed on both streams, then a last line "exit N" with its exit status. Empty when
+// it could not be started or did not end in time.
+std::string RunShellCommandOutput(const std::string& command, unsigned timeoutMs = 30000);
 
 // A file's whole contents; empty when it cannot be read.
 std::string ReadFileText(const std::string& path);
 
-// Waits for a started server's "PORT PID" line in `workFolder` + "port"; false with the reason
-// (the server's own log when it did not start).
+// Waits for a started server's "PORT PID" line in `workFolder` + "port" ("0 PID": it gave up);
+// false with the reason (the server's own log when it did not start).
 bool WaitForServerPort(const std::string& workFolder, int& port, unsigned long& pid,
                        std::string& error);
 // Ends a server process started detached, and waits (bounded) until it holds no socket.
 void StopServerProcess(unsigned long pid);
 
+// What each kind is (all bind only `address`; `user` logs in with `password` at the served
+// root unless said otherwise, and may read and write everything there):
+// - kPyftpdlib: the user; `anonymous` read-only or `anonymousWrite`; a scripted LIST answer;
+//   TLS: explicit only (TLS_FTPHandler, TLS required for logins and data). MLSD, UTF8 in FEAT.
+// - kVsftpd: always anonymous, the root read-only, `writableFolders` open for uploads; with a
+//   `user`, a local user too (locked into the root, which is "/" to them). TLS (explicit or
+//   implicit) is forced on the local user's login and data, never offered to anonymous.
+//   LIST only, names as the disk holds them.
+// - kVsftpdDebian: vsftpd with the values of Debian's /etc/vsftpd.conf: the local `user` only
+//   (anonymous when `anonymous`), who starts in the served root but is not locked into it (the
+//   login folder is its Linux path, "/" the machine's), no writing, PORT from port 20. TLS as
+//   kVsftpd.
+// - kProftpd: the user (a virtual user locked into the root), `anonymous` read-only; MLSD.
+// - kPureFtpd: the user (a virtual user of a puredb, locked into the root; the served tree is
+//   made the ftp account's, since Pure-FTPd lets no uid 0 in), `anonymous` read-only; MLSD.
+// - kInetutils: GNU inetutils ftpd, one per connection under socat: the `user` starts in the
+//   served root, not locked in; `anonymous` read-only and locked in; LIST only, run through ls.
+// - kTwisted: the user, `anonymous` read-only; links are resolved. Over ::1 it logs in but
+//   cannot transfer (neither EPSV nor an IPv6 PASV).
+// Users who log in to vsftpd (with `user`), kVsftpdDebian, kPureFtpd and kInetutils are accounts
+// of a private mount namespace, not of the machine.
 struct FtpServerOptions {
-  enum Kind { kPyftpdlib, kVsftpd };
+  enum Kind { kPyftpdlib, kVsftpd, kVsftpdDebian, kProftpd, kPureFtpd, kInetutils, kTwisted };
+  enum Tls { kNoTls, kExplicitTls, kImplicitTls };
   Kind kind = kPyftpdlib;
+  std::string address = "127.0.0.1";  // or "::1"
   std::string root;  // Windows path of the folder served
-  // pyftpdlib: a user with every permission in the root; empty for none.
-  std::string user;
+  std::string user;  // empty for none
   std::string password;
-  bool anonymous = false;       // pyftpdlib: anonymous, read only
+  bool anonymous = false;       // anonymous, read only
   bool anonymousWrite = false;  // pyftpdlib: anonymous with every permission
   // pyftpdlib: Windows path of a file whose lines answer every LIST of the root.
   std::string listingFile;
@@ -46,6 +79,13 @@ struct FtpServerOptions {
   // vsftpd (always anonymous, the root itself read-only): sub-folders the anonymous user may
   // write to.
   std::vector<std::string> writableFolders;
+  // kPyftpdlib (explicit only), kVsftpd and kVsftpdDebian (with a user): TLS required for the
+  // user's login and data, with this certificate.
+  Tls tls = kNoTls;
+  TestCertificate certificate = TestCertificate::kSigned;
+  // vsftpd: a data connection must resume the control connection's TLS session (vsftpd's own
+  // default; without it vsftpd answers "522 SSL connection failed: session reuse required").
+  bool requireSslReuse = false;
   unsigned lifetimeSeconds = 120;
 };
 
@@ -58,7 +98,8 @@ class FtpServer {
 
   bool Running() const { return port_ > 0; }
   int Port() const { return port_; }
-  // What the server wrote to its logs so far (pyftpdlib's log lines, or vsftpd's protocol log).
+  // Everything the server wrote to its logs so far (the starter's own output first; vsftpd's and
+  // ProFTPD's protocol logs, Pure-FTPd's and inetutils ftpd's syslog lines ...).
   std::string Log() const;
   // Why it did not start (for the test's failure message).
   const std::string& Error() const { return error_; }
