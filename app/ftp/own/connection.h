@@ -8,12 +8,15 @@
 #include <wininet.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/ftp/own/control_channel.h"
 #include "app/ftp/own/conversation.h"
 #include "app/ftp/own/data_channel.h"
+#include "app/ftp/own/tls.h"
+#include "app/ftp/server_certificate.h"
 
 // One entry of a listing, in the program's code page.
 struct ListedEntry {
@@ -33,7 +36,9 @@ class OwnConnection {
   OwnConnection(const ProgressReporter& progress, DWORD waitMs)
       : progress_(progress), waitMs_(waitMs), control_(progress), data_(progress) {}
 
-  // Resolves, connects and logs in; a null user logs in anonymously.
+  // Resolves, connects and logs in; a null user logs in anonymously. `host` is the site's host
+  // text: "ftpes://" and "ftps://" ask for TLS (site_address.h), whose certificate must pass
+  // before the user's name is sent.
   DWORD Open(const char* host, INTERNET_PORT port, const char* user, const char* password);
   // The entries of `folder` (empty: the server's current folder) whose names match `wildcard`;
   // `parentListed` tells whether the server sent its own "..", which comes in its place.
@@ -49,12 +54,20 @@ class OwnConnection {
   bool IsOpen() const { return control_.IsOpen(); }
   const std::string& LastReply() const { return control_.LastReply(); }
   const ProgressReporter& Progress() const { return progress_; }
+  // The certificate the last Open stopped on (its `error` 0 when it stopped on none).
+  const ServerCertificate& RejectedCertificate() const { return rejected_; }
 
  private:
   // Runs the conversation from `action` to its end; `mover` moves a transfer's bytes.
   DWORD Run(FtpAction action, DataMover* mover);
   DWORD Exchange(const FtpAction& action, FtpReply& reply);
   DWORD Connect(const char* host, INTERNET_PORT port);
+  // TLS on the control connection (after 234, or at once for implicit TLS) and the check of the
+  // server's certificate; on a failure the connection is closed.
+  DWORD StartControlTls();
+  // TLS on the data connection: the control connection's credentials and name (so that Windows'
+  // Schannel resumes the session), and the control connection's certificate.
+  DWORD StartDataTls();
 
   ProgressReporter progress_;
   DWORD waitMs_;
@@ -63,4 +76,8 @@ class OwnConnection {
   FtpConversation conversation_;
   SocketAddress peer_;
   SocketAddress local_;
+  std::shared_ptr<TlsCredentials> credentials_;
+  std::string tlsHost_;
+  std::string controlCertificate_;  // DER
+  ServerCertificate rejected_;
 };
