@@ -51,6 +51,9 @@ MessageBoxRecord ReadMessageBox(HWND box) {
   record.window = box;
   record.caption = WindowTextA(box);
   record.wideCaption = WindowTextW(box);
+  record.owner = GetWindow(box, GW_OWNER);
+  record.yesNo = GetDlgItem(box, IDYES) != nullptr && GetDlgItem(box, IDNO) != nullptr &&
+                 GetDlgItem(box, IDOK) == nullptr;
   HWND text = GetDlgItem(box, kMessageTextId);
   if (text != nullptr) {
     record.text = WindowTextA(text);

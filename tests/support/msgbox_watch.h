@@ -17,6 +17,8 @@ struct MessageBoxRecord {
   std::string text;
   std::wstring wideCaption;
   std::wstring wideText;
+  HWND owner = nullptr;  // the window that owns the box (none for the plain box)
+  bool yesNo = false;    // its buttons are "Yes" and "No" (and no "OK")
 };
 
 // Reads a box's caption and its message text (the static with id 0xFFFF).
