@@ -82,10 +82,11 @@ bool IsCertificateError(DWORD error) {
          error == ERROR_INTERNET_SEC_CERT_DATE_INVALID;
 }
 
-// The one box about a certificate the system does not trust; true for "Yes".
+// The one box about a certificate the system does not trust; true for "Yes". "No" is the
+// default button: a key pressed in passing must not accept a certificate.
 bool UserAcceptsCertificate(const ServerCertificate& certificate) {
   return MessageBoxA(HandleOf(appState.mainWindow), CertificateQuestion(certificate).c_str(),
-                     kCertificateBoxCaption, MB_YESNO | MB_ICONWARNING) == IDYES;
+                     kCertificateBoxCaption, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
 // Connects; when the connect stops on a certificate the system does not trust (before the user
@@ -98,8 +99,9 @@ HINTERNET ConnectAskingAboutCertificates(FtpClient& client, const std::string& h
     HINTERNET connection = client.Connect(appState.sessionHandle, host.c_str(), port, user,
                                           password, kInternetContext);
     if (connection != nullptr || !IsCertificateError(GetLastError())) return connection;
-    const ServerCertificate certificate = LastCertificate();
     // Only the own client stops on a certificate; a fingerprint trusted already cannot stop it.
+    if (&client != &OwnFtpClient()) return nullptr;
+    const ServerCertificate certificate = LastCertificate();
     if (certificate.error == 0 || certificate.sha256.empty()) return nullptr;
     if (!UserAcceptsCertificate(certificate)) {
       declined = true;

@@ -27,7 +27,7 @@ TEST(SiteAddress, TlsSchemesHostsAndPorts) {
       {"FTPeS://Host", kExplicit, "Host", 0},
       {"ftpes://127.0.0.1:21/", kExplicit, "127.0.0.1", 21},
       {"ftpes://[::1]:2121", kExplicit, "::1", 2121},
-      {"ftps://[fe80::1%25]", kImplicit, "fe80::1%25", 0},
+      {"ftps://[2001:db8::1]", kImplicit, "2001:db8::1", 0},
       {"ftpes://host:65535", kExplicit, "host", 65535},
       // Not TLS: passed on as typed, whatever it holds.
       {"files.example.org", kPlain, "files.example.org", 0},
