@@ -74,8 +74,9 @@ def remove_created():
             pass
 
 
-# The server program run_child started, if any.
+# The server program run_child started, if any, and the port file to write.
 server_process = None
+port_file = None
 
 
 def descendants(pid):
@@ -105,6 +106,8 @@ def end_everything(signum=None, frame=None):
     until the server program itself has closed its port."""
     signal.signal(signal.SIGTERM, signal.SIG_IGN)
     remove_created()
+    if port_file and not os.path.exists(port_file):
+        write_port_file(port_file, 0)  # it never answered: no one waits any longer
     for pid in descendants(os.getpid()):
         try:
             os.kill(pid, signal.SIGTERM)
@@ -144,6 +147,13 @@ def fill_listed_files(root, lines):
             with open(path, "wb") as f:
                 f.write(b"EVIL\n")
             created.append(path)
+
+
+def account_field(text):
+    """A user name or home folder as a passwd-like file can hold it."""
+    if ":" in text or "\n" in text:
+        sys.exit("%r cannot stand in an account file" % text)
+    return text
 
 
 def crypt_sha512(password):
@@ -187,6 +197,7 @@ class Accounts:
                     passwd.append(line.rstrip("\n"))
                     shadow.append("%s:*:19000:0:99999:7:::" % name)
         for name, password, uid, gid, home in users:
+            name, home = account_field(name), account_field(home)
             passwd.append("%s:x:%d:%d:%s:%s:/bin/sh" % (name, uid, gid, name, home))
             shadow.append("%s:%s:19000:0:99999:7:::" % (name, crypt_sha512(password)))
         if anonymous_home:
@@ -258,11 +269,11 @@ def start_syslog_reader(work, log_path):
 # ---- Children: a server program this script starts and watches ----
 
 
-def run_child(args, command, port, greets=True, env=None):
+def run_child(args, command, port, greets=True):
     """Starts the server program, writes the port file once it answers, ends it with everything
     it started when told to (or after the lifetime)."""
     global server_process
-    child = server_process = subprocess.Popen(command, stdin=subprocess.DEVNULL, env=env)
+    child = server_process = subprocess.Popen(command, stdin=subprocess.DEVNULL)
     signal.signal(signal.SIGTERM, end_everything)
     deadline = time.monotonic() + args.lifetime
     while True:
@@ -463,8 +474,9 @@ def run_proftpd(args):
     # locked into the served root, and the account the anonymous sessions run as.
     users = []
     if args.user:
-        users.append("%s:%s:0:0:%s:%s:/bin/sh" % (args.user, crypt_sha512(args.password or ""),
-                                                 args.user, args.root))
+        user = account_field(args.user)
+        users.append("%s:%s:0:0:%s:%s:/bin/sh" % (user, crypt_sha512(args.password or ""), user,
+                                                 args.root))
     users.append("ftp:*:%d:%d:ftp:%s:/usr/sbin/nologin" % (ftp_uid, ftp_gid, args.root))
     with open(os.path.join(w, "proftpd.passwd"), "w") as f:
         f.write("\n".join(users) + "\n")
@@ -517,7 +529,7 @@ def run_pureftpd(args):
                 os.lchown(name, uid, gid)
         with open(os.path.join(w, "pure-ftpd.passwd"), "w") as f:
             f.write("%s:%s:%d:%d::%s/./::::::::::::\n" % (
-                args.user, crypt_sha512(args.password or ""), uid, gid, args.root))
+                account_field(args.user), crypt_sha512(args.password or ""), uid, gid, args.root))
         subprocess.run([pure_pw, "mkdb", os.path.join(w, "pure-ftpd.pdb"), "-f",
                         os.path.join(w, "pure-ftpd.passwd")], check=True,
                        stdin=subprocess.DEVNULL)
@@ -649,6 +661,8 @@ def main():
                         help="where scripts/fetch-servers unpacked ProFTPD, Pure-FTPd, inetutils")
     parser.add_argument("--lifetime", type=int, default=120, help="seconds before it ends itself")
     args = parser.parse_args()
+    global port_file
+    port_file = args.portfile
     try:
         # Wine's paths pass through "dosdevices/c:": a colon has no place in passwd-like files.
         args.root = os.path.realpath(args.root)
