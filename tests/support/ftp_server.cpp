@@ -170,9 +170,16 @@ bool RunShellCommand(const std::string& command, unsigned timeoutMs) {
                       &process)) {
     return false;
   }
-  WaitForSingleObject(process.hProcess, timeoutMs);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  // Wine starts a Linux program without a Windows process: it hands back no process handle and
+  // leaves the thread handle unset, a stale number that, closed, closed whatever handle of this
+  // process it named (standard output, or a socket: later calls then failed with WSAENOTSOCK).
+  // Only handles of a real process are waited for and closed; callers poll for the command's
+  // results instead.
+  if (process.hProcess != nullptr) {
+    WaitForSingleObject(process.hProcess, timeoutMs);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
   return true;
 }
 

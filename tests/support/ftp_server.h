@@ -21,8 +21,9 @@ std::string SourceRootFolder();
 // servers and the certificates are made).
 std::string TestBuildFolder();
 
-// Starts `/bin/sh -c command` and waits (bounded) for the shell to end. Wine cannot report a
-// Linux process's exit code, so only whether it could be started is returned. The command must
+// Starts `/bin/sh -c command`. Under Wine a Linux process gives no handle to wait on, so this
+// does not wait for it: a caller that needs its end polls for what it leaves behind (as
+// RunShellCommandOutput does). Only whether it could be started is returned. The command must
 // not contain double quotes or backslashes (Wine's command line rules would change them).
 bool RunShellCommand(const std::string& command, unsigned timeoutMs = 10000);
 // Runs `command` in a Linux shell (the same quoting limits) and waits, bounded, until it ends:

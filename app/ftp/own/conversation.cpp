@@ -26,6 +26,12 @@ FtpAction FtpConversation::List(const std::string& folder) {
   transfer_ = features_.mlsd ? Transfer::kMlsd : Transfer::kList;
   // Without the login folder a CWD could not be undone: the path form it is.
   if (loginFolder_.empty()) return OpenDataChannel();
+  // Already there (a refresh): no second CWD.
+  if (!currentFolder_.empty() && currentFolder_ == path_) {
+    insideFolder_ = true;
+    return OpenDataChannel();
+  }
+  currentFolder_.clear();
   return Send(FtpStep::kCwd, "CWD " + path_);
 }
 
@@ -251,6 +257,7 @@ FtpAction FtpConversation::OnPwd(const FtpReply& reply) {
 
 FtpAction FtpConversation::OnCwd(const FtpReply& reply) {
   insideFolder_ = reply.code == 250 || reply.code == 200;
+  if (insideFolder_) currentFolder_ = path_;
   return OpenDataChannel();
 }
 
@@ -417,6 +424,7 @@ FtpAction FtpConversation::OnQuit(const FtpReply&) { return Done(); }
 
 FtpAction FtpConversation::ProbeLink(const std::string& path) {
   Begin(Operation::kProbeLink, AbsolutePath(path));
+  currentFolder_.clear();  // the probe's CWD moves the connection
   probedFolder_ = false;
   probedSizeKnown_ = false;
   return Send(FtpStep::kProbeCwd, "CWD " + path_ + "\r\nSIZE " + path_);

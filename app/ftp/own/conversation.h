@@ -187,6 +187,7 @@ class FtpConversation {
   std::string path_;
   std::string loginFolder_;
   bool insideFolder_ = false;  // the listing runs inside its folder: no argument
+  std::string currentFolder_;  // where the last CWD took the connection; empty when unknown
   std::string user_;
   std::string password_;
   std::string listenAddress_;

@@ -382,6 +382,10 @@ TEST(OwnConversation, FoldersAreListedFromInsideAndPathsMadeAbsolute) {
                {"move", "10"},
                {"await", "226 Done"}},
               "done"});
+  Play(talk, {"a refresh of the folder the connection is in: no second CWD",
+              List("/my dir/"),
+              {{"EPSV", "229 (|||5000|)"}, {"connect 5000", "ok"}, {"LIST", "150 go"}},
+              "move"});
   Play(talk, {"the empty path is the login folder",
               List(""),
               {{"CWD /home/u \"q\"", "250 ok"},
