@@ -416,7 +416,7 @@ TEST(ControlProperties, VisibleEnabledAndStyleFollowTheWindow) {
   EXPECT_TRUE(Visible(button));
   Hide(button);
   EXPECT_FALSE(IsWindowVisible(button->handle));
-  EXPECT_EQ(button->visible, 0);
+  EXPECT_FALSE(Visible(button));
   SetVisible(button, true);
   EXPECT_TRUE(IsWindowVisible(button->handle));
   SetExStyle(button, button->exStyle | WS_EX_TRANSPARENT);

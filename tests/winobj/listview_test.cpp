@@ -154,7 +154,7 @@ TEST_F(ListViewTest, Columns) {
   EXPECT_EQ(AppendColumn(lv, "Filename", ColumnLeft, 180), 0);
   EXPECT_EQ(AppendColumn(lv, "FileSize", ColumnRight, 100), 1);
   EXPECT_EQ(AppendColumn(lv, "Filetype", ColumnLeft, 0), 2);
-  EXPECT_EQ(lv->columnCount, 3);
+  EXPECT_EQ(lv->listView.columnCount, 3);
   EXPECT_EQ(SendMessageA(lv->handle, LVM_GETCOLUMNWIDTH, 0, 0), 180);
   EXPECT_EQ(SendMessageA(lv->handle, LVM_GETCOLUMNWIDTH, 1, 0), 100);
   // No width asked for: the platform's default, never a column of width 0.
@@ -169,7 +169,7 @@ TEST_F(ListViewTest, Columns) {
   EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_RIGHT);
   // A column inserted in front moves the others on.
   EXPECT_EQ(InsertColumn(lv, 0, "First", 50, ColumnCenter), 0);
-  EXPECT_EQ(lv->columnCount, 4);
+  EXPECT_EQ(lv->listView.columnCount, 4);
   EXPECT_EQ(SendMessageA(lv->handle, LVM_GETCOLUMNWIDTH, 1, 0), 180);
 }
 
@@ -329,7 +329,7 @@ TEST_F(ListViewTest, EndEditEventDecides) {
   AppendListItem(lv, "a", 0, 0, 0, 0, 0);
   AppendListItem(lv, "b", 0, 0, 0, 0, 0);
   EditLog log;
-  lv->endEditEvent = {OnEndEdit, &log};
+  lv->listView.endEditEvent = {OnEndEdit, &log};
   log.answer = false;
   EditLabel(lv, 1, "refused", VK_RETURN);
   EXPECT_EQ(log.calls, 1);

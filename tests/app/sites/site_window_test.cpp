@@ -239,7 +239,7 @@ TEST(SiteWindowHandlers, OkOverwritesTheSelectedSiteAndConfirms) {
   FillFields("uno", "host", "me", "pw", false, "");
   Press(appState.okSiteButton);
   EXPECT_EQ(ReadWholeFile("Sites.sts"), "uno;host;me;pw;0;21\r\ntwo;;;;0;21\r\n");
-  EXPECT_EQ(appState.siteWindow->modalResult, kSiteResultOk);
+  EXPECT_EQ(appState.siteWindow->form.modalResult, kSiteResultOk);
   EXPECT_FALSE(IsWindowVisible(appState.siteWindow->handle));
   EXPECT_EQ(SiteListItem(0), "uno");
 }
@@ -250,7 +250,7 @@ TEST(SiteWindowHandlers, OkWithoutSelectionStillSaves) {
   Press(appState.okSiteButton);
   // Saved although nothing was selected: the LF-only line comes back with CR LF.
   EXPECT_EQ(ReadWholeFile("Sites.sts"), "one;;;;0;21\n\r\n");
-  EXPECT_EQ(appState.siteWindow->modalResult, kSiteResultOk);
+  EXPECT_EQ(appState.siteWindow->form.modalResult, kSiteResultOk);
 }
 
 TEST(SiteWindowHandlers, CancelHidesWithResultTwoAndSavesNothing) {
@@ -259,7 +259,7 @@ TEST(SiteWindowHandlers, CancelHidesWithResultTwoAndSavesNothing) {
   SelectSite(0);
   FillFields("changed", "", "", "", false, "");
   Press(appState.cancelSiteButton);
-  EXPECT_EQ(appState.siteWindow->modalResult, kSiteResultCancel);
+  EXPECT_EQ(appState.siteWindow->form.modalResult, kSiteResultCancel);
   EXPECT_FALSE(IsWindowVisible(appState.siteWindow->handle));
   EXPECT_EQ(ReadWholeFile("Sites.sts"), contents);
   EXPECT_EQ(Caption(appState.siteNameEdit), "changed");
@@ -279,7 +279,7 @@ TEST(SiteWindowClose, CloseBoxWhileNotModalOnlyHidesTheWindow) {
     EXPECT_EQ(appState.siteWindow, site);
     EXPECT_EQ(site->handle, form);
     EXPECT_FALSE(IsWindowVisible(form));
-    EXPECT_EQ(site->modalResult, kSiteResultClosed);
+    EXPECT_EQ(site->form.modalResult, kSiteResultClosed);
     // The fields the connect command reads are alive and keep their texts.
     EXPECT_EQ(Caption(appState.hostEdit), "still here");
     EXPECT_TRUE(IsWindow(appState.hostEdit->handle));
@@ -295,12 +295,12 @@ TEST(SiteWindowClose, CloseBoxDuringAModalShowingEndsItWithMinusOne) {
     CallFromNextLoop([&] {
       mainWasDisabled = !IsWindowEnabled(main);
       EXPECT_TRUE(IsWindowVisible(form));
-      EXPECT_EQ(appState.siteWindow->modalResult, 0);
+      EXPECT_EQ(appState.siteWindow->form.modalResult, 0);
       PostMessageA(form, WM_CLOSE, 0, 0);
     });
     ShowSiteManager();
     EXPECT_TRUE(mainWasDisabled);
-    EXPECT_EQ(appState.siteWindow->modalResult, kSiteResultClosed);
+    EXPECT_EQ(appState.siteWindow->form.modalResult, kSiteResultClosed);
     EXPECT_TRUE(IsWindow(form));
     EXPECT_FALSE(IsWindowVisible(form));
     EXPECT_TRUE(IsWindowEnabled(main));
@@ -324,14 +324,14 @@ TEST(SiteWindowClose, SiteManagerMenuShowsModallyUntilOk) {
     SendMessageA(main, WM_COMMAND, MAKEWPARAM(kSiteManagerMenuId, 0), 0);
     EXPECT_TRUE(mainWasDisabled);
     EXPECT_TRUE(shown);
-    EXPECT_EQ(appState.siteWindow->modalResult, kSiteResultOk);
+    EXPECT_EQ(appState.siteWindow->form.modalResult, kSiteResultOk);
     EXPECT_TRUE(IsWindowEnabled(main));
     EXPECT_FALSE(IsWindowVisible(appState.siteWindow->handle));
     // Showing it again keeps the fields of the last showing.
     CallFromNextLoop([] { Press(appState.cancelSiteButton); });
     SendMessageA(main, WM_COMMAND, MAKEWPARAM(kSiteManagerMenuId, 0), 0);
     EXPECT_EQ(Caption(appState.hostEdit), "typed");
-    EXPECT_EQ(appState.siteWindow->modalResult, kSiteResultCancel);
+    EXPECT_EQ(appState.siteWindow->form.modalResult, kSiteResultCancel);
   });
 }
 
