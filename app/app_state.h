@@ -13,6 +13,7 @@ class Control;
 class ImageList;
 class MenuObject;
 class Object;
+class SiteFile;
 class StringList;
 
 struct AppState {
@@ -46,7 +47,11 @@ struct AppState {
   Control* passwordEdit = nullptr;
   Control* anonymousCheck = nullptr;
   Control* portEdit = nullptr;
-  StringList* siteLines = nullptr;
+  StringList* siteLines = nullptr;  // the sites the site list shows, in its order
+  SiteFile* siteFile = nullptr;     // every line of "Sites.sts" as it was read
 };
+
+// The caption of the program's message boxes.
+constexpr char kApplicationTitle[] = "ZevFtp";
 
 extern AppState appState;

@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "app/local/local_pane.h"
 #include "app/main_window.h"
+#include "app/sites/site_file.h"
 #include "app/sites/sites.h"
 #include "winobj/application.h"
 #include "winobj/bitmap.h"
@@ -26,7 +27,7 @@ void InitPathsAndHandles() {
 void CreateEventReceiver() { appState.eventReceiver = new Object(); }
 
 void CreateApplicationObject() {
-  appState.application = CreateApplication("ZevFtp");
+  appState.application = CreateApplication(kApplicationTitle);
   // Every form and control made from here on copies its parent's font.
   SetFontHeight(FontOf(appState.application), kApplicationFontHeight);
 }
@@ -37,7 +38,10 @@ void CreateMainWindow() {
   CenterOnParent(appState.mainWindow);
 }
 
-void CreateSiteLines() { appState.siteLines = new StringList(); }
+void CreateSiteLines() {
+  appState.siteLines = new StringList();
+  appState.siteFile = new SiteFile();
+}
 
 void FocusDriveBox() {
   if (appState.driveBox) SetFocused(appState.driveBox, true);
@@ -61,6 +65,8 @@ void StartUp() {
 void FreeStartUpState() {
   delete appState.siteLines;
   appState.siteLines = nullptr;
+  delete appState.siteFile;
+  appState.siteFile = nullptr;
   Free(appState.eventReceiver);
   appState.eventReceiver = nullptr;
   Free(appState.toolbarBitmap);

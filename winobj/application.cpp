@@ -173,6 +173,10 @@ void ShowModal(Control* form) {
   }
 }
 
+void ShowOwnedMessage(Control* owner, const std::string& text, const std::string& caption) {
+  MessageBoxA(owner ? owner->handle : nullptr, text.c_str(), caption.c_str(), MB_OK);
+}
+
 void ShowMessage(const std::string& text) {
   const char* caption = nullptr;
   if (applicationRunning && applicationObject) caption = applicationObject->storedCaption;

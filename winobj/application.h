@@ -16,3 +16,5 @@ void ProcessPendingMessages(Control* control);
 void ShowModal(Control* form);
 // MessageBoxA without owner, MB_OK; caption "ZevFtp"-style application caption while Run is active.
 void ShowMessage(const std::string& text);
+// MessageBoxA owned by `owner`'s window (disabled while the box is open), MB_OK.
+void ShowOwnedMessage(Control* owner, const std::string& text, const std::string& caption);

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <unordered_map>
@@ -481,8 +482,39 @@ void CreateChildWindows(Control* control) {
 
 Control* ControlOfHandle(HWND hwnd) { return ControlOfWindow(hwnd); }
 
+namespace {
+
+// The list views whose item-change notifications are muted, once per mute.
+std::vector<HWND>& MutedLists() {
+  static std::vector<HWND> muted;
+  return muted;
+}
+
+bool IsMutedNotification(UINT message, LPARAM lParam) {
+  if (message != WM_NOTIFY || lParam == 0 || MutedLists().empty()) return false;
+  const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+  if (header->code != LVN_ITEMCHANGING && header->code != LVN_ITEMCHANGED) return false;
+  const auto& muted = MutedLists();
+  return std::find(muted.begin(), muted.end(), header->hwndFrom) != muted.end();
+}
+
+}  // namespace
+
+void MuteItemChangeNotifications(HWND window, bool muted) {
+  auto& lists = MutedLists();
+  if (muted) {
+    lists.push_back(window);
+    return;
+  }
+  auto it = std::find(lists.begin(), lists.end(), window);
+  if (it != lists.end()) lists.erase(it);
+}
+
 LRESULT CALLBACK WindowProcEntry(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   try {
+    // Before any lookup: a list view sends two of these for every item written over, and a
+    // listing writes over hundreds of thousands.
+    if (IsMutedNotification(message, lParam)) return 0;
     MessageRecord msg{hwnd, message, wParam, lParam};
     Control* control = ControlOfWindow(hwnd);
     if (hwnd && creatingControl && !control) {

@@ -285,6 +285,10 @@ LRESULT CALLBACK WindowProcEntry(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 // answered inside the process.
 Control* ControlOfHandle(HWND hwnd);
 LRESULT DefaultHandling(Control* control, MessageRecord& msg);
+// While muted, the item-change notifications (LVN_ITEMCHANGING, LVN_ITEMCHANGED) that the list
+// view `window` sends its parent are answered at once (0: the change is allowed) and reach no
+// handler. Calls nest; each mute needs its unmute.
+void MuteItemChangeNotifications(HWND window, bool muted);
 LRESULT Perform(Control* control, UINT message, WPARAM wParam, LPARAM lParam);
 void AttachProc(Control* control, HookProc proc);
 void DetachProc(Control* control, HookProc proc);

@@ -148,8 +148,10 @@ int AppendListItem(Control* listView, const std::string& caption, int image, uin
   return InsertListItem(listView, count, caption, image, states, stateImage, overlayImage, data);
 }
 
-int InsertListItem(Control* listView, int index, const std::string& caption, int image,
-                   uint32_t states, int stateImage, int overlayImage, LPARAM data) {
+namespace {
+
+LVITEMA NewItemRecord(int index, const std::string& caption, int image, uint32_t states,
+                      int stateImage, int overlayImage, LPARAM data) {
   LVITEMA item{};
   item.mask = kInsertItemMask;
   item.iItem = index;
@@ -161,7 +163,42 @@ int InsertListItem(Control* listView, int index, const std::string& caption, int
   item.pszText = const_cast<char*>(caption.c_str());
   item.iImage = image;
   item.lParam = data;
+  return item;
+}
+
+}  // namespace
+
+int InsertListItem(Control* listView, int index, const std::string& caption, int image,
+                   uint32_t states, int stateImage, int overlayImage, LPARAM data) {
+  LVITEMA item = NewItemRecord(index, caption, image, states, stateImage, overlayImage, data);
   return static_cast<int>(Perform(listView, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+bool RewriteListItem(Control* listView, int index, const std::string& caption, int image,
+                     uint32_t states, int stateImage, int overlayImage, LPARAM data) {
+  LVITEMA item = NewItemRecord(index, caption, image, states, stateImage, overlayImage, data);
+  return Perform(listView, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item)) != 0;
+}
+
+bool DeleteListItem(Control* listView, int index) {
+  return Perform(listView, LVM_DELETEITEM, static_cast<WPARAM>(index), 0) != 0;
+}
+
+ItemChangesMuted::ItemChangesMuted(Control* listView) : window_(HandleOf(listView)) {
+  if (window_) MuteItemChangeNotifications(window_, true);
+}
+
+ItemChangesMuted::~ItemChangesMuted() {
+  if (window_) MuteItemChangeNotifications(window_, false);
+}
+
+void DeselectAllListItems(Control* listView) {
+  // For "all items" Wine sets the state of each item in turn, with two notifications to the
+  // parent for every one, changed or not: asked only when something is selected.
+  if (Perform(listView, LVM_GETSELECTEDCOUNT, 0, 0) == 0) return;
+  LVITEMA item{};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  Perform(listView, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
 }
 
 bool ReadListItem(Control* listView, int index, int subItem, LVITEMA& item, char* buffer,

@@ -96,6 +96,27 @@ int AppendListItem(Control* listView, const std::string& caption, int image, uin
 // The new item's index, or -1.
 int InsertListItem(Control* listView, int index, const std::string& caption, int image,
                    uint32_t states, int stateImage, int overlayImage, LPARAM data);
+// Gives the existing item at `index` the caption, image, states and data of a new one (what
+// InsertListItem would make). False when there is no such item.
+bool RewriteListItem(Control* listView, int index, const std::string& caption, int image,
+                     uint32_t states, int stateImage, int overlayImage, LPARAM data);
+// LVM_DELETEITEM; false when there is no such item.
+bool DeleteListItem(Control* listView, int index);
+// Mutes the list view's item-change notifications for its lifetime (see
+// MuteItemChangeNotifications): a listing that writes over its rows sends two for each.
+class ItemChangesMuted {
+ public:
+  explicit ItemChangesMuted(Control* listView);
+  ~ItemChangesMuted();
+  ItemChangesMuted(const ItemChangesMuted&) = delete;
+  ItemChangesMuted& operator=(const ItemChangesMuted&) = delete;
+
+ private:
+  HWND window_;
+};
+// Takes the selection and the focus off every item (one LVM_SETITEMSTATE for all) when any
+// item is selected.
+void DeselectAllListItems(Control* listView);
 // Fills `item` (state with every state bit asked for); with a capacity the text goes to
 // `buffer`, which must hold `capacity` characters. True when the item exists.
 bool ReadListItem(Control* listView, int index, int subItem, LVITEMA& item, char* buffer,

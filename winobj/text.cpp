@@ -120,7 +120,7 @@ void StringList::SetText(const std::string& text, bool append) {
                 std::make_move_iterator(added.end()));
 }
 
-bool StringList::LoadFromFile(const std::string& name) {
+bool ReadFileBytes(const std::string& name, std::string& bytes) {
   HANDLE file = OpenFileHandle(name, kFileModeRead);
   if (file == INVALID_HANDLE_VALUE) return false;
   bool ok = false;
@@ -137,7 +137,13 @@ bool StringList::LoadFromFile(const std::string& name) {
     }
   }
   CloseFileHandle(file);
-  if (!ok) return false;
+  if (ok) bytes.swap(text);
+  return ok;
+}
+
+bool StringList::LoadFromFile(const std::string& name) {
+  std::string text;
+  if (!ReadFileBytes(name, text)) return false;
   try {
     SetText(text, false);
   } catch (const std::bad_alloc&) {

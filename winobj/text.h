@@ -34,6 +34,10 @@ bool CloseFileHandle(HANDLE handle);
 DWORD ReadFromHandle(HANDLE handle, void* buffer, DWORD n);
 DWORD WriteToHandle(HANDLE handle, const void* buffer, DWORD n);
 
+// The whole file's bytes in one read; false when it cannot be opened (read mode) or read in
+// full, `bytes` then unchanged.
+bool ReadFileBytes(const std::string& name, std::string& bytes);
+
 // ---- Line list ----
 
 // Lines are stored as C texts: a line given with a NUL keeps only what precedes it, so joining

@@ -81,6 +81,10 @@ struct AtListingEnd {
 };
 
 void NavigateAt(POINT screen) {
+  // While a listing runs its frame works off waiting messages with the last listing's rows
+  // still in the pane: a double click among them must not take the path into a folder of
+  // that listing. The listing under way lists the pane anyway.
+  if (remoteListingRunning) return;
   std::string caption;
   if (FolderRowAt(screen, caption)) {
     if (caption == kParentFolder || IsSafeRemoteName(caption)) {

@@ -156,4 +156,6 @@ std::string ErrorText(DWORD code) {
   return "Error " + UInt64ToText(code);
 }
 
-void ShowErrorText(DWORD code) { ShowMessage(ErrorText(code)); }
+// Every text a box gets is bounded, the system's own too: 255 characters of one-letter lines
+// would make a box taller than the screen.
+void ShowErrorText(DWORD code) { ShowMessage(TextForBox(ErrorText(code))); }

@@ -24,7 +24,7 @@ namespace {
 
 constexpr char kFolderBitmapName[] = "FOLDERCLOSED";
 constexpr COLORREF kFolderTransparentColor = RGB(255, 0, 255);
-constexpr int64_t kBytesPerUnit = 1024;
+constexpr uint64_t kBytesPerUnit = 1024;
 constexpr size_t kTypeNameCapacity = sizeof(SHFILEINFOA::szTypeName);
 
 // The places of the rows of the list being sorted. The list view's contents are unstable
@@ -54,18 +54,21 @@ std::string EntryName(const WIN32_FIND_DATAA& entry) {
   return std::string(entry.cFileName, strnlen(entry.cFileName, sizeof entry.cFileName));
 }
 
-int64_t EntrySize(const WIN32_FIND_DATAA& entry) {
-  return static_cast<int64_t>((static_cast<uint64_t>(entry.nFileSizeHigh) << 32) |
-                              entry.nFileSizeLow);
-}
+// Item data past this are not kept in the dense size table (no pane numbers its rows so).
+constexpr LPARAM kMostSizedData = LPARAM{1} << 26;
 
-// The row images go into the list, drawing of the list goes back on, and the rows are put in
-// order, whatever the enumeration did.
+RowSizes paneSizes[2];
+
+// The row images go into the list, the rows of the last listing that were not written over go,
+// drawing of the list goes back on, and the rows are put in order, whatever the enumeration
+// did.
 class ListingCleanup {
  public:
-  ListingCleanup(const FilePane& pane, IconStrip& images) : pane_(pane), images_(images) {}
+  ListingCleanup(const FilePane& pane, IconStrip& images, int oldRows)
+      : pane_(pane), images_(images), oldRows_(oldRows) {}
   ~ListingCleanup() {
     images_.Flush();
+    RemoveUnwrittenRows();
     try {
       SortPane(pane_, kSizeColumn);
     } catch (...) {
@@ -76,9 +79,25 @@ class ListingCleanup {
   ListingCleanup(const ListingCleanup&) = delete;
   ListingCleanup& operator=(const ListingCleanup&) = delete;
 
+  // Where the next row goes: over a row of the last listing while there is one.
+  int NextRow() const { return written_ < oldRows_ ? written_ : kAppendRow; }
+  void RowWritten() { ++written_; }
+
  private:
+  void RemoveUnwrittenRows() {
+    if (written_ >= oldRows_) return;
+    if (written_ == 0) {
+      Clear(pane_.list);
+      return;
+    }
+    // From the last one: each removal then moves no row behind it.
+    for (int row = oldRows_ - 1; row >= written_; --row) DeleteListItem(pane_.list, row);
+  }
+
   FilePane pane_;
   IconStrip& images_;
+  int oldRows_;
+  int written_ = 0;
 };
 
 }  // namespace
@@ -144,39 +163,101 @@ HICON GetShellSmallIcon(const std::string& path) {
 
 // ---- Rows ----
 
-std::string FormatFileSize(int64_t size) {
+uint64_t EntrySize(const WIN32_FIND_DATAA& entry) {
+  return (static_cast<uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+}
+
+std::string FormatFileSize(uint64_t size) {
   // Sizes below 1 KB show as 1 KB rather than in bytes: every row then counts in the same unit,
   // as users of Windows Explorer expect, and the size texts sort alike in both panes.
-  // The quotient stays 64-bit: a 32-bit one would show files of 2 TiB and more as negative.
-  int64_t kilobytes = size / kBytesPerUnit;
+  // Unsigned all the way from the find record: a signed size showed 2^63 bytes and more as
+  // negative numbers, and 2^64 - 1 as 1 KB.
+  uint64_t kilobytes = size / kBytesPerUnit;
   if (kilobytes == 0) kilobytes = 1;
-  if (kilobytes < kBytesPerUnit) return Int64ToText(kilobytes) + " KB";
-  return Int64ToText(kilobytes / kBytesPerUnit) + " MB";
+  if (kilobytes < kBytesPerUnit) return UInt64ToText(kilobytes) + " KB";
+  return UInt64ToText(kilobytes / kBytesPerUnit) + " MB";
 }
+
+void RowSizes::Clear() {
+  std::vector<uint64_t>().swap(sizes_);
+  std::vector<bool>().swap(known_);
+}
+
+void RowSizes::Set(LPARAM data, uint64_t size) {
+  if (data < 0 || data >= kMostSizedData) return;
+  const size_t at = static_cast<size_t>(data);
+  if (at >= sizes_.size()) {
+    sizes_.resize(at + 1, 0);
+    known_.resize(at + 1, false);
+  }
+  sizes_[at] = size;
+  known_[at] = true;
+}
+
+bool RowSizes::Get(LPARAM data, uint64_t& size) const {
+  if (data < 0 || static_cast<size_t>(data) >= sizes_.size()) return false;
+  if (!known_[static_cast<size_t>(data)]) return false;
+  size = sizes_[static_cast<size_t>(data)];
+  return true;
+}
+
+RowSizes& SizesOfPane(uint8_t selector) { return paneSizes[selector == kRemotePane ? 1 : 0]; }
 
 void ResetPaneImages(const FilePane& pane) {
   ClearImages(pane.images);
   LoadBitmapResource(pane.images, kFolderBitmapName, kFolderTransparentColor);
 }
 
+namespace {
+
+// Puts the row of one entry at `reuse`, an existing row that is written over (what a new row
+// would hold, an empty size column included), or appends it when `reuse` is kAppendRow. False
+// when the entry makes no row (".") or the list view refused it.
+bool WriteEntryRow(const FilePane& pane, const std::string& folderPath,
+                   const WIN32_FIND_DATAA& entry, int32_t ordinal, ShellAnswers& shell,
+                   IconStrip& images, int reuse) {
+  std::string name = EntryName(entry);
+  if (name == ".") return false;
+  const bool folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  std::string path;
+  int image = kFolderImage;
+  if (!folder) {
+    path = folderPath + name;
+    // One image per file row, as the rows expect; the icon itself is asked for once per
+    // extension and released with the listing's answers.
+    image = images.Append(shell.SmallIcon(path));
+  }
+  int row = reuse;
+  if (reuse == kAppendRow) {
+    row = InsertListItem(pane.list, kAppendRow, name, image, 0, 0, 0, ordinal);
+    if (row < 0) return false;
+  } else if (!RewriteListItem(pane.list, row, name, image, 0, 0, 0, ordinal)) {
+    return false;
+  }
+  if (folder) {
+    // A new item's size column is already empty; a row written over may still hold a size.
+    if (reuse != kAppendRow) SetListItemText(pane.list, row, kSizeColumn, std::string());
+    SetListItemText(pane.list, row, kTypeColumn, kFolderTypeText);
+    return true;
+  }
+  const uint64_t size = EntrySize(entry);
+  // A link whose target's size is not known (a reparse point with no size: a local symbolic
+  // link, or a server's link the client could not size) has no size to show.
+  if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && size == 0) {
+    SetListItemText(pane.list, row, kSizeColumn, std::string());
+  } else {
+    SetListItemText(pane.list, row, kSizeColumn, FormatFileSize(size));
+    SizesOfPane(pane.selector).Set(ordinal, size);
+  }
+  SetListItemText(pane.list, row, kTypeColumn, shell.TypeName(path));
+  return true;
+}
+
+}  // namespace
+
 void AddEntryRow(const FilePane& pane, const std::string& folderPath, const WIN32_FIND_DATAA& entry,
                  int32_t ordinal, ShellAnswers& shell, IconStrip& images) {
-  std::string name = EntryName(entry);
-  if (name == ".") return;
-  if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-    int row = InsertListItem(pane.list, kAppendRow, name, kFolderImage, 0, 0, 0, ordinal);
-    // A new item's size column is already empty.
-    if (row >= 0) SetListItemText(pane.list, row, kTypeColumn, kFolderTypeText);
-    return;
-  }
-  std::string path = folderPath + name;
-  // One image per file row, as the rows expect; the icon itself is asked for once per
-  // extension and released with the listing's answers.
-  int image = images.Append(shell.SmallIcon(path));
-  int row = InsertListItem(pane.list, kAppendRow, name, image, 0, 0, 0, ordinal);
-  if (row < 0) return;
-  SetListItemText(pane.list, row, kSizeColumn, FormatFileSize(EntrySize(entry)));
-  SetListItemText(pane.list, row, kTypeColumn, shell.TypeName(path));
+  WriteEntryRow(pane, folderPath, entry, ordinal, shell, images, kAppendRow);
 }
 
 void AddEntryRow(const FilePane& pane, const std::string& folderPath, const WIN32_FIND_DATAA& entry,
@@ -191,17 +272,26 @@ void AddEntryRow(const FilePane& pane, const std::string& folderPath, const WIN3
 void RunListingFrame(const FilePane& pane, const std::string& folderPath,
                      const Enumeration& enumerate, int32_t firstOrdinal) {
   ResetPaneImages(pane);
-  Clear(pane.list);
+  SizesOfPane(pane.selector).Clear();
+  // The rows of the last listing are written over, not removed: Wine's list view removes a row
+  // in time linear in the number of rows (it looks each row's id up in a flat array), so
+  // emptying a pane of 500,000 rows took minutes, far longer than filling it. Until they are
+  // written over they are only the old listing's rows, with nothing selected, so that nothing
+  // the waiting messages below run can act on them.
+  DeselectAllListItems(pane.list);
   UpdateTree(pane.list);
   ProcessPendingMessages(appState.application);
   Perform(pane.list, WM_SETREDRAW, FALSE, 0);
   {
     ShellAnswers shell;
     IconStrip images(pane.images);
-    ListingCleanup cleanup(pane, images);
+    // No one acts on a row's change while the listing writes over it.
+    ItemChangesMuted quiet(pane.list);
+    ListingCleanup cleanup(pane, images, static_cast<int>(Count(pane.list)));
     int32_t ordinal = firstOrdinal;
     enumerate([&](const WIN32_FIND_DATAA& entry) {
-      AddEntryRow(pane, folderPath, entry, ordinal, shell, images);
+      if (WriteEntryRow(pane, folderPath, entry, ordinal, shell, images, cleanup.NextRow()))
+        cleanup.RowWritten();
       ++ordinal;
     });
   }
@@ -228,6 +318,8 @@ void SortSnapshot::Add(LPARAM data, const char* text) {
   rows_.emplace_back(data, found->second);
 }
 
+void SortSnapshot::AddNumber(LPARAM data, uint64_t number) { numbered_.emplace_back(number, data); }
+
 void SortSnapshot::Rank() {
   std::vector<std::pair<std::string, size_t>> keys;
   keys.reserve(texts_.size());
@@ -240,7 +332,7 @@ void SortSnapshot::Rank() {
     placeOfText[keys[k].second] = place;
   }
   // Both panes number their rows from 0 or 1 up: one slot each, and a few to spare.
-  const LPARAM denseLimit = static_cast<LPARAM>(2 * rows_.size() + 64);
+  const LPARAM denseLimit = static_cast<LPARAM>(2 * (rows_.size() + numbered_.size()) + 64);
   byOrdinal_.clear();
   byData_.clear();
   for (const auto& row : rows_) {
@@ -253,6 +345,25 @@ void SortSnapshot::Rank() {
       byData_[row.first] = p;
     }
   }
+  // Numbered rows follow every row of text, in the order of their numbers.
+  std::sort(numbered_.begin(), numbered_.end(),
+            [](const std::pair<uint64_t, LPARAM>& a, const std::pair<uint64_t, LPARAM>& b) {
+              return a.first < b.first;
+            });
+  int numberPlace = static_cast<int>(rows_.size());
+  for (size_t k = 0; k < numbered_.size(); ++k) {
+    if (k > 0 && numbered_[k - 1].first != numbered_[k].first)
+      numberPlace = static_cast<int>(rows_.size() + k);
+    const LPARAM data = numbered_[k].second;
+    if (data >= 0 && data < denseLimit) {
+      const size_t at = static_cast<size_t>(data);
+      if (at >= byOrdinal_.size()) byOrdinal_.resize(at + 1, -1);
+      byOrdinal_[at] = numberPlace;
+    } else {
+      byData_[data] = numberPlace;
+    }
+  }
+  numbered_ = {};
   rows_ = {};
   texts_ = {};
   textIndex_ = {};
@@ -275,10 +386,11 @@ bool SortWithSnapshot(const SortSnapshot& snapshot, const std::function<bool()>&
 
 bool SortPane(const FilePane& pane, int column) {
   SortPaneSelector = pane.selector;
-  return SortListByColumn(pane.list, column);
+  return SortListByColumn(pane.list, column,
+                          column == kSizeColumn ? &SizesOfPane(pane.selector) : nullptr);
 }
 
-bool SortListByColumn(Control* list, int column) {
+bool SortListByColumn(Control* list, int column, const RowSizes* sizes) {
   if (!list || sortSnapshot) return false;
   SortSnapshot snapshot;
   int count = static_cast<int>(Perform(list, LVM_GETITEMCOUNT, 0, 0));
@@ -305,7 +417,10 @@ bool SortListByColumn(Control* list, int column) {
     }
     buffer[kSnapshotTextCapacity - 1] = '\0';
     const char* text = item.pszText && item.pszText != LPSTR_TEXTCALLBACKA ? item.pszText : buffer;
-    if (text == buffer && std::strlen(buffer) >= kSnapshotTextCapacity - 1) {
+    uint64_t size = 0;
+    if (sizes && sizes->Get(data, size) && FormatFileSize(size) == text) {
+      snapshot.AddNumber(data, size);
+    } else if (text == buffer && std::strlen(buffer) >= kSnapshotTextCapacity - 1) {
       snapshot.Add(data, ListItemText(list, i, column).c_str());
     } else {
       snapshot.Add(data, text);

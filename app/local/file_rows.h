@@ -82,8 +82,29 @@ void AddEntryRow(const FilePane& pane, const std::string& folderPath, const WIN3
                  int32_t ordinal, ShellAnswers& shell, IconStrip& images);
 
 // The size text of a file row: K = size div 1024 (at least 1), "K KB" below 1024 KB, else
-// "M MB" with M = K div 1024.
-std::string FormatFileSize(int64_t size);
+// "M MB" with M = K div 1024. The find record's size is unsigned: 2^64 - 1 bytes are
+// 17592186044415 MB.
+std::string FormatFileSize(uint64_t size);
+// The size of a find record, high part and low part.
+uint64_t EntrySize(const WIN32_FIND_DATAA& entry);
+
+// The real size of each file row of a pane, by the row's item data: the size text is rounded
+// and counts in two units, so sorting by size reads the sizes from here. A size counts only
+// for a row whose size text is still the one it gives (a list filled by other means, or rows
+// of an earlier listing with the same item data, fall back to their texts).
+class RowSizes {
+ public:
+  void Clear();
+  void Set(LPARAM data, uint64_t size);
+  // False when no size is known for `data`.
+  bool Get(LPARAM data, uint64_t& size) const;
+
+ private:
+  std::vector<uint64_t> sizes_;  // by item data
+  std::vector<bool> known_;
+};
+// The table of the pane with that selector.
+RowSizes& SizesOfPane(uint8_t selector);
 
 // The shell's type name for a file name (answered from the name alone), at most 80 characters.
 std::string GetShellTypeName(const std::string& path);
@@ -109,10 +130,12 @@ void RunListingFrame(const FilePane& pane, const std::string& folderPath,
 // HDN_ITEMCLICKW even here; the two records share their layout.
 bool IsHeaderItemClick(UINT code);
 
-// Sorts the pane's rows ascending by the text of `column`; true when the list view sorted.
+// Sorts the pane's rows ascending by the text of `column`, the size column by the files' real
+// sizes (folders first); true when the list view sorted.
 bool SortPane(const FilePane& pane, int column);
-// The same for any report list view whose rows carry distinct item data.
-bool SortListByColumn(Control* list, int column);
+// The same for any report list view whose rows carry distinct item data; with `sizes`, rows
+// whose size is known there sort by it after the others.
+bool SortListByColumn(Control* list, int column, const RowSizes* sizes = nullptr);
 // True while a sort started by SortListByColumn is running.
 bool SortInProgress();
 
@@ -120,11 +143,15 @@ bool SortInProgress();
 // column's texts, found by the row's item data (an array when the data are small ordinals, as
 // both panes' are). Each distinct text gets its locale sort key once, the keys are ordered
 // before the list view sorts, and each of its comparisons is then one of two integers.
+// Rows sorted by a number (a file's size) come after every row sorted by its text (the
+// folders, whose size text is empty), in the order of their numbers.
 class SortSnapshot {
  public:
   void Reserve(int rows);
   // The row with `data` and the text it is sorted by.
   void Add(LPARAM data, const char* text);
+  // The row with `data` and the number it is sorted by.
+  void AddNumber(LPARAM data, uint64_t number);
   // Orders the texts; rows with equal texts (or equal keys) share a place.
   void Rank();
   // The place of the row with `data` after Rank; -1 for data not in the snapshot.
@@ -132,6 +159,7 @@ class SortSnapshot {
 
  private:
   std::vector<std::pair<LPARAM, size_t>> rows_;  // item data, index of its text
+  std::vector<std::pair<uint64_t, LPARAM>> numbered_;  // number, item data
   std::vector<std::string> texts_;               // distinct texts
   std::unordered_map<std::string, size_t> textIndex_;
   std::vector<int> byOrdinal_;

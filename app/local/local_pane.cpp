@@ -61,7 +61,12 @@ int RowUnderCursor(Control* list) {
   return static_cast<int>(Perform(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
 }
 
+bool localListingRunning = false;
+
 void OnLocalDoubleClick() {
+  // The rows under the cursor may still be those of the last listing while the listing frame
+  // works off waiting messages; the listing under way lists the pane anyway.
+  if (localListingRunning) return;
   Control* list = appState.localList;
   int row = RowUnderCursor(list);
   if (row >= 0 && ListItemImage(list, row) == kFolderImage) {
@@ -114,8 +119,6 @@ std::string NavigatedFolderPath(const std::string& path, const std::string& name
 std::string DriveRootPath(const std::string& letter) { return letter + ":\\"; }
 
 namespace {
-bool localListingRunning = false;
-
 // A line for the debugger in a debug build; nothing in a release build.
 void ReportListingFault([[maybe_unused]] const char* what) {
 #ifndef NDEBUG

@@ -23,3 +23,19 @@ SiteRecord SplitSiteLine(const std::string& line);
 
 // The name the site list shows for a line: the text before the first ";".
 std::string SiteNameOfLine(const std::string& line);
+
+// Field numbers in line order, for the checks below.
+enum SiteField { kSiteNameField, kHostField, kUserField, kPasswordField, kAnonymousField, kPortField };
+
+// The first text field that a site line cannot hold as it is, or -1 when all can: a ";" would
+// move the rest of the line into the next fields, a line break would end the line, and another
+// control character would keep the line from being read back as a site. Anonymous is stored as
+// 1 or 0 and never refused.
+int FirstUnstorableField(const SiteRecord& fields);
+// The label the site window shows beside the field ("Password:").
+const char* SiteFieldLabel(int field);
+// The box text for a refused field: The field "Password:" may not hold ";", ...
+std::string UnstorableFieldText(int field);
+// The box text for a site name that starts with the bytes of a byte-order mark: as the first
+// line of the file it would have the whole file read in another encoding.
+std::string EncodingMarkNameText();

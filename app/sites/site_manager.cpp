@@ -16,6 +16,24 @@ void CloseSiteWindow(int32_t result) {
   Hide(appState.siteWindow);
 }
 
+// The line of the fields shown, or false after a box that names the first field a line cannot
+// hold: stored as it is, a ";" in the password came back as a cut password and the port as
+// "0;47455". Nothing is stored and the fields stay as typed.
+bool StorableSiteLine(std::string& line) {
+  const SiteRecord fields = ShownSiteFields();
+  const int refused = FirstUnstorableField(fields);
+  if (refused >= 0) {
+    ShowOwnedMessage(appState.siteWindow, UnstorableFieldText(refused), kApplicationTitle);
+    return false;
+  }
+  if (StartsWithEncodingMark(fields.SiteName)) {
+    ShowOwnedMessage(appState.siteWindow, EncodingMarkNameText(), kApplicationTitle);
+    return false;
+  }
+  line = BuildSiteLine(fields);
+  return true;
+}
+
 }  // namespace
 
 void OnSiteOpen(void* /*receiver*/, Control* /*sender*/) {
@@ -31,7 +49,9 @@ void OnSiteOpen(void* /*receiver*/, Control* /*sender*/) {
 }
 
 void OnSiteAdd(void* /*receiver*/, Control* /*sender*/) {
-  appState.siteLines->Add(BuildSiteLine());
+  std::string line;
+  if (!StorableSiteLine(line)) return;
+  AddSiteLine(line);
   AddItem(appState.siteList, Caption(appState.siteNameEdit));
   SaveSites();
 }
@@ -39,7 +59,7 @@ void OnSiteAdd(void* /*receiver*/, Control* /*sender*/) {
 void OnSiteDelete(void* /*receiver*/, Control* /*sender*/) {
   int index = CurrentIndex(appState.siteList);
   if (index < 0 || index >= appState.siteLines->Count()) return;
-  appState.siteLines->Delete(index);
+  DeleteSiteLine(index);
   SaveSites();
 }
 
@@ -48,7 +68,11 @@ void OnSiteCancel(void* /*receiver*/, Control* /*sender*/) { CloseSiteWindow(kSi
 void OnSiteOk(void* /*receiver*/, Control* /*sender*/) {
   int index = CurrentIndex(appState.siteList);
   if (index >= 0 && index < appState.siteLines->Count()) {
-    appState.siteLines->Replace(index, BuildSiteLine());
+    // Only a site about to be stored is checked: without a selection the fields go to the
+    // connection alone, where a ";" in a password is no harm.
+    std::string line;
+    if (!StorableSiteLine(line)) return;
+    ReplaceSiteLine(index, line);
   }
   SaveSites();
   CloseSiteWindow(kSiteResultOk);

@@ -3,12 +3,16 @@
 #include <windows.h>
 
 #include "app/app_state.h"
+#include "winobj/application.h"
 #include "winobj/control.h"
 #include "winobj/controls.h"
 #include "winobj/text.h"
 
 const char* const kSitesFileName = "Sites.sts";
 const char* const kSitesTempFileName = "Sites.sts.tmp";
+const char* const kUnwritableSitesText =
+    "Sites.sts is in an encoding this program cannot write without loss. It was left as it "
+    "is; the change was not saved.";
 
 namespace {
 
@@ -67,11 +71,10 @@ HANDLE CreateTempFile(const std::string& tempFileName, std::string& createdName)
   return INVALID_HANDLE_VALUE;
 }
 
-// Writes the joined lines into a temporary file made new for this save; true with `tempName`
-// naming it when every byte reached it. A file that was made but not filled is removed again.
-bool WriteTempFile(const StringList& lines, const std::string& tempFileName,
+// Writes the bytes into a temporary file made new for this save; true with `tempName` naming
+// it when every byte reached it. A file that was made but not filled is removed again.
+bool WriteTempFile(const std::string& text, const std::string& tempFileName,
                    std::string& tempName) {
-  const std::string text = lines.JoinedText();
   if (text.size() > MAXDWORD) return false;
   HANDLE file = CreateTempFile(tempFileName, tempName);
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -82,9 +85,36 @@ bool WriteTempFile(const StringList& lines, const std::string& tempFileName,
   return ok;
 }
 
+bool IsAnsiText(const std::string& bytes) {
+  if (bytes.size() > static_cast<size_t>(INT32_MAX)) return false;
+  return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(),
+                             static_cast<int>(bytes.size()), nullptr, 0) > 0;
+}
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 code units are the platform's WCHAR");
+
+bool Utf16ToAnsi(const std::u16string& units, std::string& ansi) {
+  ansi.clear();
+  if (units.empty()) return true;
+  if (units.size() > static_cast<size_t>(INT32_MAX / 2)) return false;
+  const auto* wide = reinterpret_cast<const wchar_t*>(units.data());
+  const int count = static_cast<int>(units.size());
+  BOOL usedDefault = FALSE;
+  const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, count, nullptr, 0,
+                                       nullptr, &usedDefault);
+  if (size <= 0 || usedDefault) return false;
+  ansi.resize(static_cast<size_t>(size));
+  const int written = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, count, &ansi[0],
+                                          size, nullptr, &usedDefault);
+  if (written != size || usedDefault) return false;
+  return true;
+}
+
 }  // namespace
 
-std::string BuildSiteLine() {
+SiteTextRules PlatformSiteTextRules() { return SiteTextRules{IsAnsiText, Utf16ToAnsi}; }
+
+SiteRecord ShownSiteFields() {
   SiteRecord fields;
   fields.SiteName = Caption(appState.siteNameEdit);
   fields.HostAddress = Caption(appState.hostEdit);
@@ -92,17 +122,37 @@ std::string BuildSiteLine() {
   fields.Password = Caption(appState.passwordEdit);
   fields.Anonymous = Checked(appState.anonymousCheck) ? "1" : "0";
   fields.Port = Caption(appState.portEdit);
-  return BuildSiteLine(fields);
+  return fields;
+}
+
+std::string BuildSiteLine() { return BuildSiteLine(ShownSiteFields()); }
+
+void AddSiteLine(const std::string& line) {
+  appState.siteFile->AddSite(line);
+  appState.siteLines->Add(line);
+}
+
+void ReplaceSiteLine(int index, const std::string& line) {
+  if (appState.siteFile->ReplaceSite(index, line)) appState.siteLines->Replace(index, line);
+}
+
+void DeleteSiteLine(int index) {
+  if (appState.siteFile->DeleteSite(index)) appState.siteLines->Delete(index);
 }
 
 bool WriteSiteFile(const StringList& lines, const std::string& fileName,
+                   const std::string& tempFileName) {
+  return WriteSiteFile(lines.JoinedText(), fileName, tempFileName);
+}
+
+bool WriteSiteFile(const std::string& bytes, const std::string& fileName,
                    const std::string& tempFileName) {
   // Overwriting the file in place would leave a cut file, and every stored site lost, when the
   // write stops half-way (disk full, power loss); the old file goes only once the new one is
   // complete on disk.
   if (!MayReplace(fileName)) return false;
   std::string tempName;
-  if (!WriteTempFile(lines, tempFileName, tempName)) return false;
+  if (!WriteTempFile(bytes, tempFileName, tempName)) return false;
   if (!MoveFileExA(tempName.c_str(), fileName.c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     DeleteFileA(tempName.c_str());
@@ -113,15 +163,19 @@ bool WriteSiteFile(const StringList& lines, const std::string& fileName,
 
 void LoadSites() {
   StringList* lines = appState.siteLines;
-  if (!lines) return;
+  SiteFile* file = appState.siteFile;
+  if (!lines || !file) return;
   Control* list = appState.siteList;
   lines->Clear();
+  *file = SiteFile();
+  std::string bytes;
+  if (ReadFileBytes(kSitesFileName, bytes)) *file = SiteFile::Parse(bytes, PlatformSiteTextRules());
+  for (int i = 0; i < file->SiteCount(); ++i) lines->Add(file->Site(i));
   // Every save reloads the list box while the site window is on screen, where each added item
   // redraws the list and its scroll bar at once: 20,000 sites took minutes, not the second a
   // load into the hidden window takes. Drawing stays off until the list is whole.
   Perform(list, WM_SETREDRAW, FALSE, 0);
   Clear(list);
-  lines->LoadFromFile(kSitesFileName);
   for (int i = 0; i < lines->Count(); ++i) {
     AddItem(list, SiteNameOfLine(lines->ItemText(i)));
   }
@@ -134,6 +188,12 @@ void LoadSites() {
 }
 
 void SaveSites() {
-  if (appState.siteLines) WriteSiteFile(*appState.siteLines, kSitesFileName, kSitesTempFileName);
+  if (appState.siteFile) {
+    if (appState.siteFile->Writable()) {
+      WriteSiteFile(appState.siteFile->Bytes(), kSitesFileName, kSitesTempFileName);
+    } else {
+      ShowOwnedMessage(appState.siteWindow, kUnwritableSitesText, kApplicationTitle);
+    }
+  }
   LoadSites();
 }

@@ -1,5 +1,7 @@
-// A site file of arbitrary bytes, read the way the site list reads it: cut into lines, each line
-// cut into its six fields; and sites built from arbitrary fields, written and read back.
+// A site file of arbitrary bytes, read the way the site list reads it: cut into lines, each
+// site cut into its six fields, written back without losing a line; and sites built from
+// arbitrary fields, written and read back.
+#include "app/sites/site_file.h"
 #include "app/sites/site_lines.h"
 #include "tests/fuzz/fuzz_input.h"
 #include "winobj/text_core.h"
@@ -21,10 +23,62 @@ std::string Rejoined(const SiteRecord& r, size_t separators) {
   return line;
 }
 
+// Stand-ins for the code page: every byte is text, UTF-16 below 0x100 converts.
+bool AnyBytes(const std::string&) { return true; }
+bool Latin1(const std::u16string& units, std::string& ansi) {
+  ansi.clear();
+  for (char16_t unit : units) {
+    if (unit > 0xFF) return false;
+    ansi.push_back(static_cast<char>(unit));
+  }
+  return true;
+}
+const SiteTextRules kRules = {AnyBytes, Latin1};
+
+std::vector<std::string> SitesOf(const SiteFile& file) {
+  std::vector<std::string> sites;
+  for (int i = 0; i < file.SiteCount(); ++i) sites.push_back(file.Site(i));
+  return sites;
+}
+
+// Whether what `file` writes reads back as `sites`, or as `sites` after the empty line a save
+// puts in front of text that would start like a byte-order mark.
+bool WritesSites(const SiteFile& file, const std::vector<std::string>& sites) {
+  const std::string bytes = file.Bytes();
+  const std::vector<std::string> read = SitesOf(SiteFile::Parse(bytes, kRules));
+  if (read == sites) return true;
+  std::vector<std::string> withEmpty = sites;
+  withEmpty.insert(withEmpty.begin(), std::string());
+  const bool guarded = bytes.compare(0, 2, "\r\n") == 0 && StartsWithEncodingMark(bytes.substr(2));
+  return guarded && read == withEmpty;
+}
+
 void CheckFileText(const std::string& text) {
-  const std::vector<std::string> lines = SplitTextLines(text);
+  SiteFile file = SiteFile::Parse(text, kRules);
+  const std::vector<std::string> lines = SitesOf(file);
+  if (file.Writable()) {
+    // Written and read again: the same sites; written again: the same bytes; and nothing of
+    // the file is dropped (only a site's lone CR or LF may grow into CR LF).
+    const std::string written = file.Bytes();
+    if (file.encoding() != SiteFile::Encoding::kUtf16Converted) FUZZ_CHECK(written.size() >= text.size());
+    const SiteFile reread = SiteFile::Parse(written, kRules);
+    FUZZ_CHECK(WritesSites(file, lines));
+    FUZZ_CHECK(reread.Bytes() == written);
+    // A change reaches exactly its site.
+    if (!lines.empty()) {
+      SiteFile changed = reread;
+      FUZZ_CHECK(changed.ReplaceSite(0, "x;;;;0;21"));
+      std::vector<std::string> expected = lines;
+      expected[0] = "x;;;;0;21";
+      FUZZ_CHECK(WritesSites(changed, expected));
+      FUZZ_CHECK(changed.DeleteSite(0));
+      expected.erase(expected.begin());
+      FUZZ_CHECK(WritesSites(changed, expected));
+    }
+  }
   for (const std::string& line : lines) {
     FUZZ_CHECK(line.find('\r') == std::string::npos);
+    FUZZ_CHECK(line.find('\n') == std::string::npos);
     FUZZ_CHECK(line.find('\0') == std::string::npos);
     const SiteRecord r = SplitSiteLine(line);
     FUZZ_CHECK(SiteNameOfLine(line) == r.SiteName);
@@ -36,8 +90,9 @@ void CheckFileText(const std::string& text) {
          {&r.SiteName, &r.HostAddress, &r.UserName, &r.Password, &r.Anonymous})
       FUZZ_CHECK(f->find(';') == std::string::npos);
   }
-  // What is saved (every line with CR LF) reads back as the same lines.
-  FUZZ_CHECK(SplitTextLines(Joined(lines)) == lines);
+  // The general line list reads what is saved (every line with CR LF) as the same lines.
+  const std::vector<std::string> general = SplitTextLines(text);
+  FUZZ_CHECK(SplitTextLines(Joined(general)) == general);
 }
 
 void CheckBuiltLine(std::vector<std::string> parts) {
@@ -51,9 +106,18 @@ void CheckBuiltLine(std::vector<std::string> parts) {
   typed.Port = parts[5];
   const std::string line = BuildSiteLine(typed);
   const SiteRecord back = SplitSiteLine(line);
-  bool plain = true;  // a ";" in one of the first four fields shifts the rest, as stored files do
-  for (int i = 0; i < 4; ++i) plain = plain && parts[i].find(';') == std::string::npos;
-  if (!plain) return;
+  // The site window refuses what would not read back as typed.
+  const int refused = FirstUnstorableField(typed);
+  bool plain = true;
+  for (int i = 0; i < 6; ++i) {
+    if (i == kAnonymousField) continue;
+    for (char c : parts[i]) plain = plain && c != ';' && (static_cast<unsigned char>(c) >= 0x20 || c == '\t') && c != 0x7F;
+  }
+  FUZZ_CHECK((refused < 0) == plain);
+  // A name starting like a byte-order mark is refused too.
+  if (!plain || StartsWithEncodingMark(typed.SiteName)) return;
+  // What is stored is one site line the file reads back as it was.
+  FUZZ_CHECK(SitesOf(SiteFile::Parse(line + "\r\n", kRules)) == std::vector<std::string>{line});
   FUZZ_CHECK(back.SiteName == typed.SiteName);
   FUZZ_CHECK(back.HostAddress == typed.HostAddress);
   FUZZ_CHECK(back.UserName == typed.UserName);

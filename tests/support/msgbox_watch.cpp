@@ -49,6 +49,7 @@ BOOL CALLBACK FindDialogProc(HWND window, LPARAM lParam) {
 MessageBoxRecord ReadMessageBox(HWND box) {
   MessageBoxRecord record;
   record.window = box;
+  record.owner = GetWindow(box, GW_OWNER);
   record.caption = WindowTextA(box);
   record.wideCaption = WindowTextW(box);
   HWND text = GetDlgItem(box, kMessageTextId);

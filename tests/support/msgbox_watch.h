@@ -13,6 +13,7 @@
 // texts keep what that code page cannot show.
 struct MessageBoxRecord {
   HWND window = nullptr;  // no longer valid once the box is answered
+  HWND owner = nullptr;   // the window the box belongs to, null for none
   std::string caption;
   std::string text;
   std::wstring wideCaption;

@@ -248,6 +248,51 @@ TEST_F(ListViewTest, SetListItemImageKeepsTheRest) {
   EXPECT_EQ(ListItemImage(lv, 0), 0);
 }
 
+namespace {
+
+// Item-change notifications that reach the form's procedures.
+int itemChanges = 0;
+bool CountItemChanges(Control*, MessageRecord& msg, LRESULT&) {
+  if (msg.message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(msg.lParam)->code == LVN_ITEMCHANGED)
+    ++itemChanges;
+  return false;
+}
+
+}  // namespace
+
+// Writing over an item leaves it as a new one would be; while muted, the item-change
+// notifications stop at the layer's door.
+TEST_F(ListViewTest, RewrittenItemsAndMutedChanges) {
+  Control* lv = MakePane();
+  AppendColumn(lv, "Filename", ColumnLeft, 180);
+  AppendListItem(lv, "old", 3, ItemState::StateSelected | ItemState::StateCut, 2, 1, 7);
+  AppendListItem(lv, "other", 1, 0, 0, 0, 8);
+  AttachProc(form_, &CountItemChanges);
+  itemChanges = 0;
+  {
+    ItemChangesMuted quiet(lv);
+    ASSERT_TRUE(RewriteListItem(lv, 0, "new", 5, 0, 0, 0, 9));
+    EXPECT_EQ(itemChanges, 0);
+  }
+  EXPECT_FALSE(RewriteListItem(lv, 4, "none", 0, 0, 0, 0, 0));
+  LVITEMA item;
+  ASSERT_TRUE(ReadListItem(lv, 0, 0, item, nullptr, 0));
+  EXPECT_EQ(ListItemText(lv, 0, 0), "new");
+  EXPECT_EQ(item.iImage, 5);
+  EXPECT_EQ(item.lParam, 9);
+  EXPECT_EQ(item.state & 0xFFFF, 0u);
+  // Unmuted again: the next change is told.
+  SetListItemImage(lv, 1, 2);
+  EXPECT_GT(itemChanges, 0);
+  AppendListItem(lv, "picked", 0, ItemState::StateSelected, 0, 0, 10);
+  DeselectAllListItems(lv);
+  EXPECT_EQ(SendMessageA(lv->handle, LVM_GETSELECTEDCOUNT, 0, 0), 0);
+  EXPECT_TRUE(DeleteListItem(lv, 0));
+  EXPECT_FALSE(DeleteListItem(lv, 5));
+  EXPECT_EQ(ListItemText(lv, 0, 0), "other");
+  DetachProc(form_, &CountItemChanges);
+}
+
 struct HeaderLook {
   HFONT listFont;
   HFONT headerFont;

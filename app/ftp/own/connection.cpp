@@ -1,8 +1,5 @@
 #include "app/ftp/own/connection.h"
 
-#include <ctime>
-#include <optional>
-
 #include "app/ftp/ftp_listing.h"
 #include "app/ftp/ftp_text.h"
 #include "app/ftp/own/names.h"
@@ -121,6 +118,7 @@ DWORD OwnConnection::Run(FtpAction action, DataMover* mover) {
       case FtpAction::Kind::kMoveData: {
         uint64_t bytes = 0;
         DWORD error = data_.Ready(peer_, waitMs_);
+        if (error == ERROR_SUCCESS && mover == nullptr) return ERROR_IO_PENDING;
         if (error == ERROR_SUCCESS && mover != nullptr) {
           error = mover->Move(data_.Stream(), action.sizeAnnounced, action.size, bytes);
         }
@@ -134,64 +132,6 @@ DWORD OwnConnection::Run(FtpAction action, DataMover* mover) {
         if (action.dropConnection) control_.Close();
         return action.error;
     }
-  }
-}
-
-DWORD OwnConnection::List(const std::string& folder, const std::string& wildcard,
-                          std::vector<ListedEntry>& entries, bool& parentListed) {
-  entries.clear();
-  parentListed = false;
-  control_.DiscardStale();
-  if (!IsOpen()) return ERROR_INTERNET_CONNECTION_ABORTED;
-  // The listing's family is decided once, from its own lines; the clock is read once for the
-  // dates written without a year.
-  const int64_t now = static_cast<int64_t>(std::time(nullptr));
-  std::optional<ListingParser> parser;
-  bool full = false;
-  auto take = [&](const ListingEntry& entry) {
-    if (entry.name == "..") {
-      // The server's own ".." stays where the server put it.
-      parentListed = true;
-      if (MatchesPattern("..", wildcard)) entries.push_back({"..", true, 0, 0});
-      return;
-    }
-    if (entries.size() >= kMostListedEntries) {
-      full = true;
-      return;
-    }
-    std::string name = ProgramNameOf(entry.name);
-    if (name.size() > kMostEntryName || !MatchesPattern(name, wildcard)) return;
-    entries.push_back({std::move(name), entry.folder, entry.size, entry.modified, entry.link});
-  };
-  size_t lines = 0;
-  ListingMover mover(
-      [&](std::string_view line) {
-        // Created at the first line: MLSD may have been refused and LIST taken instead.
-        if (!parser) parser.emplace(conversation_.listingIsMlsd(), now);
-        parser->Line(line, take);
-        return !full && ++lines <= kMostListingLines;
-      },
-      progress_, waitMs_);
-  const DWORD error = Run(conversation_.List(ServerPathOf(folder)), &mover);
-  if (error == ERROR_SUCCESS && parser) parser->End(take);
-  if (error == ERROR_SUCCESS) ProbeLinks(folder, entries);
-  return error;
-}
-
-void OwnConnection::ProbeLinks(const std::string& folder, std::vector<ListedEntry>& entries) {
-  // Probing moves the connection's folder: only a connection that knows its way back does it.
-  if (conversation_.loginFolder().empty()) return;
-  const Deadline bound = Deadline::After(kMostProbeMs);
-  size_t probed = 0;
-  for (ListedEntry& entry : entries) {
-    if (!entry.link || entry.name == "..") continue;
-    if (probed++ >= kMostProbedLinks || bound.Passed() || !IsOpen()) return;
-    if (Run(conversation_.ProbeLink(ServerPathOf(folder + entry.name)), nullptr) != ERROR_SUCCESS) {
-      return;
-    }
-    entry.folder = conversation_.probedFolder();
-    entry.sizeKnown = entry.folder || conversation_.probedSizeKnown();
-    entry.size = entry.folder || !entry.sizeKnown ? 0 : conversation_.probedSize();
   }
 }
 

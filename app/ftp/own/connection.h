@@ -8,9 +8,14 @@
 #include <wininet.h>
 
 #include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
+
+#include "app/ftp/ftp_listing.h"
 
 #include "app/ftp/own/control_channel.h"
 #include "app/ftp/own/conversation.h"
@@ -37,15 +42,21 @@ constexpr size_t kMostListingLines = 2 * kMostListedEntries;
 
 class OwnConnection {
  public:
-  OwnConnection(const ProgressReporter& progress, DWORD waitMs)
-      : progress_(progress), waitMs_(waitMs), control_(progress), data_(progress) {}
+  OwnConnection(const ProgressReporter& progress, DWORD waitMs);
+  ~OwnConnection();
+  OwnConnection(const OwnConnection&) = delete;
+  OwnConnection& operator=(const OwnConnection&) = delete;
 
   // Resolves, connects and logs in; a null user logs in anonymously.
   DWORD Open(const char* host, INTERNET_PORT port, const char* user, const char* password);
-  // The entries of `folder` (empty: the server's current folder) whose names match `wildcard`;
-  // `parentListed` tells whether the server sent its own "..", which comes in its place.
-  DWORD List(const std::string& folder, const std::string& wildcard,
-             std::vector<ListedEntry>& entries, bool& parentListed);
+  // A listing, read as it arrives, so that no whole listing is ever held: BeginListing runs the
+  // conversation until the data comes; NextListed hands out the entries of `folder` (empty: the
+  // login folder) whose names match `wildcard` one by one, ERROR_NO_MORE_FILES at the end (links
+  // come last, once asked about); EndListing ends it, early or not. With `parentFirst` a ".."
+  // comes first and the server's own is dropped; otherwise the server's comes where it stands.
+  DWORD BeginListing(const std::string& folder, const std::string& wildcard, bool parentFirst);
+  DWORD NextListed(ListedEntry& entry);
+  void EndListing();
   DWORD Get(const std::string& remote, const char* local, bool failIfExists, DWORD attributes);
   DWORD Put(const char* local, const std::string& remote);
   DWORD Remove(const std::string& remote);
@@ -58,12 +69,18 @@ class OwnConnection {
   const ProgressReporter& Progress() const { return progress_; }
 
  private:
-  // Runs the conversation from `action` to its end; `mover` moves a transfer's bytes.
+  // Runs the conversation from `action` to its end; `mover` moves a transfer's bytes. Without a
+  // mover it stops where the data is ready and says ERROR_IO_PENDING (a listing reads it).
   DWORD Run(FtpAction action, DataMover* mover);
+  struct Listing;
+  // Reads one more piece of the listing; at its end, ends the conversation and asks the links.
+  DWORD AdvanceListing();
+  void TakeListed(const ListingEntry& entry);
   DWORD Exchange(const FtpAction& action, FtpReply& reply);
   DWORD Connect(const char* host, INTERNET_PORT port);
   // Turns the links of a listing into what they point to, within the bounds above.
   void ProbeLinks(const std::string& folder, std::vector<ListedEntry>& entries);
+  std::unique_ptr<Listing> listing_;
   // Names between the program's code page and the server's bytes (see UTF-8 names below).
   std::string ProgramNameOf(const std::string& serverName);
   std::string ServerPathOf(const std::string& path) const;

@@ -4,8 +4,6 @@
 
 #include <vector>
 
-#include "app/ftp/ftp_listing.h"
-
 namespace {
 
 // Under Wine every receive and every WriteFile has a fixed cost: few, large ones. 256 KiB
@@ -153,29 +151,5 @@ DWORD UploadMover::Move(ByteStream& data, bool, uint64_t, uint64_t& bytes) {
   return data.Finish(Deadline::After(waitMs_));
 }
 
-DWORD ListingMover::Move(ByteStream& data, bool, uint64_t, uint64_t& bytes) {
-  FlooredReceiver receiver(data, waitMs_);
-  TransferProgress progress(progress_, false);
-  std::vector<char> buffer(kDataBufferSize);
-  ListingLineReader lines;
-  bool more = true;
-  auto take = [&](std::string_view line) {
-    if (more) more = line_(line);
-  };
-  bytes = 0;
-  while (more) {
-    size_t got = 0;
-    const DWORD error = receiver.Receive(buffer.data(), buffer.size(), got);
-    if (error != ERROR_SUCCESS) return error;
-    if (got == 0) {
-      lines.Finish(take);
-      break;
-    }
-    bytes += got;
-    progress.Add(got);
-    lines.Feed(buffer.data(), got, take);
-  }
-  progress.End();
-  // A listing past its cap is not read on: the server may never stop.
-  return more ? ERROR_SUCCESS : ERROR_INTERNET_CONNECTION_ABORTED;
-}
+ListingPuller::ListingPuller(ByteStream& data, const ProgressReporter& progress, DWORD waitMs)
+    : receiver_(data, waitMs), progress_(progress, false), buffer_(kDataBufferSize) {}

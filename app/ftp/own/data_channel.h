@@ -7,11 +7,12 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "app/ftp/ftp_listing.h"
 #include "app/ftp/own/control_channel.h"
 #include "app/ftp/own/transport.h"
 
@@ -114,17 +115,36 @@ class UploadMover : public DataMover {
   DWORD waitMs_;
 };
 
-// Cuts a listing into lines for `line`, which says false to stop reading (the listing is over
-// its cap).
-class ListingMover : public DataMover {
+// The data of a listing, read as the caller asks for more: each Pull receives what has arrived and
+// hands its complete lines on.
+class ListingPuller {
  public:
-  using LineSink = std::function<bool(std::string_view line)>;
-  ListingMover(LineSink line, const ProgressReporter& progress, DWORD waitMs)
-      : line_(std::move(line)), progress_(progress), waitMs_(waitMs) {}
-  DWORD Move(ByteStream& data, bool announced, uint64_t size, uint64_t& bytes) override;
+  ListingPuller(ByteStream& data, const ProgressReporter& progress, DWORD waitMs);
+  // sink(std::string_view line) gets each complete line; `end` is set at the end of the data.
+  template <typename Sink>
+  DWORD Pull(Sink&& sink, bool& end);
+  uint64_t Bytes() const { return progress_.Total(); }
 
  private:
-  LineSink line_;
-  ProgressReporter progress_;
-  DWORD waitMs_;
+  FlooredReceiver receiver_;
+  TransferProgress progress_;
+  ListingLineReader lines_;
+  std::vector<char> buffer_;
 };
+
+template <typename Sink>
+DWORD ListingPuller::Pull(Sink&& sink, bool& end) {
+  end = false;
+  size_t got = 0;
+  const DWORD error = receiver_.Receive(buffer_.data(), buffer_.size(), got);
+  if (error != ERROR_SUCCESS) return error;
+  if (got == 0) {
+    lines_.Finish(sink);
+    progress_.End();
+    end = true;
+    return ERROR_SUCCESS;
+  }
+  progress_.Add(got);
+  lines_.Feed(buffer_.data(), got, sink);
+  return ERROR_SUCCESS;
+}

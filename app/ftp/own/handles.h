@@ -1,6 +1,6 @@
 // The handles the own client hands out: numbers never used twice, so a stale or made-up handle
 // is found missing instead of pointing at freed memory. A session holds the status callback, a
-// connection its FTP connection, a find the entries of one listing.
+// connection its FTP connection, a find the listing it reads.
 #pragma once
 
 #include <windows.h>
@@ -33,10 +33,9 @@ struct ConnectionObject : HandleObject {
   HINTERNET openFind = nullptr;  // the one find a connection may have open
 };
 
+// A find reads its entries from its connection as they arrive; it holds none itself.
 struct FindObject : HandleObject {
   FindObject() : HandleObject(kFind) {}
-  std::vector<ListedEntry> entries;
-  size_t next = 0;
 };
 
 class HandleTable {

@@ -33,9 +33,9 @@ T Failed(DWORD error, T value) {
 WIN32_FIND_DATAA FindRecordOf(const ListedEntry& entry) {
   WIN32_FIND_DATAA record{};
   record.dwFileAttributes = entry.folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
-  // A link is marked as Windows marks one; a file it points to whose size the server did not
-  // tell has none to show.
-  if (entry.link) {
+  // A link to a file whose size the server did not tell is marked as Windows marks a link (the
+  // pane shows no size for it); any other link is what it points to.
+  if (entry.link && !entry.folder && !entry.sizeKnown) {
     record.dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
     record.dwReserved0 = IO_REPARSE_TAG_SYMLINK;
   }
@@ -98,21 +98,21 @@ class OwnClient : public FtpClient {
     const std::string folder =
         slash == std::string::npos ? std::string() : text.substr(0, slash + 1);
     const std::string wildcard = slash == std::string::npos ? text : text.substr(slash + 1);
-    auto find = std::make_unique<FindObject>();
-    bool parentListed = false;
-    const DWORD error = object->connection.List(folder, wildcard, find->entries, parentListed);
-    lastResponse = object->connection.LastReply();
-    if (error != ERROR_SUCCESS) return Failed<HINTERNET>(error, nullptr);
     // Servers in use send no "..": every folder but the root (and the login folder, the empty
-    // path) gets one first, so the pane can always go up. A server's own ".." is kept as it
-    // came, at the root too.
+    // path) gets one first, so the pane can always go up. At the root a server's own ".." is kept
+    // where it came.
     const bool belowRoot = !folder.empty() && folder != "/";
-    if (!parentListed && belowRoot && MatchesPattern("..", wildcard)) {
-      find->entries.insert(find->entries.begin(), ListedEntry{"..", true, 0, 0});
+    OwnConnection& connection = object->connection;
+    DWORD error = connection.BeginListing(folder, wildcard, belowRoot);
+    ListedEntry first;
+    if (error == ERROR_SUCCESS) error = connection.NextListed(first);
+    lastResponse = connection.LastReply();
+    if (error != ERROR_SUCCESS) {
+      connection.EndListing();
+      return Failed<HINTERNET>(error, nullptr);
     }
-    if (find->entries.empty()) return Failed<HINTERNET>(ERROR_NO_MORE_FILES, nullptr);
-    *entry = FindRecordOf(find->entries[0]);
-    find->next = 1;
+    *entry = FindRecordOf(first);
+    auto find = std::make_unique<FindObject>();
     find->parent = handle;
     const HINTERNET self = handles_.Add(std::move(find));
     object->openFind = self;
@@ -129,8 +129,13 @@ class OwnClient : public FtpClient {
     auto* find = handles_.Get<FindObject>(handle, HandleObject::kFind);
     if (find == nullptr) return Failed(ERROR_INVALID_HANDLE, false);
     if (entry == nullptr) return Failed(ERROR_INVALID_PARAMETER, false);
-    if (find->next >= find->entries.size()) return Failed(ERROR_NO_MORE_FILES, false);
-    *entry = FindRecordOf(find->entries[find->next++]);
+    auto* owner = handles_.Get<ConnectionObject>(find->parent, HandleObject::kConnection);
+    if (owner == nullptr) return Failed(ERROR_NO_MORE_FILES, false);
+    ListedEntry next;
+    const DWORD error = owner->connection.NextListed(next);
+    lastResponse = owner->connection.LastReply();
+    if (error != ERROR_SUCCESS) return Failed(error, false);
+    *entry = FindRecordOf(next);
     return true;
   }
 
@@ -170,7 +175,10 @@ class OwnClient : public FtpClient {
     if (object->kind == HandleObject::kFind) {
       auto* owner = handles_.Get<ConnectionObject>(object->parent, HandleObject::kConnection);
       if (owner != nullptr) {
-        if (owner->openFind == handle) owner->openFind = nullptr;
+        if (owner->openFind == handle) {
+          owner->openFind = nullptr;
+          owner->connection.EndListing();
+        }
         owner->connection.Progress().Report(INTERNET_STATUS_HANDLE_CLOSING, &handle, sizeof handle);
       }
     } else if (object->kind == HandleObject::kConnection) {

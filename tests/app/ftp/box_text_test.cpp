@@ -48,6 +48,38 @@ TEST(FtpBoxText, LongTextsKeepWholeLinesAndEndInDots) {
   }
 }
 
+// Lines as a box shows them: a final break starts no line.
+size_t LineCount(const std::string& text) {
+  size_t lines = 1;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    if ((text[i] == '\r' || text[i] == '\n') && i + 1 < text.size()) ++lines;
+  }
+  return lines;
+}
+
+// Short lines: the character limit alone let through 333 lines, a box taller than the screen.
+TEST(FtpBoxText, ManyShortLinesAreCutToTheLineLimit) {
+  struct Case {
+    const char* what;
+    std::string text;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"3,000 one-letter lines", Lines(3000, "a"), Lines(39, "a") + "..."},
+      {"LF only", std::string(3000, '\n'), std::string(39, '\n') + "..."},
+      {"lone CR", std::string(100, '\r'), std::string(39, '\r') + "..."},
+      {"exactly the limit", Lines(39, "b") + "b", Lines(39, "b") + "b"},
+      {"the limit and a final break", Lines(40, "b"), Lines(40, "b")},
+      {"one line more", Lines(40, "b") + "c", Lines(39, "b") + "..."},
+  };
+  for (const Case& c : cases) {
+    const std::string shown = TextForBox(c.text);
+    EXPECT_EQ(shown, c.expected) << c.what;
+    EXPECT_LE(LineCount(shown), kMostBoxTextLines) << c.what;
+  }
+}
+
 TEST(FtpBoxText, ATinyLimitStillGivesNoMoreThanIt) {
   EXPECT_EQ(TextForBox("abcdef", 2), "..");
   EXPECT_EQ(TextForBox("abcdef", 5), "ab...");

@@ -4,6 +4,7 @@
 // path (".." from "/").
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -53,15 +54,29 @@ TEST_F(RealServerWindows, LinksAndUtf8NamesOnVsftpdAsDebianShipsIt) {
   ASSERT_TRUE(served_.MakeFile("sub\\deep.txt", 7, 'p'));
   ASSERT_TRUE(served_.MakeFile("data.bin", 70000, 'd'));
   ASSERT_TRUE(served_.MakeFile(kCafe, 4, 'c'));
-  RunShellCommandOutput("cd '" + UnixPathOf(served_.Path()) +
-                        "' && ln -s sub dirlink && ln -s data.bin filelink");
+  RunShellCommandOutput(
+      "cd '" + UnixPathOf(served_.Path()) +
+      "' && ln -s sub dirlink && ln -s data.bin filelink && ln -s nowhere broken");
   ASSERT_TRUE(Start(FtpServerOptions::kVsftpdDebian)) << server_->Error();
   ASSERT_TRUE(ConnectToLoginFolder()) << server_->Log();
-  // Folders first (the pane sorts by the size column), each link as what it points to.
-  EXPECT_EQ(Rows(appState.remoteList),
-            (std::vector<std::string>{"dirlink", "sub", kCafe, "data.bin", "filelink"}));
-  EXPECT_EQ(ColumnTexts(appState.remoteList, 1),
-            (std::vector<std::string>{"", "", "1 KB", "68 KB", "68 KB"}));
+  // Each link as what it points to; a link to nothing has no size to show. The pane sorts by
+  // the size column: the rows without a size (the two folders, the broken link) come first.
+  const std::vector<std::string> rows = Rows(appState.remoteList);
+  const std::vector<std::string> sizes = ColumnTexts(appState.remoteList, 1);
+  ASSERT_EQ(rows.size(), 6u);
+  EXPECT_EQ(std::vector<std::string>(rows.begin() + 3, rows.end()),
+            (std::vector<std::string>{kCafe, "data.bin", "filelink"}));
+  EXPECT_EQ(sizes, (std::vector<std::string>{"", "", "", "1 KB", "68 KB", "68 KB"}));
+  for (const char* sizeless : {"broken", "dirlink", "sub"}) {
+    EXPECT_NE(std::find(rows.begin(), rows.begin() + 3, sizeless), rows.begin() + 3) << sizeless;
+  }
+  EXPECT_EQ(
+      ColumnTexts(
+          appState.remoteList,
+          2)[static_cast<size_t>(std::find(rows.begin(), rows.end(), "dirlink") - rows.begin())],
+      ColumnTexts(
+          appState.remoteList,
+          2)[static_cast<size_t>(std::find(rows.begin(), rows.end(), "sub") - rows.begin())]);
 
   SelectRows(appState.remoteList, {kCafe, "filelink"});
   MessageBoxWatcher boxes;

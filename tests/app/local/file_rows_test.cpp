@@ -46,10 +46,23 @@ TEST(FileRowsSize, HugeSizesStayPositive) {
   EXPECT_EQ(FormatFileSize(4096 * kGiB), "4194304 MB");
 }
 
-TEST(FileRowsSize, NegativeSizesFollowTheSameRule) {
-  EXPECT_EQ(FormatFileSize(-1), "1 KB");
-  EXPECT_EQ(FormatFileSize(-2048), "-2 KB");
-  EXPECT_EQ(FormatFileSize(-3 * kMiB), "-3072 KB");
+// The find record's size is unsigned: 2^63 bytes and more showed as negative numbers, and
+// 2^64 - 1 as 1 KB.
+TEST(FileRowsSize, SizesPast2To63StayTrue) {
+  const struct {
+    uint64_t size;
+    const char* text;
+  } cases[] = {
+      {uint64_t{1} << 63, "8796093022208 MB"},
+      {(uint64_t{1} << 63) + 1024, "8796093022208 MB"},
+      {UINT64_MAX, "17592186044415 MB"},
+      {UINT64_MAX - 1024 * kMiB, "17592186043391 MB"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FormatFileSize(c.size), c.text) << c.size;
+  WIN32_FIND_DATAA entry{};
+  entry.nFileSizeHigh = 0xFFFFFFFFu;
+  entry.nFileSizeLow = 0xFFFFFFFFu;
+  EXPECT_EQ(EntrySize(entry), UINT64_MAX);
 }
 
 TEST(FileRowsShell, AnswerKeyIsTheTailFromTheLastDot) {

@@ -162,7 +162,7 @@ TEST(LocalPaneListing, SmallFilesShowOneKilobyteAndTheShellsType) {
   }
 }
 
-TEST(LocalPaneListing, RowsStandSortedBySizeText) {
+TEST(LocalPaneListing, RowsStandSortedBySize) {
   TempFolder folder(true);
   ASSERT_TRUE(folder.MakeFile("two.dat", 2 * kKiB));
   ASSERT_TRUE(folder.MakeFile("twelve.dat", 12 * kKiB));
@@ -172,11 +172,11 @@ TEST(LocalPaneListing, RowsStandSortedBySizeText) {
   ListFolder(folder.Path());
   const Texts sizes = ColumnTexts(appState.localList, 1);
   ASSERT_EQ(sizes.size(), 5u);
-  // Folders (empty size text) first, then the size texts compared as text.
+  // Folders (empty size text) first, then the files by their sizes, not by the texts.
   EXPECT_EQ(sizes[0], "");
   EXPECT_EQ(sizes[1], "");
-  EXPECT_EQ(Texts(sizes.begin() + 2, sizes.end()), (Texts{"1 MB", "12 KB", "2 KB"}));
-  EXPECT_EQ(ListItemText(appState.localList, 2, 0), "mega.dat");
+  EXPECT_EQ(Texts(sizes.begin() + 2, sizes.end()), (Texts{"2 KB", "12 KB", "1 MB"}));
+  EXPECT_EQ(ListItemText(appState.localList, 4, 0), "mega.dat");
 }
 
 TEST(LocalPaneListing, EveryFileRowGetsItsOwnImage) {

@@ -1,0 +1,157 @@
+// The listing of the own client, read as it arrives: entries are handed out while the data
+// connection is still open, so no listing is held whole (500,000 entries of 255 characters would
+// be a quarter of a 32-bit process's memory). Links are held back until the data has ended and
+// the control connection is free to ask about them.
+#include <ctime>
+
+#include "app/ftp/own/connection.h"
+
+namespace {
+
+// A listing closed before its end waits this long for the server's answer to the cut.
+constexpr DWORD kCutWaitMs = 2000;
+
+}  // namespace
+
+struct OwnConnection::Listing {
+  Listing(const std::string& folderPath, const std::string& pattern, bool mlsd, int64_t now)
+      : folder(folderPath), wildcard(pattern), parser(mlsd, now) {}
+  std::string folder;
+  std::string wildcard;
+  ListingParser parser;
+  std::unique_ptr<ListingPuller> puller;
+  std::deque<ListedEntry> ready;
+  std::vector<ListedEntry> links;
+  bool dropServerParent = false;
+  bool full = false;
+  bool finished = false;
+  size_t taken = 0;
+  size_t lines = 0;
+};
+
+// Here, where a listing is a whole type.
+OwnConnection::OwnConnection(const ProgressReporter& progress, DWORD waitMs)
+    : progress_(progress), waitMs_(waitMs), control_(progress), data_(progress) {}
+OwnConnection::~OwnConnection() = default;
+
+DWORD OwnConnection::BeginListing(const std::string& folder, const std::string& wildcard,
+                                  bool parentFirst) {
+  EndListing();
+  control_.DiscardStale();
+  if (!IsOpen()) return ERROR_INTERNET_CONNECTION_ABORTED;
+  const DWORD error = Run(conversation_.List(ServerPathOf(folder)), nullptr);
+  if (error != ERROR_IO_PENDING) {
+    // A listing always has data: any other end is a failure.
+    return error == ERROR_SUCCESS ? ERROR_INTERNET_CONNECTION_ABORTED : error;
+  }
+  // The parser is made once the conversation knows whether MLSD was taken; the clock is read once
+  // for the dates written without a year.
+  listing_ = std::make_unique<Listing>(folder, wildcard, conversation_.listingIsMlsd(),
+                                       static_cast<int64_t>(std::time(nullptr)));
+  listing_->puller = std::make_unique<ListingPuller>(data_.Stream(), progress_, waitMs_);
+  if (parentFirst && MatchesPattern("..", wildcard)) {
+    listing_->ready.push_back({"..", true, 0, 0});
+    listing_->dropServerParent = true;
+  }
+  return ERROR_SUCCESS;
+}
+
+void OwnConnection::TakeListed(const ListingEntry& entry) {
+  Listing& listing = *listing_;
+  if (entry.name == "..") {
+    if (!listing.dropServerParent && MatchesPattern("..", listing.wildcard)) {
+      listing.ready.push_back({"..", true, 0, 0});
+    }
+    return;
+  }
+  if (listing.taken >= kMostListedEntries) {
+    listing.full = true;
+    return;
+  }
+  ++listing.taken;
+  std::string name = ProgramNameOf(entry.name);
+  if (name.size() > kMostEntryName || !MatchesPattern(name, listing.wildcard)) return;
+  ListedEntry listed{std::move(name), entry.folder, entry.size, entry.modified, entry.link};
+  if (entry.link) {
+    listing.links.push_back(std::move(listed));
+  } else {
+    listing.ready.push_back(std::move(listed));
+  }
+}
+
+DWORD OwnConnection::AdvanceListing() {
+  Listing& listing = *listing_;
+  auto take = [this](const ListingEntry& entry) { TakeListed(entry); };
+  bool end = false;
+  DWORD error = listing.puller->Pull(
+      [&](std::string_view line) {
+        if (++listing.lines <= kMostListingLines) listing.parser.Line(line, take);
+      },
+      end);
+  // A listing past its caps is not read on: the server may never stop.
+  if (error == ERROR_SUCCESS && (listing.full || listing.lines > kMostListingLines)) {
+    error = ERROR_INTERNET_CONNECTION_ABORTED;
+  }
+  if (error == ERROR_SUCCESS && !end) return ERROR_SUCCESS;
+  if (end) listing.parser.End(take);
+  const uint64_t bytes = listing.puller->Bytes();
+  listing.puller.reset();
+  data_.Close();
+  listing.finished = true;
+  error = Run(conversation_.OnDataMoved(error, bytes), nullptr);
+  if (error == ERROR_SUCCESS) ProbeLinks(listing.folder, listing.links);
+  for (ListedEntry& link : listing.links) listing.ready.push_back(std::move(link));
+  listing.links.clear();
+  return error;
+}
+
+DWORD OwnConnection::NextListed(ListedEntry& entry) {
+  if (listing_ == nullptr) return ERROR_NO_MORE_FILES;
+  while (listing_->ready.empty()) {
+    if (listing_->finished) return ERROR_NO_MORE_FILES;
+    const DWORD error = AdvanceListing();
+    if (error != ERROR_SUCCESS) {
+      listing_->ready.clear();
+      return error;
+    }
+  }
+  entry = std::move(listing_->ready.front());
+  listing_->ready.pop_front();
+  return ERROR_SUCCESS;
+}
+
+void OwnConnection::EndListing() {
+  if (listing_ == nullptr) return;
+  if (!listing_->finished) {
+    // Cut short: the data connection is closed and the server's answer to that awaited briefly;
+    // a server that gives none is not talked to again.
+    const uint64_t bytes = listing_->puller->Bytes();
+    listing_->puller.reset();
+    data_.Close();
+    const DWORD wait = waitMs_;
+    waitMs_ = kCutWaitMs < wait ? kCutWaitMs : wait;
+    if (Run(conversation_.OnDataMoved(ERROR_INTERNET_OPERATION_CANCELLED, bytes), nullptr) ==
+        ERROR_INTERNET_TIMEOUT) {
+      control_.Close();
+    }
+    waitMs_ = wait;
+  }
+  listing_.reset();
+}
+
+void OwnConnection::ProbeLinks(const std::string& folder, std::vector<ListedEntry>& entries) {
+  // Probing moves the connection's folder: only a connection that knows its way back does it.
+  if (conversation_.loginFolder().empty()) return;
+  const Deadline bound = Deadline::After(kMostProbeMs);
+  size_t probed = 0;
+  for (ListedEntry& entry : entries) {
+    if (!entry.link || entry.name == "..") continue;
+    if (probed++ >= kMostProbedLinks || bound.Passed() || !IsOpen()) return;
+    if (Run(conversation_.ProbeLink(ServerPathOf(folder + entry.name)), nullptr) != ERROR_SUCCESS) {
+      return;
+    }
+    entry.folder = conversation_.probedFolder();
+    entry.sizeKnown = entry.folder || conversation_.probedSizeKnown();
+    entry.size = entry.folder || !entry.sizeKnown ? 0 : conversation_.probedSize();
+  }
+}
