@@ -184,14 +184,6 @@ bool DeleteListItem(Control* listView, int index) {
   return Perform(listView, LVM_DELETEITEM, static_cast<WPARAM>(index), 0) != 0;
 }
 
-ItemChangesMuted::ItemChangesMuted(Control* listView) : window_(HandleOf(listView)) {
-  if (window_) MuteItemChangeNotifications(window_, true);
-}
-
-ItemChangesMuted::~ItemChangesMuted() {
-  if (window_) MuteItemChangeNotifications(window_, false);
-}
-
 void DeselectAllListItems(Control* listView) {
   // For "all items" Wine sets the state of each item in turn, with two notifications to the
   // parent for every one, changed or not: asked only when something is selected.

@@ -270,7 +270,7 @@ TEST_F(ListViewTest, RewrittenItemsAndMutedChanges) {
   AttachProc(form_, &CountItemChanges);
   itemChanges = 0;
   {
-    ItemChangesMuted quiet(lv);
+    const auto quiet = MuteItemChanges(lv);
     ASSERT_TRUE(RewriteListItem(lv, 0, "new", 5, 0, 0, 0, 9));
     EXPECT_EQ(itemChanges, 0);
   }
