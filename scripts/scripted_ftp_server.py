@@ -12,6 +12,7 @@ import argparse
 import os
 import signal
 import socket
+import ssl
 import threading
 import time
 
@@ -42,6 +43,8 @@ SCENARIOS = [
     "grown-file",        # no SIZE; the listing says 1,000 bytes, RETR sends 300,000
     "announced-short",   # no SIZE; "150 ... (1000000 bytes)", then 50,000 and "226"
     "thief",             # active only; another address connects to the data port first
+    "tls-injection",     # AUTH TLS: "234" and, in the same packet, a clear-text "230" before
+                         # the handshake (needs --certificate and --key)
 ]
 # A byte, a line or a reply of the slow scenarios comes this often (seconds); the client under
 # test waits less than twice that.
@@ -89,6 +92,17 @@ class Session:
             self.buffer += chunk
         line, self.buffer = self.buffer.split(b"\n", 1)
         return line.rstrip(b"\r").decode("utf-8", "surrogateescape")
+
+    def start_tls(self):
+        if self.scenario == "tls-injection":
+            # Clear text slipped in after the 234: a client that keeps it reads it as the first
+            # reply that came encrypted (a login nobody made).
+            self.send("234 Proceed.\r\n230 Logged in without a password.\r\n")
+        else:
+            self.reply("234 Proceed.")
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(self.args.certificate, self.args.key)
+        self.conn = context.wrap_socket(self.conn, server_side=True)
 
     def open_passive(self):
         if self.data_listener:
@@ -303,6 +317,10 @@ class Session:
                 self.reply("250 Deleted.")
             elif verb == "MKD":
                 self.reply('257 "%s" created.' % arg)
+            elif verb == "AUTH" and self.args.certificate:
+                self.start_tls()
+            elif verb in ("PBSZ", "PROT"):
+                self.reply("200 OK.")
             elif verb == "QUIT":
                 self.reply("221 Bye.")
                 return
@@ -316,6 +334,8 @@ def main():
     parser.add_argument("--portfile", required=True)
     parser.add_argument("--log", required=True, help="receives every command, one a line")
     parser.add_argument("--lifetime", type=int, default=60)
+    parser.add_argument("--certificate", help="PEM of the certificate AUTH TLS offers")
+    parser.add_argument("--key", help="its private key")
     args = parser.parse_args()
 
     signal.signal(signal.SIGTERM, lambda *_: os._exit(0))

@@ -1,6 +1,8 @@
 // Which FTP client a connect uses, and which one holds the handles of the connection.
 #include "app/ftp/ftp_client.h"
 
+#include "app/ftp/site_address.h"
+
 namespace {
 
 FtpClientKind chosenKind = FtpClientKind::kPlatform;
@@ -38,5 +40,11 @@ FtpClient& CurrentFtpClient() {
 
 FtpClient& UseChosenFtpClient() {
   currentClient = &FtpClientOf(chosenKind);
+  return *currentClient;
+}
+
+FtpClient& UseFtpClientFor(const std::string& hostText) {
+  if (!IsTlsHostText(hostText)) return UseChosenFtpClient();
+  currentClient = &OwnFtpClient();
   return *currentClient;
 }

@@ -70,3 +70,6 @@ FtpClient& FtpClientOf(FtpClientKind kind);
 FtpClient& CurrentFtpClient();
 // Called by the connect before it opens a session: the chosen client becomes the current one.
 FtpClient& UseChosenFtpClient();
+// As UseChosenFtpClient for a site's host text: a TLS site ("ftpes://", "ftps://") always uses
+// the own client (WinInet has no FTP over TLS); any other the chosen one.
+FtpClient& UseFtpClientFor(const std::string& hostText);

@@ -32,13 +32,18 @@ class FindHandle {
   HINTERNET handle_;
 };
 
+DWORD lastListingError = ERROR_SUCCESS;
+
 void EnumerateRemoteFolder(const std::string& pattern, const EntrySink& add) {
   if (appState.connectionHandle == nullptr) return;
   FtpClient& client = CurrentFtpClient();
   WIN32_FIND_DATAA entry{};
   FindHandle find(client, client.FindFirst(appState.connectionHandle, pattern.c_str(), &entry, 0,
                                            kInternetContext));
-  if (find.get() == nullptr) return;
+  if (find.get() == nullptr) {
+    lastListingError = GetLastError();
+    return;
+  }
   do {
     // The names come from the server through the library's parser: never rely on it for the
     // terminator.
@@ -124,6 +129,7 @@ void ListRemoteFolder() {
   // inside it would add every row twice.
   if (remoteListingRunning) return;
   remoteListingRunning = true;
+  lastListingError = ERROR_SUCCESS;
   AtListingEnd done;
   const std::string folder = appState.remotePath;
   try {
@@ -138,6 +144,8 @@ void ListRemoteFolder() {
     // the find handle and sorted them.
   }
 }
+
+DWORD LastRemoteListingError() { return lastListingError; }
 
 namespace {
 // The cursor position is asked of the window server: every message of the list passes through

@@ -23,6 +23,8 @@ std::string RemoteListPattern(const std::string& path);
 // listed, the pane is left empty and nothing is reported. Called again from a message that a
 // listing works off, it leaves the work to that listing.
 void ListRemoteFolder();
+// The error of the last listing that could not be started (the client's code), 0 when it ran.
+DWORD LastRemoteListingError();
 
 // The remote list's messageEvent; true when the message is handled.
 bool OnRemoteListMessage(void* receiver, MessageRecord& msg, LRESULT& result);

@@ -5,8 +5,10 @@
 #include "app/app_state.h"
 #include "app/commands.h"
 #include "app/ftp/box_text.h"
+#include "app/ftp/certificate_text.h"
 #include "app/ftp/ftp_client.h"
 #include "app/ftp/ftp_text.h"
+#include "app/ftp/own/own_client.h"
 #include "app/ftp/remote_pane.h"
 #include "app/ftp/status_log.h"
 #include "app/sites/site_manager.h"
@@ -19,6 +21,7 @@
 #include "winobj/toolbar.h"
 
 const char* const kAgentName = "ZEVFTP";
+const char* const kCertificateBoxCaption = "ZevFtp";
 
 namespace {
 
@@ -74,6 +77,40 @@ std::string FormattedText(DWORD flags, const void* source, DWORD code) {
   return std::string(buffer);
 }
 
+bool IsCertificateError(DWORD error) {
+  return error == ERROR_INTERNET_INVALID_CA || error == ERROR_INTERNET_SEC_CERT_CN_INVALID ||
+         error == ERROR_INTERNET_SEC_CERT_DATE_INVALID;
+}
+
+// The one box about a certificate the system does not trust; true for "Yes". "No" is the
+// default button: a key pressed in passing must not accept a certificate.
+bool UserAcceptsCertificate(const ServerCertificate& certificate) {
+  return MessageBoxA(HandleOf(appState.mainWindow), CertificateQuestion(certificate).c_str(),
+                     kCertificateBoxCaption, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+
+// Connects; when the connect stops on a certificate the system does not trust (before the user
+// name went out), the user is asked, and a "Yes" trusts it for the run and connects again.
+// `declined`: the user said "No" (and was told enough).
+HINTERNET ConnectAskingAboutCertificates(FtpClient& client, const std::string& host,
+                                         INTERNET_PORT port, const char* user, const char* password,
+                                         bool& declined) {
+  for (;;) {
+    HINTERNET connection = client.Connect(appState.sessionHandle, host.c_str(), port, user,
+                                          password, kInternetContext);
+    if (connection != nullptr || !IsCertificateError(GetLastError())) return connection;
+    // Only the own client stops on a certificate; a fingerprint trusted already cannot stop it.
+    if (&client != &OwnFtpClient()) return nullptr;
+    const ServerCertificate certificate = LastCertificate();
+    if (certificate.error == 0 || certificate.sha256.empty()) return nullptr;
+    if (!UserAcceptsCertificate(certificate)) {
+      declined = true;
+      return nullptr;
+    }
+    TrustCertificate(certificate.sha256);
+  }
+}
+
 }  // namespace
 
 constexpr int32_t kHighestPort = 65535;
@@ -85,12 +122,12 @@ void ConnectToSite() {
   if (site == nullptr || site->form.modalResult != kSiteResultOk) return;
   Disconnect();
 
-  FtpClient& client = UseChosenFtpClient();
+  const std::string host = FieldText(appState.hostEdit);
+  FtpClient& client = UseFtpClientFor(host);
   appState.sessionHandle = client.OpenSession(kAgentName);
   if (appState.sessionHandle != nullptr)
     client.SetStatusCallback(appState.sessionHandle, StatusCallback);
 
-  const std::string host = FieldText(appState.hostEdit);
   const std::string user = FieldText(appState.userEdit);
   const std::string password = FieldText(appState.passwordEdit);
   // A port outside 0..65535 would be cut to 16 bits and reach another service ("70000" is 4464):
@@ -107,15 +144,17 @@ void ConnectToSite() {
   const bool fieldsValid =
       !HoldsLineBreak(host) && (anonymous || (!HoldsLineBreak(user) && !HoldsLineBreak(password)));
 
+  bool declined = false;
   if (appState.sessionHandle != nullptr && portValid && fieldsValid) {
-    appState.connectionHandle = client.Connect(appState.sessionHandle, host.c_str(), port, userArg,
-                                               passwordArg, kInternetContext);
+    appState.connectionHandle =
+        ConnectAskingAboutCertificates(client, host, port, userArg, passwordArg, declined);
   }
   if (appState.connectionHandle == nullptr) {
     HINTERNET session = appState.sessionHandle;
     appState.sessionHandle = nullptr;
     client.Close(session);
-    ShowMessage("Connection Failed");
+    // After "No" to the certificate the user knows why: one box is enough.
+    if (!declined) ShowMessage("Connection Failed");
     return;
   }
 
@@ -126,6 +165,11 @@ void ConnectToSite() {
   if (!IsConnected()) return;
   SetToolbarConnected(true);
   SetMenusConnected();
+  // Listings fail silently, but a server that refuses every TLS data connection (522, session
+  // reuse required) would leave the pane empty for good without a word: the connect says why.
+  if (LastRemoteListingError() == ERROR_INTERNET_SECURITY_CHANNEL_ERROR) {
+    ShowErrorText(ERROR_INTERNET_SECURITY_CHANNEL_ERROR);
+  }
 }
 
 void Disconnect() {
@@ -148,6 +192,9 @@ std::string ErrorText(DWORD code) {
   // WinInet's own codes have no system text. The server chose the reply and its length: a box
   // gets only what it can show.
   if (code == ERROR_INTERNET_EXTENDED_ERROR) text = TextForBox(CurrentFtpClient().LastResponse());
+  if (code == ERROR_INTERNET_SECURITY_CHANNEL_ERROR) {
+    text = TlsFailureText(TextForBox(CurrentFtpClient().LastResponse()));
+  }
   if (!text.empty()) return text;
   // Only a library already loaded is asked: looking up a text must not load one.
   HMODULE wininet = GetModuleHandleA("wininet.dll");

@@ -10,7 +10,8 @@
 // Every WinInet call that takes a context gets this one; the status callback only hears of
 // handles with a non-zero context.
 constexpr DWORD_PTR kInternetContext = 255;
-extern const char* const kAgentName;  // "ZEVFTP"
+extern const char* const kAgentName;              // "ZEVFTP"
+extern const char* const kCertificateBoxCaption;  // "ZevFtp"
 
 // Connects to the site in the site window's fields, once the site window was last closed with
 // "&Ok". An existing connection is closed first. Failure: "Connection Failed".

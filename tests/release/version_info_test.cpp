@@ -129,9 +129,9 @@ PeFacts ReadPeFacts(const char* file) {
 
 // DLLs that come with every 32-bit Windows from XP on.
 bool IsSystemDll(std::string name) {
-  static const char* const kSystemDlls[] = {"kernel32.dll", "user32.dll",   "gdi32.dll",
-                                            "comctl32.dll", "shell32.dll",  "wininet.dll",
-                                            "msvcrt.dll",   "advapi32.dll", "ws2_32.dll"};
+  static const char* const kSystemDlls[] = {
+      "kernel32.dll", "user32.dll",   "gdi32.dll",  "comctl32.dll", "shell32.dll", "wininet.dll",
+      "msvcrt.dll",   "advapi32.dll", "ws2_32.dll", "secur32.dll",  "crypt32.dll"};
   for (char& c : name) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
   for (const char* dll : kSystemDlls) {
     if (name == dll) return true;

@@ -49,9 +49,11 @@ BOOL CALLBACK FindDialogProc(HWND window, LPARAM lParam) {
 MessageBoxRecord ReadMessageBox(HWND box) {
   MessageBoxRecord record;
   record.window = box;
-  record.owner = GetWindow(box, GW_OWNER);
   record.caption = WindowTextA(box);
   record.wideCaption = WindowTextW(box);
+  record.owner = GetWindow(box, GW_OWNER);
+  record.yesNo = GetDlgItem(box, IDYES) != nullptr && GetDlgItem(box, IDNO) != nullptr &&
+                 GetDlgItem(box, IDOK) == nullptr;
   HWND text = GetDlgItem(box, kMessageTextId);
   if (text != nullptr) {
     record.text = WindowTextA(text);

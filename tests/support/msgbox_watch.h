@@ -18,6 +18,7 @@ struct MessageBoxRecord {
   std::string text;
   std::wstring wideCaption;
   std::wstring wideText;
+  bool yesNo = false;    // its buttons are "Yes" and "No" (and no "OK")
 };
 
 // Reads a box's caption and its message text (the static with id 0xFFFF).

@@ -4,6 +4,7 @@
 
 #include "tests/support/ftp_server.h"
 #include "tests/support/temp_files.h"
+#include "tests/support/test_certificates.h"
 
 ScriptedFtpServer::ScriptedFtpServer(const std::string& scenario, unsigned lifetimeSeconds) {
   workFolder_ = MakeUniqueTempFolder("zevscripted");
@@ -19,9 +20,15 @@ ScriptedFtpServer::ScriptedFtpServer(const std::string& scenario, unsigned lifet
     error_ = "no usable Linux path for the script or the work folder";
     return;
   }
+  // The TLS scenarios offer the test authority's certificate for localhost.
+  std::string tls;
+  if (scenario.compare(0, 4, "tls-") == 0) {
+    const CertificateFiles& files = TestCertificateFiles(TestCertificate::kSigned);
+    tls = " --certificate '" + UnixPathOf(files.pem) + "' --key '" + UnixPathOf(files.key) + "'";
+  }
   // Detached, every stream to a file: the server must never hold the test runner's pipes.
   const std::string command = "setsid /usr/bin/python3 '" + script + "' --scenario " + scenario +
-                              " --portfile '" + work + "port' --log '" + work +
+                              tls + " --portfile '" + work + "port' --log '" + work +
                               "commands.log' --lifetime " + std::to_string(lifetimeSeconds) +
                               " </dev/null >'" + work + "server.log' 2>&1 &";
   if (!RunShellCommand(command)) {

@@ -8,7 +8,8 @@
 
 class ScriptedFtpServer {
  public:
-  // `scenario` is one of the names the script lists (for example "lying-226").
+  // `scenario` is one of the names the script lists (for example "lying-226"); those named
+  // "tls-..." answer AUTH TLS with the test authority's certificate for localhost.
   explicit ScriptedFtpServer(const std::string& scenario, unsigned lifetimeSeconds = 60);
   ~ScriptedFtpServer();
   ScriptedFtpServer(const ScriptedFtpServer&) = delete;

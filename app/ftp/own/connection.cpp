@@ -2,7 +2,9 @@
 
 #include "app/ftp/ftp_listing.h"
 #include "app/ftp/ftp_text.h"
+#include "app/ftp/own/certificate.h"
 #include "app/ftp/own/names.h"
+#include "app/ftp/site_address.h"
 
 namespace {
 
@@ -44,10 +46,26 @@ DWORD OwnConnection::Connect(const char* host, INTERNET_PORT port) {
 
 DWORD OwnConnection::Open(const char* host, INTERNET_PORT port, const char* user,
                           const char* password) {
-  const DWORD error = Connect(host, port);
+  rejected_ = ServerCertificate();
+  const SiteAddress address = ParseSiteAddress(host);
+  if (!address.valid) return ERROR_INTERNET_INVALID_URL;
+  DWORD error = ERROR_SUCCESS;
+  if (address.security == FtpSecurity::kPlain) {
+    error = Connect(host, port);
+  } else {
+    credentials_ = TlsCredentials::Acquire();
+    if (credentials_ == nullptr) return ERROR_INTERNET_SECURITY_CHANNEL_ERROR;
+    tlsHost_ = address.host;
+    error = Connect(address.host.c_str(), TlsSitePort(address, port));
+    // Implicit TLS: the server's first byte is already its handshake.
+    if (error == ERROR_SUCCESS && address.security == FtpSecurity::kImplicitTls) {
+      error = StartControlTls();
+    }
+  }
   if (error != ERROR_SUCCESS) return error;
   return Run(conversation_.Login(user == nullptr, user != nullptr ? user : "",
-                                 password != nullptr ? password : "", peer_.family() == AF_INET6),
+                                 password != nullptr ? password : "", peer_.family() == AF_INET6,
+                                 address.security),
              nullptr);
 }
 
@@ -80,6 +98,40 @@ std::string OwnConnection::ServerPathOf(const std::string& path) const {
   }
 }
 
+DWORD OwnConnection::StartControlTls() {
+  DWORD error = control_.HasUnread() ? ERROR_INTERNET_SECURITY_CHANNEL_ERROR : ERROR_SUCCESS;
+  auto tls = std::make_unique<TlsStream>(control_.Detach(), credentials_, tlsHost_);
+  TlsStream& stream = *tls;
+  control_.Attach(std::move(tls));
+  if (error == ERROR_SUCCESS) error = stream.Handshake(Deadline::After(waitMs_));
+  if (error == ERROR_SUCCESS) {
+    const CertificatePtr certificate = stream.PeerCertificate();
+    ServerCertificate report;
+    error = CheckServerCertificate(certificate.get(), tlsHost_, report);
+    if (error != ERROR_SUCCESS) rejected_ = report;
+    controlCertificate_ = EncodedCertificate(certificate.get());
+  }
+  if (error != ERROR_SUCCESS) control_.Close();
+  return error;
+}
+
+DWORD OwnConnection::StartDataTls() {
+  auto tls = std::make_unique<TlsStream>(data_.Unwrap(), credentials_, tlsHost_);
+  DWORD error = tls->Handshake(Deadline::After(waitMs_));
+  if (error == ERROR_SUCCESS) {
+    const CertificatePtr certificate = tls->PeerCertificate();
+    // Another certificate than the control connection's must pass on its own; the user is not
+    // asked in the middle of a transfer.
+    ServerCertificate report;
+    if (EncodedCertificate(certificate.get()) != controlCertificate_ &&
+        CheckServerCertificate(certificate.get(), tlsHost_, report) != ERROR_SUCCESS) {
+      error = ERROR_INTERNET_SECURITY_CHANNEL_ERROR;
+    }
+  }
+  data_.Wrap(std::move(tls));
+  return error;
+}
+
 DWORD OwnConnection::Exchange(const FtpAction& action, FtpReply& reply) {
   if (action.kind == FtpAction::Kind::kSend) {
     const DWORD error = control_.SendCommand(action.command, waitMs_);
@@ -103,6 +155,9 @@ DWORD OwnConnection::Run(FtpAction action, DataMover* mover) {
         action = conversation_.OnReply(reply);
         break;
       }
+      case FtpAction::Kind::kStartTls:
+        action = conversation_.OnTlsStarted(StartControlTls());
+        break;
       case FtpAction::Kind::kConnectData:
         action = conversation_.OnDataConnected(data_.Connect(peer_, action.port, waitMs_));
         break;
@@ -118,6 +173,7 @@ DWORD OwnConnection::Run(FtpAction action, DataMover* mover) {
       case FtpAction::Kind::kMoveData: {
         uint64_t bytes = 0;
         DWORD error = data_.Ready(peer_, waitMs_);
+        if (error == ERROR_SUCCESS && action.secureData) error = StartDataTls();
         if (error == ERROR_SUCCESS && mover == nullptr) return ERROR_IO_PENDING;
         if (error == ERROR_SUCCESS && mover != nullptr) {
           error = mover->Move(data_.Stream(), action.sizeAnnounced, action.size, bytes);

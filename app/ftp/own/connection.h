@@ -20,6 +20,8 @@
 #include "app/ftp/own/control_channel.h"
 #include "app/ftp/own/conversation.h"
 #include "app/ftp/own/data_channel.h"
+#include "app/ftp/own/tls.h"
+#include "app/ftp/server_certificate.h"
 
 // One entry of a listing, in the program's code page.
 struct ListedEntry {
@@ -47,7 +49,9 @@ class OwnConnection {
   OwnConnection(const OwnConnection&) = delete;
   OwnConnection& operator=(const OwnConnection&) = delete;
 
-  // Resolves, connects and logs in; a null user logs in anonymously.
+  // Resolves, connects and logs in; a null user logs in anonymously. `host` is the site's host
+  // text: "ftpes://" and "ftps://" ask for TLS (site_address.h), whose certificate must pass
+  // before the user's name is sent.
   DWORD Open(const char* host, INTERNET_PORT port, const char* user, const char* password);
   // A listing, read as it arrives, so that no whole listing is ever held: BeginListing runs the
   // conversation until the data comes; NextListed hands out the entries of `folder` (empty: the
@@ -67,6 +71,8 @@ class OwnConnection {
   bool IsOpen() const { return control_.IsOpen(); }
   const std::string& LastReply() const { return control_.LastReply(); }
   const ProgressReporter& Progress() const { return progress_; }
+  // The certificate the last Open stopped on (its `error` 0 when it stopped on none).
+  const ServerCertificate& RejectedCertificate() const { return rejected_; }
 
  private:
   // Runs the conversation from `action` to its end; `mover` moves a transfer's bytes. Without a
@@ -84,6 +90,12 @@ class OwnConnection {
   // Names between the program's code page and the server's bytes (see UTF-8 names below).
   std::string ProgramNameOf(const std::string& serverName);
   std::string ServerPathOf(const std::string& path) const;
+  // TLS on the control connection (after 234, or at once for implicit TLS) and the check of the
+  // server's certificate; on a failure the connection is closed.
+  DWORD StartControlTls();
+  // TLS on the data connection: the control connection's credentials and name (so that Windows'
+  // Schannel resumes the session), and the control connection's certificate.
+  DWORD StartDataTls();
 
   ProgressReporter progress_;
   DWORD waitMs_;
@@ -96,4 +108,8 @@ class OwnConnection {
   // such a listed name is shown in the program's code page when it converts without loss, and
   // this remembers its server bytes, so commands about it (and paths through it) go as listed.
   std::unordered_map<std::string, std::string> utf8Names_;
+  std::shared_ptr<TlsCredentials> credentials_;
+  std::string tlsHost_;
+  std::string controlCertificate_;  // DER
+  ServerCertificate rejected_;
 };

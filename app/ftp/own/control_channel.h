@@ -39,6 +39,9 @@ class ControlChannel {
   ByteStream* Stream() const { return stream_.get(); }
   std::unique_ptr<ByteStream> Detach() { return std::move(stream_); }
   bool IsOpen() const { return stream_ != nullptr && stream_->IsOpen(); }
+  // Bytes read past the last reply: nothing may wait there when the stream is swapped for TLS,
+  // or the server would have slipped clear text in among the encrypted replies.
+  bool HasUnread() const { return reader_.Buffered() > 0; }
   void Close();
 
   // The command and its CR LF, within the wait.

@@ -10,9 +10,11 @@ int Class(const FtpReply& reply) { return reply.code / 100; }
 }  // namespace
 
 FtpAction FtpConversation::Login(bool anonymous, const std::string& user,
-                                 const std::string& password, bool ipv6) {
+                                 const std::string& password, bool ipv6, FtpSecurity security) {
   Begin(Operation::kLogin, std::string());
   ipv6_ = ipv6;
+  security_ = security;
+  protectedData_ = false;
   // Anonymous: the conventional user with a mail-like password.
   user_ = anonymous ? kAnonymousUser : user;
   password_ = anonymous ? kAnonymousPassword : password;
@@ -106,8 +108,8 @@ FtpAction FtpConversation::Fail(DWORD error, bool dropConnection) {
 }
 
 // The server said no: the caller keeps its reply for LastResponse.
-FtpAction FtpConversation::FailWithReply(const FtpReply&) {
-  return Fail(ERROR_INTERNET_EXTENDED_ERROR);
+FtpAction FtpConversation::FailWithReply(const FtpReply&, bool dropConnection) {
+  return Fail(ERROR_INTERNET_EXTENDED_ERROR, dropConnection);
 }
 
 FtpAction FtpConversation::OnReply(const FtpReply& reply) {
@@ -122,10 +124,16 @@ FtpAction FtpConversation::OnReply(const FtpReply& reply) {
   switch (step_) {
     case FtpStep::kGreeting:
       return OnGreeting(reply);
+    case FtpStep::kAuthTls:
+      return OnAuthTls(reply);
     case FtpStep::kUser:
       return OnUser(reply);
     case FtpStep::kPass:
       return OnPass(reply);
+    case FtpStep::kPbsz:
+      return OnPbsz(reply);
+    case FtpStep::kProt:
+      return OnProt(reply);
     case FtpStep::kFeat:
       return OnFeat(reply);
     case FtpStep::kOptsUtf8:
@@ -169,11 +177,26 @@ FtpAction FtpConversation::OnReply(const FtpReply& reply) {
 
 FtpAction FtpConversation::OnGreeting(const FtpReply& reply) {
   if (reply.code != 220) return FailWithReply(reply);
+  if (security_ == FtpSecurity::kExplicitTls) return Send(FtpStep::kAuthTls, "AUTH TLS");
+  return Send(FtpStep::kUser, "USER " + user_);
+}
+
+FtpAction FtpConversation::OnAuthTls(const FtpReply& reply) {
+  // Only 234 starts TLS (RFC 4217); whatever else the server says, the user's name and password
+  // are not sent in clear text.
+  if (reply.code != 234) return FailWithReply(reply, true);
+  FtpAction action;
+  action.kind = FtpAction::Kind::kStartTls;
+  return action;
+}
+
+FtpAction FtpConversation::OnTlsStarted(DWORD error) {
+  if (error != ERROR_SUCCESS) return Fail(error, true);
   return Send(FtpStep::kUser, "USER " + user_);
 }
 
 FtpAction FtpConversation::OnUser(const FtpReply& reply) {
-  if (reply.code == 230) return Send(FtpStep::kFeat, "FEAT");
+  if (reply.code == 230) return LoggedIn();
   if (reply.code == 331 || reply.code == 332) return Send(FtpStep::kPass, "PASS " + password_);
   return Fail(ERROR_INTERNET_LOGIN_FAILURE);
 }
@@ -181,6 +204,24 @@ FtpAction FtpConversation::OnUser(const FtpReply& reply) {
 FtpAction FtpConversation::OnPass(const FtpReply& reply) {
   password_.clear();
   if (reply.code != 230 && reply.code != 202) return Fail(ERROR_INTERNET_LOGIN_FAILURE);
+  return LoggedIn();
+}
+
+FtpAction FtpConversation::LoggedIn() {
+  if (security_ != FtpSecurity::kPlain) return Send(FtpStep::kPbsz, "PBSZ 0");
+  return Send(FtpStep::kFeat, "FEAT");
+}
+
+FtpAction FtpConversation::OnPbsz(const FtpReply& reply) {
+  if (reply.code != 200) return FailWithReply(reply, true);
+  return Send(FtpStep::kProt, "PROT P");
+}
+
+// Files and listings go encrypted or not at all: a server that keeps its data connections clear
+// is not used.
+FtpAction FtpConversation::OnProt(const FtpReply& reply) {
+  if (reply.code != 200) return FailWithReply(reply, true);
+  protectedData_ = true;
   return Send(FtpStep::kFeat, "FEAT");
 }
 
@@ -323,8 +364,10 @@ FtpAction FtpConversation::OnTransferStart(const FtpReply& reply) {
     action.kind = FtpAction::Kind::kMoveData;
     action.sizeAnnounced = transfer_ == Transfer::kRetr && sizeKnown_;
     action.size = size_;
+    action.secureData = protectedData_;
     return action;
   }
+  if (RefusesTlsSession(reply)) return Fail(ERROR_INTERNET_SECURITY_CHANNEL_ERROR);
   // A server that offers MLST but not MLSD says so with 500, 502 or 504; LIST still works.
   if (transfer_ == Transfer::kMlsd &&
       (reply.code == 500 || reply.code == 502 || reply.code == 504)) {
@@ -332,6 +375,12 @@ FtpAction FtpConversation::OnTransferStart(const FtpReply& reply) {
     return OpenDataChannel();
   }
   return FailWithReply(reply);
+}
+
+// 522 to a transfer over TLS: the server would not take the data connection's TLS (vsftpd and
+// ProFTPD when it does not resume the control connection's session).
+bool FtpConversation::RefusesTlsSession(const FtpReply& reply) const {
+  return protectedData_ && reply.code == 522;
 }
 
 FtpAction FtpConversation::OnDataMoved(DWORD error, uint64_t bytes) {
@@ -347,6 +396,8 @@ FtpAction FtpConversation::OnDataMoved(DWORD error, uint64_t bytes) {
 }
 
 FtpAction FtpConversation::OnTransferEnd(const FtpReply& reply) {
+  // The server's word on the data connection's TLS says more than what the data side saw of it.
+  if (RefusesTlsSession(reply)) return Fail(ERROR_INTERNET_SECURITY_CHANNEL_ERROR);
   if (pendingError_ != ERROR_SUCCESS) return Fail(pendingError_);
   if (reply.code != 226 && reply.code != 250) return FailWithReply(reply);
   return Done();

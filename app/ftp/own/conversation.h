@@ -12,12 +12,17 @@
 #include <string>
 
 #include "app/ftp/ftp_reply.h"
+#include "app/ftp/site_address.h"
 
 enum class FtpStep {
   kNone,
   kGreeting,       // the server's welcome: 220, after at most a few 1xx
+  kAuthTls,        // AUTH TLS: 234, then the TLS handshake; a refusal ends the connect (it
+                   // never goes on in clear text when TLS was asked for)
   kUser,           // USER: 230 logged in, 331 or 332 a password is wanted
   kPass,           // PASS: 230 or 202 logged in
+  kPbsz,           // PBSZ 0 (over TLS, after the login): 200
+  kProt,           // PROT P: 200, the data connections are encrypted too
   kFeat,           // FEAT: what the server offers (a refusal: nothing)
   kOptsUtf8,       // OPTS UTF8 ON: any answer (a server that lists UTF8 speaks it)
   kType,           // TYPE I: 200, binary from here on
@@ -41,11 +46,13 @@ enum class FtpStep {
 struct FtpAction {
   enum class Kind {
     kSend,         // send `command` (without CR LF), then read its reply (OnReply)
+    kStartTls,     // the TLS handshake on the control connection, and the certificate check
+                   // (OnTlsStarted)
     kAwaitReply,   // read one more reply (OnReply)
     kConnectData,  // open the data connection to the server's address at `port` (OnDataConnected)
     kListen,       // open a listener for the server to connect to (OnListening)
-    kMoveData,     // the data connection is ready (in active mode: accept it first); move the
-                   // bytes (OnDataMoved)
+    kMoveData,     // the data connection is ready (in active mode: accept it first); with
+                   // `secureData` the TLS handshake on it first; move the bytes (OnDataMoved)
     kDone,         // the operation succeeded
     kFail,         // it failed with `error`
   };
@@ -56,6 +63,9 @@ struct FtpAction {
   // its 1xx reply); only such a size is checked.
   bool sizeAnnounced = false;
   uint64_t size = 0;
+  // kMoveData: the server was told PROT P. The handshake comes after the 1xx reply: a server
+  // may drop one that comes before it has answered the transfer command.
+  bool secureData = false;
   DWORD error = 0;
   // kFail: the control connection cannot be trusted any more and is closed.
   bool dropConnection = false;
@@ -71,7 +81,10 @@ class FtpConversation {
  public:
   // The operations. Paths are in the server's own bytes (the caller converts names).
   // Anonymous: the user "anonymous" with a mail-like password, whatever the texts hold.
-  FtpAction Login(bool anonymous, const std::string& user, const std::string& password, bool ipv6);
+  // Explicit TLS asks for it after the greeting; with implicit TLS the caller has made the
+  // handshake before the greeting. Over TLS the data connections are protected after the login.
+  FtpAction Login(bool anonymous, const std::string& user, const std::string& password, bool ipv6,
+                  FtpSecurity security = FtpSecurity::kPlain);
   // A folder is listed from inside it (CWD, then a listing without an argument: servers that
   // hand the argument to ls split it at blanks), or by its path when CWD is refused. An empty
   // folder is the login folder, a relative one lies below it.
@@ -92,6 +105,7 @@ class FtpConversation {
 
   // What happened since the last action.
   FtpAction OnReply(const FtpReply& reply);
+  FtpAction OnTlsStarted(DWORD error);
   FtpAction OnDataConnected(DWORD error);
   FtpAction OnListening(bool ipv6, const std::string& address, uint16_t port);
   // The data moved `bytes` and ended (ERROR_SUCCESS) or failed with `error`.
@@ -100,6 +114,8 @@ class FtpConversation {
   FtpStep step() const { return step_; }
   const FtpFeatures& features() const { return features_; }
   bool utf8() const { return utf8_; }
+  // PROT P was accepted: every data connection speaks TLS.
+  bool dataProtected() const { return protectedData_; }
   // The listing in progress is MLSD's (its lines are read as facts), not LIST's.
   bool listingIsMlsd() const { return transfer_ == Transfer::kMlsd; }
   // The folder the login put the connection in (from PWD); empty when the server did not say.
@@ -128,14 +144,19 @@ class FtpConversation {
   FtpAction Await(FtpStep step);
   FtpAction Done();
   FtpAction Fail(DWORD error, bool dropConnection = false);
-  FtpAction FailWithReply(const FtpReply& reply);
+  FtpAction FailWithReply(const FtpReply& reply, bool dropConnection = false);
+  FtpAction LoggedIn();
   FtpAction OpenDataChannel();
   FtpAction StartTransfer();
   std::string TransferCommand() const;
+  bool RefusesTlsSession(const FtpReply& reply) const;
 
   FtpAction OnGreeting(const FtpReply& reply);
   FtpAction OnUser(const FtpReply& reply);
+  FtpAction OnAuthTls(const FtpReply& reply);
   FtpAction OnPass(const FtpReply& reply);
+  FtpAction OnPbsz(const FtpReply& reply);
+  FtpAction OnProt(const FtpReply& reply);
   FtpAction OnFeat(const FtpReply& reply);
   FtpAction OnOptsUtf8(const FtpReply& reply);
   FtpAction OnType(const FtpReply& reply);
@@ -159,6 +180,8 @@ class FtpConversation {
   Transfer transfer_ = Transfer::kNone;
   Passive passive_ = Passive::kEpsv;
   bool ipv6_ = false;
+  FtpSecurity security_ = FtpSecurity::kPlain;
+  bool protectedData_ = false;
   FtpFeatures features_;
   bool utf8_ = false;
   std::string path_;

@@ -9,6 +9,7 @@
 #include "app/ftp/ftp_client.h"
 #include "app/ftp/ftp_listing.h"
 #include "app/ftp/ftp_text.h"
+#include "app/ftp/own/certificate.h"
 #include "app/ftp/own/handles.h"
 
 namespace {
@@ -18,6 +19,7 @@ DWORD waitMs = 30000;
 // InternetGetLastResponseInfo answers for the calling thread: the reply of the last operation
 // this thread ran, whichever connection read it.
 thread_local std::string lastResponse;
+thread_local ServerCertificate lastCertificate;
 
 // A text given as a C string: its NUL ends it, so only CR and LF can hide in it.
 bool BreaksCommand(const char* text) {
@@ -63,6 +65,7 @@ class OwnClient : public FtpClient {
 
   HINTERNET Connect(HINTERNET handle, const char* host, INTERNET_PORT port, const char* user,
                     const char* password, DWORD_PTR context) override {
+    lastCertificate = ServerCertificate();
     auto* session = handles_.Get<SessionObject>(handle, HandleObject::kSession);
     if (session == nullptr) return Failed<HINTERNET>(ERROR_INVALID_HANDLE, nullptr);
     // A line break would end the command early and start one of the text's choosing.
@@ -80,6 +83,7 @@ class OwnClient : public FtpClient {
     connection.Progress().Report(INTERNET_STATUS_HANDLE_CREATED, &created, sizeof created);
     const DWORD error = connection.Open(host, port, user, password);
     lastResponse = connection.LastReply();
+    lastCertificate = connection.RejectedCertificate();
     if (error != ERROR_SUCCESS) {
       handles_.Remove(self);
       return Failed<HINTERNET>(error, nullptr);
@@ -230,6 +234,8 @@ class OwnClient : public FtpClient {
 }  // namespace
 
 void SetOwnClientTimeout(DWORD milliseconds) { waitMs = milliseconds; }
+ServerCertificate LastCertificate() { return lastCertificate; }
+void TrustCertificate(const std::string& sha256) { TrustFingerprint(sha256); }
 DWORD OwnClientTimeout() { return waitMs; }
 
 FtpClient& OwnFtpClient() {

@@ -4,8 +4,19 @@
 
 #include <windows.h>
 
+#include <string>
+
+#include "app/ftp/server_certificate.h"
+
 // The wait of the own client, 30 s unless changed: a connect, the first byte of a reply and the
 // whole reply from there, and every stretch of a transfer that moves less than 1 KiB end after it
 // with ERROR_INTERNET_TIMEOUT. Tests shorten it; the program never calls it.
 void SetOwnClientTimeout(DWORD milliseconds);
 DWORD OwnClientTimeout();
+
+// The certificate the last connect on this thread stopped on (ERROR_INTERNET_INVALID_CA,
+// ERROR_INTERNET_SEC_CERT_CN_INVALID or ERROR_INTERNET_SEC_CERT_DATE_INVALID); `error` 0 when the
+// last connect stopped on none.
+ServerCertificate LastCertificate();
+// The certificate with this SHA-256 fingerprint passes from now on, for the rest of the run.
+void TrustCertificate(const std::string& sha256);

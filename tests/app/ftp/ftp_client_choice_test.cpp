@@ -49,6 +49,30 @@ TEST(FtpClientChoice, ATestsChoiceIsWhatTheNextConnectUses) {
   }
 }
 
+// WinInet has no FTP over TLS: a TLS site takes the own client whatever is chosen; every other
+// host text the chosen one.
+TEST(FtpClientChoice, TlsSitesAlwaysTakeTheOwnClient) {
+  struct Case {
+    const char* host;
+    FtpClientKind chosen;
+    FtpClient* client;
+  };
+  const std::vector<Case> cases = {
+      {"ftpes://files.example", FtpClientKind::kWinInet, &OwnFtpClient()},
+      {"FTPS://[::1]:990", FtpClientKind::kWinInet, &OwnFtpClient()},
+      {"files.example", FtpClientKind::kWinInet, &WinInetFtpClient()},
+      {"ftp://files.example", FtpClientKind::kWinInet, &WinInetFtpClient()},
+      {"ftpsx.example", FtpClientKind::kWinInet, &WinInetFtpClient()},
+      {"files.example", FtpClientKind::kOwn, &OwnFtpClient()},
+  };
+  for (const Case& c : cases) {
+    SelectFtpClient(c.chosen);
+    EXPECT_EQ(&UseFtpClientFor(c.host), c.client) << c.host;
+    EXPECT_EQ(&CurrentFtpClient(), c.client) << c.host;
+  }
+  SelectFtpClient(FtpClientKind::kPlatform);
+}
+
 using FtpClientOwner = FtpAppTest;  // connects through WinInet
 
 TEST_F(FtpClientOwner, DisconnectClosesThroughTheClientThatConnected) {

@@ -17,7 +17,9 @@ namespace {
 //   a command ("USER u"), or "await" for one more reply, each answered by a server reply;
 //   "connect 5000", answered "ok" or an error code;
 //   "listen", answered "ADDRESS PORT" (the listener the caller opened);
-//   "move" (no size announced) or "move 100", answered "BYTES" or "ERROR BYTES";
+//   "move" (no size announced) or "move 100", answered "BYTES" or "ERROR BYTES"; "secure move"
+//   when the data connection's TLS handshake comes first;
+//   "tls" (the handshake on the control connection), answered "ok" or an error code;
 //   and last "done", "fail 12003" or "drop 12002" (failed, the connection given up).
 struct Exchange {
   std::string asks;
@@ -50,8 +52,12 @@ std::string Describe(const FtpAction& action) {
       return "connect " + std::to_string(action.port);
     case FtpAction::Kind::kListen:
       return "listen";
-    case FtpAction::Kind::kMoveData:
-      return action.sizeAnnounced ? "move " + std::to_string(action.size) : "move";
+    case FtpAction::Kind::kStartTls:
+      return "tls";
+    case FtpAction::Kind::kMoveData: {
+      const std::string move = action.secureData ? "secure move" : "move";
+      return action.sizeAnnounced ? move + " " + std::to_string(action.size) : move;
+    }
     case FtpAction::Kind::kDone:
       return "done";
     case FtpAction::Kind::kFail:
@@ -63,10 +69,12 @@ std::string Describe(const FtpAction& action) {
 FtpAction Answer(FtpConversation& talk, const FtpAction& action, const std::string& answer) {
   std::istringstream in(answer);
   switch (action.kind) {
-    case FtpAction::Kind::kConnectData: {
+    case FtpAction::Kind::kConnectData:
+    case FtpAction::Kind::kStartTls: {
       DWORD error = ERROR_SUCCESS;
       if (answer != "ok") in >> error;
-      return talk.OnDataConnected(error);
+      return action.kind == FtpAction::Kind::kStartTls ? talk.OnTlsStarted(error)
+                                                       : talk.OnDataConnected(error);
     }
     case FtpAction::Kind::kListen: {
       std::string address;
@@ -118,8 +126,10 @@ FtpConversation LoggedIn(const std::string& features = kFeatures, bool ipv6 = fa
   return talk;
 }
 
-auto Login(bool anonymous = false) {
-  return [anonymous](FtpConversation& t) { return t.Login(anonymous, "u", "p", false); };
+auto Login(bool anonymous = false, FtpSecurity security = FtpSecurity::kPlain) {
+  return [anonymous, security](FtpConversation& t) {
+    return t.Login(anonymous, "u", "p", false, security);
+  };
 }
 auto Get(const char* path) {
   return [path](FtpConversation& t) { return t.Get(path); };
@@ -443,6 +453,132 @@ TEST(OwnConversation, SimpleCommandsSucceedOnlyOnTheirOwnReply) {
     FtpConversation talk = LoggedIn();
     Play(talk, c);
   }
+}
+
+// Over TLS: AUTH TLS before anything else (explicit), the handshake and certificate before the
+// user's name, PBSZ and PROT after the login; a refusal of any of them ends the connect and the
+// connection rather than go on in clear text.
+TEST(OwnConversation, TlsLoginsNeverSendTheUserInClearText) {
+  const FtpSecurity kExplicit = FtpSecurity::kExplicitTls;
+  const std::vector<Case> table = {
+      {"explicit: AUTH TLS, handshake, login, PBSZ, PROT",
+       Login(false, kExplicit),
+       {{"await", "220 hi"},
+        {"AUTH TLS", "234 go"},
+        {"tls", "ok"},
+        {"USER u", "331 pw"},
+        {"PASS p", "230 in"},
+        {"PBSZ 0", "200 PBSZ=0"},
+        {"PROT P", "200 ok"},
+        {"FEAT", "211 none"},
+        {"TYPE I", "200 ok"}},
+       "done"},
+      {"implicit: the handshake came before the greeting",
+       Login(true, FtpSecurity::kImplicitTls),
+       {{"await", "220 hi"},
+        {"USER anonymous", "230 in"},
+        {"PBSZ 0", "200 ok"},
+        {"PROT P", "200 ok"},
+        {"FEAT", "500 what"},
+        {"TYPE I", "200 ok"}},
+       "done"},
+      {"AUTH TLS refused",
+       Login(false, kExplicit),
+       {{"await", "220 hi"}, {"AUTH TLS", "530 no"}},
+       "drop 12003"},
+      {"AUTH TLS answered as AUTH SSL would be",
+       Login(false, kExplicit),
+       {{"await", "220 hi"}, {"AUTH TLS", "334 ADAT"}},
+       "drop 12003"},
+      {"a certificate the system does not trust",
+       Login(false, kExplicit),
+       {{"await", "220 hi"}, {"AUTH TLS", "234 go"}, {"tls", "12045"}},
+       "drop 12045"},
+      {"a handshake that fails",
+       Login(false, kExplicit),
+       {{"await", "220 hi"}, {"AUTH TLS", "234 go"}, {"tls", "12157"}},
+       "drop 12157"},
+      {"PBSZ refused",
+       Login(false, kExplicit),
+       {{"await", "220 hi"},
+        {"AUTH TLS", "234 go"},
+        {"tls", "ok"},
+        {"USER u", "230 in"},
+        {"PBSZ 0", "503 no"}},
+       "drop 12003"},
+      {"clear data connections only",
+       Login(false, kExplicit),
+       {{"await", "220 hi"},
+        {"AUTH TLS", "234 go"},
+        {"tls", "ok"},
+        {"USER u", "230 in"},
+        {"PBSZ 0", "200 ok"},
+        {"PROT P", "536 not supported"}},
+       "drop 12003"},
+  };
+  for (const Case& c : table) {
+    FtpConversation talk;
+    Play(talk, c);
+  }
+}
+
+FtpConversation LoggedInOverTls() {
+  FtpConversation talk;
+  Play(talk, {"login",
+              Login(false, FtpSecurity::kImplicitTls),
+              {{"await", "220 hi"},
+               {"USER u", "230 in"},
+               {"PBSZ 0", "200 ok"},
+               {"PROT P", "200 ok"},
+               {"FEAT", kFeatures},
+               {"OPTS UTF8 ON", "200 ok"},
+               {"TYPE I", "200 ok"}},
+              "done"});
+  EXPECT_TRUE(talk.dataProtected());
+  return talk;
+}
+
+TEST(OwnConversation, ProtectedTransfersHandshakeAfterTheServerAcceptedTheCommand) {
+  const std::vector<Case> table = {
+      {"a download over TLS",
+       Get("/x"),
+       {{"SIZE /x", "213 100"},
+        {"EPSV", "229 (|||5000|)"},
+        {"connect 5000", "ok"},
+        {"RETR /x", "150 go"},
+        {"secure move 100", "100"},
+        {"await", "226 Done"}},
+       "done"},
+      {"session reuse required: the data connection dropped, then 522",
+       List("/"),
+       {{"EPSV", "229 (|||5000|)"},
+        {"connect 5000", "ok"},
+        {"MLSD /", "150 go"},
+        {"secure move", "12030 0"},
+        {"await", "522 SSL connection failed: session reuse required"}},
+       "fail 12157"},
+      {"522 before any data",
+       Get("/x"),
+       {{"SIZE /x", "213 1"},
+        {"EPSV", "229 (|||5000|)"},
+        {"connect 5000", "ok"},
+        {"RETR /x", "522 Data connections must be encrypted"}},
+       "fail 12157"},
+  };
+  for (const Case& c : table) {
+    FtpConversation talk = LoggedInOverTls();
+    Play(talk, c);
+  }
+  // Without TLS a 522 is just a refusal (EPRT's "use another family" among them).
+  FtpConversation plain = LoggedIn();
+  EXPECT_FALSE(plain.dataProtected());
+  Play(plain, {"522 in clear text",
+               Get("/x"),
+               {{"SIZE /x", "213 1"},
+                {"EPSV", "229 (|||5000|)"},
+                {"connect 5000", "ok"},
+                {"RETR /x", "522 no"}},
+               "fail 12003"});
 }
 
 }  // namespace

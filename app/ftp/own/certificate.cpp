@@ -1,0 +1,233 @@
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include "app/ftp/own/certificate.h"
+
+#include <wininet.h>
+
+#include <cstring>
+#include <mutex>
+#include <set>
+#include <vector>
+
+#include "app/ftp/certificate_text.h"
+
+namespace {
+
+constexpr DWORD kSha256Size = 32;
+// CALG_SHA_256 (ALG_SID_SHA_256 is 12), which the headers hide from programs that also run on
+// Windows XP before SP3.
+constexpr ALG_ID kSha256Sid = 12;
+constexpr ALG_ID kSha256 = ALG_CLASS_HASH | ALG_TYPE_ANY | kSha256Sid;
+static_assert(kSha256 == 0x800C, "CALG_SHA_256");
+
+std::mutex trustedLock;
+std::set<std::string>& Trusted() {
+  static std::set<std::string> fingerprints;
+  return fingerprints;
+}
+
+// CERT_SHA256_HASH_PROP_ID fails under Wine (0x80092004): the encoded certificate is hashed here,
+// which is what `openssl x509 -fingerprint -sha256` hashes too.
+std::string Sha256Fingerprint(PCCERT_CONTEXT certificate) {
+  HCRYPTPROV provider = 0;
+  if (!CryptAcquireContextA(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) {
+    return std::string();
+  }
+  std::string text;
+  HCRYPTHASH hash = 0;
+  if (CryptCreateHash(provider, kSha256, 0, 0, &hash)) {
+    unsigned char value[kSha256Size];
+    DWORD size = sizeof value;
+    if (CryptHashData(hash, certificate->pbCertEncoded, certificate->cbCertEncoded, 0) &&
+        CryptGetHashParam(hash, HP_HASHVAL, value, &size, 0) && size == kSha256Size) {
+      text = FingerprintText(value, size);
+    }
+    CryptDestroyHash(hash);
+  }
+  CryptReleaseContext(provider, 0);
+  return text;
+}
+
+std::string NameText(const CERT_NAME_BLOB& name) {
+  DWORD size = CertNameToStrA(X509_ASN_ENCODING, const_cast<CERT_NAME_BLOB*>(&name),
+                              CERT_X500_NAME_STR, nullptr, 0);
+  if (size <= 1) return std::string();
+  std::vector<char> text(size);
+  size = CertNameToStrA(X509_ASN_ENCODING, const_cast<CERT_NAME_BLOB*>(&name), CERT_X500_NAME_STR,
+                        text.data(), size);
+  text.back() = '\0';
+  return text.data();
+}
+
+std::string TimeText(const FILETIME& time) {
+  SYSTEMTIME utc{};
+  if (!FileTimeToSystemTime(&time, &utc)) return std::string();
+  return UtcTimeText(utc.wYear, utc.wMonth, utc.wDay, utc.wHour, utc.wMinute, utc.wSecond);
+}
+
+std::wstring Wide(const std::string& text) {
+  const int size = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+  if (size <= 0) return std::wstring();
+  std::wstring wide(static_cast<size_t>(size), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], size);
+  wide.resize(static_cast<size_t>(size - 1));
+  return wide;
+}
+
+// The address bytes of a numeric host (IPv4 or IPv6); false for a name.
+bool NumericAddress(const std::string& host, std::string& bytes) {
+  addrinfo hints{};
+  hints.ai_flags = AI_NUMERICHOST;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return false;
+  if (found->ai_family == AF_INET) {
+    const auto* v4 = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
+    bytes.assign(reinterpret_cast<const char*>(&v4->sin_addr), sizeof v4->sin_addr);
+  } else if (found->ai_family == AF_INET6) {
+    const auto* v6 = reinterpret_cast<const sockaddr_in6*>(found->ai_addr);
+    bytes.assign(reinterpret_cast<const char*>(&v6->sin6_addr), sizeof v6->sin6_addr);
+  }
+  freeaddrinfo(found);
+  return !bytes.empty();
+}
+
+// Wine's SSL policy matches DNS names only: an address given as the host is looked for among the
+// certificate's IP address names (RFC 6125, 6.2).
+bool NamesAddress(PCCERT_CONTEXT certificate, const std::string& host) {
+  std::string address;
+  if (!NumericAddress(host, address)) return false;
+  const CERT_INFO* info = certificate->pCertInfo;
+  PCERT_EXTENSION names =
+      CertFindExtension(szOID_SUBJECT_ALT_NAME2, info->cExtension, info->rgExtension);
+  if (names == nullptr) return false;
+  CERT_ALT_NAME_INFO* decoded = nullptr;
+  DWORD size = 0;
+  if (!CryptDecodeObjectEx(X509_ASN_ENCODING, X509_ALTERNATE_NAME, names->Value.pbData,
+                           names->Value.cbData, CRYPT_DECODE_ALLOC_FLAG, nullptr, &decoded,
+                           &size)) {
+    return false;
+  }
+  bool found = false;
+  for (DWORD i = 0; i < decoded->cAltEntry && !found; ++i) {
+    const CERT_ALT_NAME_ENTRY& entry = decoded->rgAltEntry[i];
+    found = entry.dwAltNameChoice == CERT_ALT_NAME_IP_ADDRESS &&
+            entry.IPAddress.cbData == address.size() &&
+            std::memcmp(entry.IPAddress.pbData, address.data(), address.size()) == 0;
+  }
+  LocalFree(decoded);
+  return found;
+}
+
+// The SSL policy's verdict on the chain for `host`; `ignore` are the checks left out
+// (SECURITY_FLAG_IGNORE_*).
+DWORD PolicyError(PCCERT_CHAIN_CONTEXT chain, const std::wstring& host, DWORD ignore) {
+  SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
+  ssl.cbSize = sizeof ssl;
+  ssl.dwAuthType = AUTHTYPE_SERVER;
+  ssl.fdwChecks = ignore;
+  ssl.pwszServerName = const_cast<wchar_t*>(host.c_str());
+  CERT_CHAIN_POLICY_PARA para{};
+  para.cbSize = sizeof para;
+  para.pvExtraPolicyPara = &ssl;
+  if (ignore != 0) {
+    para.dwFlags =
+        CERT_CHAIN_POLICY_ALLOW_UNKNOWN_CA_FLAG | CERT_CHAIN_POLICY_IGNORE_ALL_NOT_TIME_VALID_FLAGS;
+  }
+  CERT_CHAIN_POLICY_STATUS status{};
+  status.cbSize = sizeof status;
+  if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &para, &status)) {
+    return static_cast<DWORD>(CERT_E_CHAINING);
+  }
+  return status.dwError;
+}
+
+// Fills the reasons from the chain and the policy.
+void Judge(PCCERT_CONTEXT certificate, const std::string& host, ServerCertificate& report) {
+  char serverAuth[] = szOID_PKIX_KP_SERVER_AUTH;
+  LPSTR usages[] = {serverAuth};
+  CERT_CHAIN_PARA para{};
+  para.cbSize = sizeof para;
+  para.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
+  para.RequestedUsage.Usage.cUsageIdentifier = 1;
+  para.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
+  // An engine of its own reads the trust store as it is now: Wine's default engine keeps the
+  // stores it read first, so an authority the user added during the run would not count.
+  CERT_CHAIN_ENGINE_CONFIG config{};
+  config.cbSize = sizeof config;
+  HCERTCHAINENGINE engine = nullptr;
+  if (!CertCreateCertificateChainEngine(&config, &engine)) engine = nullptr;
+  PCCERT_CHAIN_CONTEXT chain = nullptr;
+  const BOOL built = CertGetCertificateChain(engine, certificate, nullptr, certificate->hCertStore,
+                                             &para, 0, nullptr, &chain);
+  if (engine != nullptr) CertFreeCertificateChainEngine(engine);
+  if (!built) {
+    report.unknownAuthority = true;
+    return;
+  }
+  const std::wstring wideHost = Wide(host);
+  // Both must be clean: a chain whose authority is unknown can pass the policy with a partial
+  // chain (0x10000) under Wine.
+  const DWORD chainErrors = chain->TrustStatus.dwErrorStatus;
+  const DWORD policy = PolicyError(chain, wideHost, 0);
+  constexpr DWORD kTimeErrors = CERT_TRUST_IS_NOT_TIME_VALID | CERT_TRUST_IS_NOT_TIME_NESTED;
+  report.notTimeValid = (chainErrors & CERT_TRUST_IS_NOT_TIME_VALID) != 0 ||
+                        policy == static_cast<DWORD>(CERT_E_EXPIRED);
+  report.wrongName = policy == static_cast<DWORD>(CERT_E_CN_NO_MATCH);
+  report.unknownAuthority = (chainErrors & ~kTimeErrors) != 0 ||
+                            (policy != 0 && policy != static_cast<DWORD>(CERT_E_EXPIRED) &&
+                             policy != static_cast<DWORD>(CERT_E_CN_NO_MATCH));
+  // The policy names one failure only: the name is asked once more with the others left out.
+  if (!report.wrongName && policy != 0) {
+    report.wrongName =
+        PolicyError(chain, wideHost,
+                    SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_DATE_INVALID) ==
+        static_cast<DWORD>(CERT_E_CN_NO_MATCH);
+  }
+  if (report.wrongName && NamesAddress(certificate, host)) report.wrongName = false;
+  CertFreeCertificateChain(chain);
+}
+
+}  // namespace
+
+DWORD CheckServerCertificate(PCCERT_CONTEXT certificate, const std::string& host,
+                             ServerCertificate& report) {
+  report = ServerCertificate();
+  report.host = host;
+  if (certificate == nullptr) {
+    report.unknownAuthority = true;
+    report.error = ERROR_INTERNET_INVALID_CA;
+    return report.error;
+  }
+  report.subject = NameText(certificate->pCertInfo->Subject);
+  report.issuer = NameText(certificate->pCertInfo->Issuer);
+  report.validFrom = TimeText(certificate->pCertInfo->NotBefore);
+  report.validTo = TimeText(certificate->pCertInfo->NotAfter);
+  report.sha256 = Sha256Fingerprint(certificate);
+  Judge(certificate, host, report);
+  if (report.unknownAuthority) {
+    report.error = ERROR_INTERNET_INVALID_CA;
+  } else if (report.notTimeValid) {
+    report.error = ERROR_INTERNET_SEC_CERT_DATE_INVALID;
+  } else if (report.wrongName) {
+    report.error = ERROR_INTERNET_SEC_CERT_CN_INVALID;
+  }
+  if (report.error != 0 && !report.sha256.empty() && FingerprintTrusted(report.sha256)) return 0;
+  return report.error;
+}
+
+std::string EncodedCertificate(PCCERT_CONTEXT certificate) {
+  if (certificate == nullptr) return std::string();
+  return std::string(reinterpret_cast<const char*>(certificate->pbCertEncoded),
+                     certificate->cbCertEncoded);
+}
+
+void TrustFingerprint(const std::string& sha256) {
+  std::lock_guard<std::mutex> hold(trustedLock);
+  Trusted().insert(sha256);
+}
+
+bool FingerprintTrusted(const std::string& sha256) {
+  std::lock_guard<std::mutex> hold(trustedLock);
+  return Trusted().count(sha256) != 0;
+}
