@@ -471,7 +471,8 @@ TEST(OwnConversation, TlsLoginsNeverSendTheUserInClearText) {
         {"PBSZ 0", "200 PBSZ=0"},
         {"PROT P", "200 ok"},
         {"FEAT", "211 none"},
-        {"TYPE I", "200 ok"}},
+        {"TYPE I", "200 ok"},
+        {"PWD", "500 no"}},
        "done"},
       {"implicit: the handshake came before the greeting",
        Login(true, FtpSecurity::kImplicitTls),
@@ -480,7 +481,8 @@ TEST(OwnConversation, TlsLoginsNeverSendTheUserInClearText) {
         {"PBSZ 0", "200 ok"},
         {"PROT P", "200 ok"},
         {"FEAT", "500 what"},
-        {"TYPE I", "200 ok"}},
+        {"TYPE I", "200 ok"},
+        {"PWD", "500 no"}},
        "done"},
       {"AUTH TLS refused",
        Login(false, kExplicit),
@@ -532,7 +534,8 @@ FtpConversation LoggedInOverTls() {
                {"PROT P", "200 ok"},
                {"FEAT", kFeatures},
                {"OPTS UTF8 ON", "200 ok"},
-               {"TYPE I", "200 ok"}},
+               {"TYPE I", "200 ok"},
+               {"PWD", "500 no"}},
               "done"});
   EXPECT_TRUE(talk.dataProtected());
   return talk;
