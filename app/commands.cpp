@@ -48,7 +48,7 @@ int ToolbarCommandOf(int32_t clickedButtonId) {
 
 void OnToolbarClick(void* /*receiver*/, Control* /*sender*/) {
   if (appState.toolbar == nullptr) return;
-  switch (ToolbarCommandOf(appState.toolbar->clickedButtonId)) {
+  switch (ToolbarCommandOf(appState.toolbar->toolbar.clickedButtonId)) {
     case kCmdRefresh:
       RefreshBothPanes();
       break;

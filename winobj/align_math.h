@@ -7,7 +7,15 @@
 #include <cstdint>
 #include <vector>
 
-#include "winobj/control.h"
+// Alignment values.
+enum : uint8_t {
+  kAlignNone = 0,
+  kAlignLeft = 1,
+  kAlignTop = 2,
+  kAlignRight = 3,
+  kAlignBottom = 4,
+  kAlignClient = 5,
+};
 
 // One child of the parent being aligned, in the parent's list order.
 struct AlignItem {

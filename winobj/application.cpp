@@ -1,6 +1,7 @@
 #include "winobj/application.h"
 
 #include "winobj/geometry.h"
+#include "winobj/scoped.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ bool FormProc(Control* form, MessageRecord& msg, LRESULT& result) {
 // While a form is shown modally its close box only ends the modal showing.
 bool ModalCloseProc(Control* form, MessageRecord& msg, LRESULT& result) {
   if (msg.message != WM_CLOSE) return false;
-  form->modalResult = kModalClosed;
+  form->form.modalResult = kModalClosed;
   result = 0;
   return true;
 }
@@ -88,13 +89,6 @@ Control* CreateForm(Control* parent, const std::string& caption) {
   AttachProc(form, FormProc);
   SetCaption(form, caption);
   return form;
-}
-
-bool IsMainWindow(Control* control) {
-  if (!control || control->isControl) return false;
-  Control* parent = control->parent;
-  if (!parent) return !(control == applicationObject && applicationWindowUsed);
-  return !parent->parent && parent->Child(0) == control;
 }
 
 void Run(Control*& application) {
@@ -158,16 +152,16 @@ void ShowModal(Control* form) {
     return;
   }
   // Handlers run during the modal loop may free the form; it stays alive until we are done.
-  AddRef(form);
+  HeldReference hold(form);
   Control* previous = application->currentControl;
   AttachProc(form, ModalCloseProc);
-  form->modalResult = 0;
+  form->form.modalResult = 0;
   for (int i = 0; i < application->ChildCount(); ++i) {
     Control* other = application->Child(i);
     if (other != form) SetEnabled(other, false);
   }
   Show(form);
-  while (!applicationTerminated && form->modalResult == 0) ProcessMessages(applicationObject);
+  while (!applicationTerminated && form->form.modalResult == 0) ProcessMessages(applicationObject);
   DetachProc(form, ModalCloseProc);
   for (int i = 0; i < application->ChildCount(); ++i) {
     Control* other = application->Child(i);
@@ -177,7 +171,6 @@ void ShowModal(Control* form) {
   if (previous && application->children && application->children->IndexOf(previous) >= 0) {
     SetFocus(previous->handle);
   }
-  Release(form);
 }
 
 void ShowOwnedMessage(Control* owner, const std::string& text, const std::string& caption) {

@@ -8,7 +8,6 @@
 
 Control* CreateApplication(const std::string& caption);
 Control* CreateForm(Control* parent, const std::string& caption);
-bool IsMainWindow(Control* control);
 // Runs until the program quits, then frees the Application and clears the variable.
 void Run(Control*& application);
 bool ProcessMessage(Control* application);

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "winobj/control.h"
+#include "winobj/color.h"
 
 namespace {
 

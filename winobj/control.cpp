@@ -1,6 +1,7 @@
 #include "winobj/control.h"
 
 #include <commctrl.h>
+#include <mmsystem.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -8,8 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "winobj/application.h"
 #include "winobj/font.h"
+#include "winobj/scoped.h"
 #include "winobj/text.h"
 
 // ---- Process-wide state -------------------------------------------------------------------
@@ -46,6 +47,13 @@ uint8_t applicationRunning = 0;
 uint8_t applicationTerminated = 0;
 uint8_t applicationWindowUsed = 0;
 
+bool IsMainWindow(Control* control) {
+  if (!control || control->isControl) return false;
+  Control* parent = control->parent;
+  if (!parent) return !(control == applicationObject && applicationWindowUsed);
+  return !parent->parent && parent->Child(0) == control;
+}
+
 namespace {
 
 constexpr char kSelfProperty[] = "SELF_";
@@ -55,12 +63,19 @@ constexpr size_t kClassNameCapacity = 64;
 constexpr uint32_t kChildClipStyles = WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 // Styles a superclass must not inherit: they would share or tie device contexts and make the
 // class visible to other modules.
-constexpr UINT kSuperclassStyleMask = 0xFFFFBF1F;
+constexpr UINT kSuperclassStyleMask = ~UINT{CS_GLOBALCLASS | CS_OWNDC | CS_CLASSDC | CS_PARENTDC};
 constexpr WPARAM kApplyFontRedraw = 0xFFFF;
-constexpr UINT kPrivateMessage8FFF = 0x8FFF;
-constexpr UINT kMciNotify = 0x3B9;  // MM_MCINOTIFY
+// Answered 0 without the default handling, as MM_MCINOTIFY is.
+constexpr UINT kQuietAppMessage = WM_APP + 0x0FFF;
 constexpr UINT kFirstKeyMessage = WM_KEYDOWN;
-constexpr UINT kLastKeyMessage = 0x108;
+// WM_KEYLAST as it was before WM_UNICHAR (0x109) joined the key messages; WM_UNICHAR does not
+// take the key path.
+constexpr UINT kLastKeyMessage = WM_UNICHAR - 1;
+// Bit 29 of a key message's lParam: Alt was down (the context code).
+constexpr LPARAM kAltDownBit = LPARAM{KF_ALTDOWN} << 16;
+static_assert(kSuperclassStyleMask == 0xFFFFBF1F && kQuietAppMessage == 0x8FFF &&
+                  MM_MCINOTIFY == 0x3B9 && kLastKeyMessage == 0x108 && kAltDownBit == 1 << 29,
+              "the numbers the window procedure is fixed on");
 constexpr UINT kFirstColorMessage = WM_CTLCOLORMSGBOX;
 constexpr UINT kLastColorMessage = WM_CTLCOLORSTATIC;
 constexpr UINT kComboDropDown = CBN_DROPDOWN;  // 7
@@ -71,18 +86,6 @@ constexpr UINT kComboCloseUp = CBN_CLOSEUP;    // 8
 Control* destroyingControl = nullptr;
 
 bool DefaultHookProc(Control*, MessageRecord&, LRESULT&) { return false; }
-
-// A reference held for the length of a scope, given back also when a handler throws.
-class Hold {
- public:
-  explicit Hold(Object* obj) : obj_(obj) { AddRef(obj_); }
-  ~Hold() { Release(obj_); }
-  Hold(const Hold&) = delete;
-  Hold& operator=(const Hold&) = delete;
-
- private:
-  Object* obj_;
-};
 
 void ClearCaption(Control* control) { SetCaption(control, std::string()); }
 
@@ -270,8 +273,8 @@ LRESULT OnKey(Control* control, MessageRecord& msg) {
 
 // Drop-down state of a combo box, kept by the reflected CBN_DROPDOWN and CBN_CLOSEUP.
 void OnDropDown(Control* control) {
-  control->droppedDown = 1;
-  control->dropDownIndex =
+  control->combo.droppedDown = 1;
+  control->combo.dropDownIndex =
       control->classCommands.currentIndexMsg
           ? static_cast<int32_t>(Perform(control, control->classCommands.currentIndexMsg, 0, 0))
           : -1;
@@ -279,18 +282,11 @@ void OnDropDown(Control* control) {
 }
 
 void OnCloseUp(Control* control) {
-  control->droppedDown = 0;
+  control->combo.droppedDown = 0;
   Fire(control->closeUpEvent, control);
 }
 
 }  // namespace
-
-// ---- Colours ------------------------------------------------------------------------------
-
-COLORREF ColorToRGB(uint32_t color) {
-  if (color & 0x80000000u) return GetSysColor(static_cast<int>(color & 0xFF));
-  return color;
-}
 
 // ---- Control object -----------------------------------------------------------------------
 
@@ -308,8 +304,6 @@ void Control::InitParented(Control* parentControl) {
   classStyle = CS_OWNDC;
   style = WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
   exStyle = WS_EX_CONTROLPARENT;
-  enabled = 1;
-  visible = 1;
   cursor = LoadCursorA(nullptr, IDC_ARROW);
 }
 
@@ -341,8 +335,6 @@ Control* CreateControlBase(Control* parent, const char* className, bool ctl3D) {
       control->font = font;
     }
     control->color = parent->color;
-    // A brush tool only ever exists as such a copy; this program makes none, so there is
-    // nothing to copy.
     control->margin = parent->margin;
     control->boundsRect.left = control->margin;
     control->boundsRect.top = control->margin + parent->clientTopMargin;
@@ -362,7 +354,6 @@ Control* CreateChildControl(Control* parent, const char* className, uint32_t sty
     control->style &= ~static_cast<uint32_t>(WS_BORDER);
     control->exStyle |= WS_EX_CLIENTEDGE;
   }
-  control->visible = (control->style & WS_VISIBLE) ? 1 : 0;
   Control* form = parent ? ParentForm(parent) : nullptr;
   if (form) control->tabOrder = ++form->tabOrder;
   if (style & WS_TABSTOP) {
@@ -541,7 +532,7 @@ LRESULT CALLBACK WindowProcEntry(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     if (!control) return DefWindowProcA(hwnd, message, wParam, lParam);
     // Held for the whole dispatch, so any handler may free the control: it is destroyed when
     // the dispatch is over.
-    Hold hold(control);
+    HeldReference hold(control);
     const LRESULT result = control->HandleMessage(msg);
     // The platform drops the window's properties with it; the table follows.
     if (message == WM_NCDESTROY) ForgetSelf(hwnd, control);
@@ -592,7 +583,6 @@ LRESULT Control::HandleMessage(MessageRecord& msg) {
       return 0;
     case WM_SIZE:
       result = DefaultHandling(control, msg);
-      sizeType = static_cast<uint8_t>(msg.wParam & 0xFF);
       alignHook(control);
       return result;
     case WM_SHOWWINDOW:
@@ -605,8 +595,8 @@ LRESULT Control::HandleMessage(MessageRecord& msg) {
       return OnSetCursor(control, msg);
     case WM_COMMAND:
       return OnCommand(control, msg);
-    case kPrivateMessage8FFF:
-    case kMciNotify:
+    case kQuietAppMessage:
+    case MM_MCINOTIFY:
       return 0;
     default:
       break;
@@ -652,7 +642,7 @@ bool IsProcAttached(Control* control, HookProc proc) {
 bool CallAttachedProcs(Control* control, MessageRecord& msg, LRESULT& result) {
   ObjectList* procs = control->attachedProcs;
   if (!procs || procs->count == 0) return false;
-  Hold hold(control);
+  HeldReference hold(control);
   // A procedure may attach or detach procedures (itself included) while running. The calls go
   // over the list as it was when the message came, so removing an earlier entry cannot shift
   // the current one into the next step; a procedure detached meanwhile is skipped. Every
@@ -780,12 +770,12 @@ bool CommonNotifyProc(Control* control, MessageRecord& msg, LRESULT& result) {
         return true;
       }
       result = 1;
-      if (control->endEditEvent) {
-        result =
-            control->endEditEvent.proc(control->endEditEvent.receiver, control, info->item.iItem,
-                                       info->item.iSubItem, info->item.pszText)
-                ? 1
-                : 0;
+      const EventSlot<EndEditProc>& endEdit = control->listView.endEditEvent;
+      if (endEdit) {
+        result = endEdit.proc(endEdit.receiver, control, info->item.iItem, info->item.iSubItem,
+                              info->item.pszText)
+                     ? 1
+                     : 0;
       }
       return true;
     }
@@ -814,7 +804,7 @@ bool KeyEventProc(Control* control, MessageRecord& msg, LRESULT& result) {
   }
   if (!*slot) return false;
   uint32_t shift = 0;
-  if (msg.lParam & (1 << 29)) shift |= kShiftAlt;
+  if (msg.lParam & kAltDownBit) shift |= kShiftAlt;
   if (KeyDown(VK_SHIFT)) shift |= kShiftShift;
   if (KeyDown(VK_CONTROL)) shift |= kShiftCtrl;
   uint32_t key = static_cast<uint32_t>(msg.wParam);
@@ -859,11 +849,8 @@ void Control::Destroy() {
     SendMessageA(handle, WM_SETICON, ICON_BIG, 0);
     RemoveSelf(handle, this);
     if (!windowGone) {
-      Control* outer = destroyingControl;
-      destroyingControl = this;
-      const BOOL destroyed = DestroyWindow(handle);
-      destroyingControl = outer;
-      if (!destroyed) return;
+      AutoReset<Control*> destroying(destroyingControl, this);
+      if (!DestroyWindow(handle)) return;
     }
     handle = nullptr;
   }
@@ -881,14 +868,12 @@ void Control::Destroy() {
 
   FreeObjectList(attachedProcs);
   attachedProcs = nullptr;
-  delete tooltipTexts;
-  tooltipTexts = nullptr;
-  FreeObjectList(tooltipIds);
-  tooltipIds = nullptr;
+  delete toolbar.tooltipTexts;
+  toolbar.tooltipTexts = nullptr;
+  FreeObjectList(toolbar.tooltipIds);
+  toolbar.tooltipIds = nullptr;
   FreeObjectList(children);
   children = nullptr;
-  Free(canvas);
-  Free(brush);
   Free(font);
   font = nullptr;
   delete this;
@@ -909,7 +894,7 @@ void SetExStyle(Control* control, uint32_t value) {
 }
 
 std::string Caption(Control* control) {
-  if (!control->captionStored && control->handle) {
+  if (control->handle) {
     const int length = GetWindowTextLengthA(control->handle);
     if (length <= 0) return std::string();
     std::string text(static_cast<size_t>(length) + 1, '\0');
@@ -933,10 +918,8 @@ void SetCaption(Control* control, const std::string& text) {
 }
 
 bool Visible(Control* control) {
-  const bool shown = control->handle ? IsWindowVisible(control->handle) != FALSE
-                                     : (control->style & WS_VISIBLE) != 0;
-  control->visible = shown ? 1 : 0;
-  return shown;
+  return control->handle ? IsWindowVisible(control->handle) != FALSE
+                         : (control->style & WS_VISIBLE) != 0;
 }
 
 void SetVisible(Control* control, bool flag) {
@@ -945,11 +928,7 @@ void SetVisible(Control* control, bool flag) {
   const bool current = control->handle
                            ? (GetWindowLongA(control->handle, GWL_STYLE) & WS_VISIBLE) != 0
                            : (control->style & WS_VISIBLE) != 0;
-  if (current == flag) {
-    control->visible = flag ? 1 : 0;
-    return;
-  }
-  control->visible = flag ? 1 : 0;
+  if (current == flag) return;
   if (flag) {
     control->style |= WS_VISIBLE;
   } else {
@@ -983,7 +962,6 @@ bool Enabled(Control* control) {
 
 void SetEnabled(Control* control, bool flag) {
   if (Enabled(control) == flag) return;
-  control->enabled = flag ? 1 : 0;
   if (flag) {
     control->style &= ~static_cast<uint32_t>(WS_DISABLED);
   } else {

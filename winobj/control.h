@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "winobj/align_math.h"
+#include "winobj/color.h"
 #include "winobj/object.h"
 
 class Control;
@@ -42,14 +44,6 @@ using MessageProc = bool (*)(void* receiver, MessageRecord& msg, LRESULT& result
 using EndEditProc = bool (*)(void* receiver, Control* listView, int item, int subItem,
                              const char* text);
 
-// A handler and its receiver; empty while the handler is none.
-template <typename Proc>
-struct EventSlot {
-  Proc proc = nullptr;
-  void* receiver = nullptr;
-  explicit operator bool() const { return proc != nullptr; }
-};
-
 // Shift state bits handed to key events.
 constexpr uint32_t kShiftAlt = 0x20;
 constexpr uint32_t kShiftShift = 4;
@@ -59,7 +53,6 @@ constexpr uint32_t kShiftCtrl = 8;
 // serve every system class. A message number of 0 means the class has no such message.
 struct ClassCommands {
   void (*clear)(Control* control) = nullptr;
-  int32_t reserved = 0;
   // Notification codes of a reflected WM_COMMAND, matched in this order.
   uint16_t clickCode = 0;
   uint16_t enterCode = 0;
@@ -76,20 +69,8 @@ struct ClassCommands {
   uint16_t setCurrentIndexMsg = 0;
   uint16_t setTextSelectionMsg = 0;
   uint16_t imageListMsg = 0;
-  // Add procedure for kinds without an add message (none of the kinds here has one).
-  void (*add)(Control* control, const std::string& text) = nullptr;
   // Run when a combo box drops down (only the combo box has one).
   void (*dropDown)(Control* control) = nullptr;
-};
-
-// Alignment values.
-enum : uint8_t {
-  kAlignNone = 0,
-  kAlignLeft = 1,
-  kAlignTop = 2,
-  kAlignRight = 3,
-  kAlignBottom = 4,
-  kAlignClient = 5,
 };
 
 // boundsFlags bits.
@@ -98,30 +79,73 @@ constexpr uint8_t kTopSet = 0x02;
 constexpr uint8_t kWidthFitted = 0x10;
 constexpr uint8_t kHeightFitted = 0x20;
 
-// Layer-private messages.
-constexpr UINT kReleaseMessage = 0xB003;
-constexpr UINT kReflectedCommand = 0xB005;
-constexpr UINT kInvalidateMessage = 0xB009;
-constexpr UINT kSizeRelayMessage = 0xB00D;
-constexpr UINT kReflectedColorOffset = 0xBC00;
+// Layer-private messages, in the range the platform leaves to applications.
+constexpr UINT kReleaseMessage = WM_APP + 0x3003;
+constexpr UINT kReflectedCommand = WM_APP + 0x3005;
+constexpr UINT kInvalidateMessage = WM_APP + 0x3009;
+constexpr UINT kSizeRelayMessage = WM_APP + 0x300D;
+// A WM_CTLCOLOR* message reflected to the child that asked arrives as the message plus this.
+constexpr UINT kReflectedColorOffset = WM_APP + 0x3C00;
+static_assert(kReleaseMessage == 0xB003 && kReflectedCommand == 0xB005 &&
+                  kInvalidateMessage == 0xB009 && kSizeRelayMessage == 0xB00D &&
+                  kReflectedColorOffset == 0xBC00,
+              "the private message numbers are fixed");
 
-// Colour form: top bit set names a system colour (index in the low byte).
-constexpr uint32_t kColorBtnFace = 0x8000000F;
-constexpr uint32_t kColorWindowText = 0x80000008;
-constexpr uint32_t kColorWindow = 0x80000005;
-COLORREF ColorToRGB(uint32_t color);
+// ---- State of the control kinds -----------------------------------------------------------
+// Each kind's own state is a record in the Control, kept by the unit named on it.
+
+// A form's own: the answer ShowModal waits for (application.cpp) and the status bar made when
+// text is first put into it (statusbar.cpp).
+struct FormFields {
+  Control* statusBar = nullptr;
+  HWND statusBarWindow = nullptr;
+  int32_t modalResult = 0;
+};
+
+// List view (listview.cpp; the spine's CommonNotifyProc fires endEditEvent).
+struct ListViewFields {
+  uint8_t style = 0;     // ListViewStyle
+  uint32_t options = 0;  // ListViewOption set
+  int32_t columnCount = 0;
+  EventSlot<EndEditProc> endEditEvent;
+};
+
+// Combo box drop-down state, kept by the spine's reflected CBN_DROPDOWN and CBN_CLOSEUP for
+// controls.cpp, which reads it on keys and as the remembered current index.
+struct ComboFields {
+  uint8_t droppedDown = 0;
+  int32_t dropDownIndex = -1;
+};
+
+// Toolbar (toolbar.cpp; the tooltip lists are owned and go with the control).
+struct ToolbarFields {
+  int32_t clickedButtonId = -1;
+  int32_t clickedButtonIndex = -1;
+  ObjectList* tooltipIds = nullptr;
+  StringList* tooltipTexts = nullptr;
+};
+
+// Splitter (controls.cpp): the neighbour it resizes, its limits and the drag in progress.
+struct SplitterFields {
+  int32_t minNeighbour = 0;
+  int32_t minRest = 0;
+  uint8_t dragging = 0;
+  int32_t startSize = 0;
+  POINT startPos{};
+  Control* neighbour = nullptr;
+};
 
 // Control objects alive now; tests use it to catch leaks and double frees.
 extern int liveControlCount;
 
+// The base keeps what every window has: its handle and class procedure, parent and children,
+// settings, events and hooks; each kind's own state is in its record.
 class Control : public Object {
  public:
   Control();
   ~Control() override;
 
   Control* parent = nullptr;
-  uint8_t enabled = 1;
-  uint8_t visible = 1;
   EventSlot<MouseProc> doubleClickEvent;
   EventSlot<NotifyProc> changeEvent;
   EventSlot<NotifyProc> enterEvent;
@@ -135,18 +159,11 @@ class Control : public Object {
 
   // Device context a transparent control is being painted into (none outside painting).
   HDC paintDC = nullptr;
-  // Status bar of a form.
-  Control* statusBar = nullptr;
-  HWND statusBarWindow = nullptr;
-  // List view.
-  uint8_t listViewStyle = 0;
-  uint32_t listViewOptions = 0;
-  int32_t columnCount = 0;
-  EventSlot<EndEditProc> endEditEvent;
+  FormFields form;
+  ListViewFields listView;
   EventSlot<NotifyProc> dropDownEvent;
   EventSlot<NotifyProc> closeUpEvent;
 
-  int32_t modalResult = 0;
   uint8_t align = 0;
   uint8_t excludedFromAlign = 0;
   uint8_t preventResize = 0;
@@ -157,11 +174,8 @@ class Control : public Object {
   HCURSOR cursor = nullptr;
   HICON icon = nullptr;
   char* storedCaption = nullptr;
-  uint8_t captionStored = 0;
   EventSlot<CloseProc> closeEvent;
-  uint8_t sizeType = 0;
   int32_t restoreShowCmd = 0;
-  Object* canvas = nullptr;  // never made in this program
   WNDPROC defaultWindowProc = nullptr;
   uint8_t windowGone = 0;
   uint8_t superclassed = 0;
@@ -172,21 +186,9 @@ class Control : public Object {
   uint8_t visibilitySet = 0;
   uint8_t showAfterCreate = 0;
 
-  // Combo box drop-down state.
-  uint8_t droppedDown = 0;
-  int32_t dropDownIndex = -1;
-  // Toolbar.
-  int32_t clickedButtonId = -1;
-  int32_t clickedButtonIndex = -1;
-  ObjectList* tooltipIds = nullptr;
-  StringList* tooltipTexts = nullptr;
-  // Splitter.
-  int32_t splitterMinNeighbour = 0;
-  int32_t splitterMinRest = 0;
-  uint8_t splitterDragging = 0;
-  int32_t splitterStartSize = 0;
-  POINT splitterStartPos{};
-  Control* splitterNeighbour = nullptr;
+  ComboFields combo;
+  ToolbarFields toolbar;
+  SplitterFields splitter;
 
   HookProc windowProcHook = nullptr;
   HookProc keyboardProc = nullptr;
@@ -199,7 +201,6 @@ class Control : public Object {
   uint32_t textColor = kColorWindowText;
   FontTool* font = nullptr;
   uint32_t color = kColorBtnFace;
-  Object* brush = nullptr;  // only ever a copy of a parent's brush; none in this program
   int32_t margin = 2;
   RECT boundsRect{};
   int32_t clientTopMargin = 0;
@@ -251,6 +252,9 @@ extern Control* applicationObject;
 extern uint8_t applicationRunning;
 extern uint8_t applicationTerminated;
 extern uint8_t applicationWindowUsed;
+// A window whose closing ends the program: the first form of the Application, or one without
+// parent (the Application itself only while Run has not made it the application object).
+bool IsMainWindow(Control* control);
 
 // ---- Creation -----------------------------------------------------------------------------
 

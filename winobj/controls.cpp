@@ -245,9 +245,9 @@ bool ComboChildKey(Control* combo, UINT message, WPARAM key) {
   if (message == WM_KEYDOWN && key == VK_ESCAPE) {
     // The index was remembered when the list dropped down; with the list closed it is stale,
     // and putting it back would throw away what the user chose or typed since.
-    const bool wasDropped = combo->droppedDown != 0;
+    const bool wasDropped = combo->combo.droppedDown != 0;
     SendMessageA(combo->handle, CB_SHOWDROPDOWN, FALSE, 0);
-    if (wasDropped) SetCurrentIndex(combo, combo->dropDownIndex);
+    if (wasDropped) SetCurrentIndex(combo, combo->combo.dropDownIndex);
     return true;
   }
   if (message == WM_KEYUP && key == VK_RETURN) {
@@ -294,7 +294,7 @@ bool AcrossHeight(uint8_t align) { return align == kAlignTop || align == kAlignB
 
 // The neighbour, while it is still a child of the splitter's parent.
 Control* SplitterNeighbour(Control* splitter) {
-  Control* neighbour = splitter->splitterNeighbour;
+  Control* neighbour = splitter->splitter.neighbour;
   Control* parent = splitter->parent;
   if (!neighbour || !parent || !parent->children || parent->children->IndexOf(neighbour) < 0) {
     return nullptr;
@@ -310,13 +310,13 @@ void ResizeNeighbour(Control* splitter, POINT cursor) {
   const bool x = AcrossWidth(align);
   SplitterDrag drag;
   drag.align = align;
-  drag.startSize = splitter->splitterStartSize;
-  drag.startCoord = x ? splitter->splitterStartPos.x : splitter->splitterStartPos.y;
+  drag.startSize = splitter->splitter.startSize;
+  drag.startCoord = x ? splitter->splitter.startPos.x : splitter->splitter.startPos.y;
   drag.coord = x ? cursor.x : cursor.y;
   drag.parentExtent = x ? ClientWidth(parent) : ClientHeight(parent);
   drag.splitterExtent = x ? Width(splitter) : Height(splitter);
-  drag.minNeighbour = splitter->splitterMinNeighbour;
-  drag.minRest = splitter->splitterMinRest;
+  drag.minNeighbour = splitter->splitter.minNeighbour;
+  drag.minRest = splitter->splitter.minRest;
   const int size = SplitterNeighbourSize(drag);
   SetBoundsRect(neighbour, NeighbourBoundsForSize(BoundsRect(neighbour), align, size));
   AlignChildren(parent);
@@ -330,16 +330,16 @@ void StartDrag(Control* splitter) {
   Control* neighbour = SplitterNeighbour(splitter);
   const uint8_t align = splitter->align;
   if (!neighbour || !(AcrossWidth(align) || AcrossHeight(align))) return;
-  splitter->splitterStartSize = AcrossWidth(align) ? Width(neighbour) : Height(neighbour);
-  GetCursorPos(&splitter->splitterStartPos);
+  splitter->splitter.startSize = AcrossWidth(align) ? Width(neighbour) : Height(neighbour);
+  GetCursorPos(&splitter->splitter.startPos);
   SetCapture(splitter->handle);
   SetTimer(splitter->handle, kSplitterTimerId, kSplitterTimerMs, nullptr);
-  splitter->splitterDragging = 1;
+  splitter->splitter.dragging = 1;
 }
 
 void StopDrag(Control* splitter) {
   // Off first: releasing the capture sends WM_CAPTURECHANGED back here.
-  splitter->splitterDragging = 0;
+  splitter->splitter.dragging = 0;
   KillTimer(splitter->handle, kSplitterTimerId);
   if (GetCapture() == splitter->handle) ReleaseCapture();
 }
@@ -363,26 +363,26 @@ bool SplitterProc(Control* splitter, MessageRecord& msg, LRESULT& result) {
       return true;
     case WM_MOUSEMOVE:
       SetCursor(splitter->cursor);
-      if (splitter->splitterDragging) ResizeNeighbour(splitter, CursorNow());
+      if (splitter->splitter.dragging) ResizeNeighbour(splitter, CursorNow());
       return true;
     case WM_LBUTTONUP:
       // Only a drag that began here ends here: a press elsewhere (or a drag cancelled with
       // Escape) released over the splitter must not resize from a stale start.
-      if (splitter->splitterDragging) {
+      if (splitter->splitter.dragging) {
         ResizeNeighbour(splitter, CursorNow());
         StopDrag(splitter);
       }
       return true;
     case WM_TIMER:
       if (msg.wParam != kSplitterTimerId) return false;
-      if (splitter->splitterDragging && splitterEscapeHeld()) {
-        ResizeNeighbour(splitter, splitter->splitterStartPos);
+      if (splitter->splitter.dragging && splitterEscapeHeld()) {
+        ResizeNeighbour(splitter, splitter->splitter.startPos);
         StopDrag(splitter);
       }
       return true;
     case WM_CAPTURECHANGED:
       // Capture taken away (another window, a menu): the drag is over where it stands.
-      if (splitter->splitterDragging && reinterpret_cast<HWND>(msg.lParam) != splitter->handle) {
+      if (splitter->splitter.dragging && reinterpret_cast<HWND>(msg.lParam) != splitter->handle) {
         StopDrag(splitter);
       }
       return false;
@@ -492,11 +492,11 @@ Control* NewSplitter(Control* parent, int minNeighbour, int minRest) {
   Control* splitter = NewPanel(parent, EdgeNone);
   const int size = std::max(parent ? parent->margin : splitter->margin, kMinSplitterSize);
   SetDefaultSize(splitter, size, size);
-  splitter->splitterMinNeighbour = minNeighbour;
-  splitter->splitterMinRest = minRest;
+  splitter->splitter.minNeighbour = minNeighbour;
+  splitter->splitter.minRest = minRest;
   const int count = parent ? parent->ChildCount() : 0;
   Control* neighbour = count >= 2 ? parent->Child(count - 2) : nullptr;
-  splitter->splitterNeighbour = neighbour;
+  splitter->splitter.neighbour = neighbour;
   const uint8_t align = neighbour ? neighbour->align : static_cast<uint8_t>(kAlignNone);
   splitter->cursor = LoadCursorA(nullptr, AcrossHeight(align) ? IDC_SIZENS : IDC_SIZEWE);
   AttachProc(splitter, SplitterProc);
@@ -561,10 +561,6 @@ void AddItem(Control* control, const std::string& text) {
     if (Count(control) == 1) SelectItem(control, 0, true);
     return;
   }
-  if (cc.add) {
-    cc.add(control, text);
-    return;
-  }
   if (IsEdit(control) && control->handle) {
     AppendToEdit(control, text);
     return;
@@ -574,7 +570,7 @@ void AddItem(Control* control, const std::string& text) {
 
 int CurrentIndex(Control* control) {
   const UINT message = control->classCommands.currentIndexMsg;
-  if (!message) return control->dropDownIndex;
+  if (!message) return control->combo.dropDownIndex;
   // EM_LINEINDEX with -1 answers for the line that holds the caret.
   const WPARAM wParam = message == EM_LINEINDEX ? static_cast<WPARAM>(-1) : 0;
   return static_cast<int>(Perform(control, message, wParam, 0));

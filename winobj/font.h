@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "winobj/control.h"
+#include "winobj/color.h"
 #include "winobj/object.h"
 
 class FontTool;

@@ -9,7 +9,9 @@ namespace {
 
 constexpr uint32_t kListViewBaseStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_SHAREIMAGELISTS;
 // The style bits 0x0400 to 0x8000, which the options and the view own once the window exists.
-constexpr uint32_t kOptionOwnedStyleBits = 0xFC00;
+constexpr uint32_t kOptionOwnedStyleBits = LVS_OWNERDRAWFIXED | LVS_ALIGNMASK | LVS_OWNERDATA |
+                                           LVS_NOSCROLL | LVS_NOCOLUMNHEADER | LVS_NOSORTHEADER;
+static_assert(kOptionOwnedStyleBits == 0xFC00, "the bits the options and the view own");
 constexpr int kDefaultWidthGrowth = 136;
 constexpr int kDefaultHeightGrowth = 86;
 constexpr UINT kInsertItemMask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM | LVIF_STATE | LVIF_DI_SETITEM;
@@ -56,11 +58,11 @@ void ApplyListViewSettings(Control* control) {
   if (!h) return;
   const uint32_t current = static_cast<uint32_t>(GetWindowLongA(h, GWL_STYLE));
   const uint32_t style =
-      ListViewWindowStyle(current, control->listViewStyle, control->listViewOptions);
+      ListViewWindowStyle(current, control->listView.style, control->listView.options);
   control->style = style;
   SetWindowLongA(h, GWL_STYLE, static_cast<LONG>(style));
   SendMessageA(h, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
-               static_cast<LPARAM>(ListViewExtendedBits(control->listViewOptions)));
+               static_cast<LPARAM>(ListViewExtendedBits(control->listView.options)));
   ApplyImageLists(control);
 }
 
@@ -109,8 +111,8 @@ Control* CreateListView(Control* parent, ListViewStyle view, uint32_t options, I
   Control* lv = CreateCommonControl(
       parent, WC_LISTVIEWA, kListViewBaseStyle | ListViewViewBits(view), true, &kListViewCommands);
   if (!lv) return nullptr;
-  lv->listViewOptions = options;
-  lv->listViewStyle = view;
+  lv->listView.options = options;
+  lv->listView.style = view;
   lv->afterCreateHook = ApplyListViewSettings;
   lv->boundsRect.right += kDefaultWidthGrowth;
   lv->boundsRect.bottom += kDefaultHeightGrowth;
@@ -123,7 +125,7 @@ Control* CreateListView(Control* parent, ListViewStyle view, uint32_t options, I
 
 int AppendColumn(Control* listView, const std::string& caption, ColumnAlign align, int width) {
   // A position past the last column appends.
-  return InsertColumn(listView, listView->columnCount + 1, caption, width, align);
+  return InsertColumn(listView, listView->listView.columnCount + 1, caption, width, align);
 }
 
 int InsertColumn(Control* listView, int position, const std::string& caption, int width,
@@ -136,7 +138,7 @@ int InsertColumn(Control* listView, int position, const std::string& caption, in
   column.pszText = const_cast<char*>(caption.c_str());
   const int result = static_cast<int>(
       Perform(listView, LVM_INSERTCOLUMNA, position, reinterpret_cast<LPARAM>(&column)));
-  if (result >= 0) ++listView->columnCount;
+  if (result >= 0) ++listView->listView.columnCount;
   return result;
 }
 
@@ -182,14 +184,6 @@ bool DeleteListItem(Control* listView, int index) {
   return Perform(listView, LVM_DELETEITEM, static_cast<WPARAM>(index), 0) != 0;
 }
 
-ItemChangesMuted::ItemChangesMuted(Control* listView) : window_(HandleOf(listView)) {
-  if (window_) MuteItemChangeNotifications(window_, true);
-}
-
-ItemChangesMuted::~ItemChangesMuted() {
-  if (window_) MuteItemChangeNotifications(window_, false);
-}
-
 void DeselectAllListItems(Control* listView) {
   // For "all items" Wine sets the state of each item in turn, with two notifications to the
   // parent for every one, changed or not: asked only when something is selected.
@@ -203,7 +197,7 @@ bool ReadListItem(Control* listView, int index, int subItem, LVITEMA& item, char
                   int capacity) {
   item = LVITEMA{};
   item.mask = LVIF_IMAGE | LVIF_PARAM | LVIF_STATE;
-  if (subItem > 0 && !(listView->listViewOptions & ListViewOption::SubItemImages))
+  if (subItem > 0 && !(listView->listView.options & ListViewOption::SubItemImages))
     item.mask = LVIF_PARAM | LVIF_STATE;
   item.iItem = index;
   item.iSubItem = subItem;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "winobj/control.h"
+#include "winobj/scoped.h"
 
 class ImageList;
 
@@ -102,18 +103,15 @@ bool RewriteListItem(Control* listView, int index, const std::string& caption, i
                      uint32_t states, int stateImage, int overlayImage, LPARAM data);
 // LVM_DELETEITEM; false when there is no such item.
 bool DeleteListItem(Control* listView, int index);
-// Mutes the list view's item-change notifications for its lifetime (see
-// MuteItemChangeNotifications): a listing that writes over its rows sends two for each.
-class ItemChangesMuted {
- public:
-  explicit ItemChangesMuted(Control* listView);
-  ~ItemChangesMuted();
-  ItemChangesMuted(const ItemChangesMuted&) = delete;
-  ItemChangesMuted& operator=(const ItemChangesMuted&) = delete;
-
- private:
-  HWND window_;
-};
+// Mutes the list view's item-change notifications (see MuteItemChangeNotifications) until the
+// returned guard's scope ends: a listing that writes over its rows sends two for each.
+inline auto MuteItemChanges(Control* listView) {
+  HWND window = HandleOf(listView);
+  if (window) MuteItemChangeNotifications(window, true);
+  return AtScopeEnd([window] {
+    if (window) MuteItemChangeNotifications(window, false);
+  });
+}
 // Takes the selection and the focus off every item (one LVM_SETITEMSTATE for all) when any
 // item is selected.
 void DeselectAllListItems(Control* listView);

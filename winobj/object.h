@@ -1,5 +1,5 @@
-// The layer's object base (reference counting with deferred free) and ObjectList, the growable
-// pointer list used throughout the layer.
+// The layer's object base (reference counting with deferred free), the event slot its objects
+// raise events through, and ObjectList, the growable pointer list used throughout the layer.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +14,15 @@ class Object {
   virtual void Init() {}
   // Releases what the object owns, then its memory.
   virtual void Destroy() { delete this; }
+};
+
+// A handler and its receiver (an opaque pointer handed back unchanged); empty while the
+// handler is none.
+template <typename Proc>
+struct EventSlot {
+  Proc proc = nullptr;
+  void* receiver = nullptr;
+  explicit operator bool() const { return proc != nullptr; }
 };
 
 void AddRef(Object* obj);

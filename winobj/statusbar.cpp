@@ -22,9 +22,9 @@ void CreateStatusBar(Control* form, int index) {
   bar->boundsRect = RECT{0, 0, 0, 0};
   bar->align = kAlignBottom;
   bar->excludedFromAlign = 1;
-  form->statusBar = bar;
+  form->form.statusBar = bar;
   HWND window = HandleOf(bar);
-  form->statusBarWindow = window;
+  form->form.statusBarWindow = window;
   SendMessageA(window, SB_SIMPLE, index >= kSimplePart ? kAllBits : 0, 0);
   RECT r{};
   GetWindowRect(window, &r);
@@ -49,8 +49,8 @@ std::vector<int> StatusPartEdges(int formWidth, int index) {
 
 void SetStatusText(Control* form, int index, const std::string& text) {
   if (!form || index < 0) return;
-  if (!form->statusBar) CreateStatusBar(form, index);
-  HWND window = form->statusBarWindow;
+  if (!form->form.statusBar) CreateStatusBar(form, index);
+  HWND window = form->form.statusBarWindow;
   if (index < kSimplePart) {
     const LRESULT parts = SendMessageA(window, SB_GETPARTS, 0, 0);
     if (parts <= index) {

@@ -8,9 +8,6 @@
 
 namespace {
 
-// CompareStringA reports less, equal and greater as 1, 2 and 3.
-constexpr int kCompareResultBias = 2;
-
 // The C text a line may keep: everything before the first NUL.
 std::string BeforeFirstNul(const std::string& text) {
   size_t nul = text.find('\0');
@@ -21,7 +18,8 @@ std::string BeforeFirstNul(const std::string& text) {
 
 int CompareLocaleText(const std::string& a, const std::string& b) {
   int result = CompareStringA(LOCALE_USER_DEFAULT, 0, a.c_str(), -1, b.c_str(), -1);
-  if (result != 0) return result - kCompareResultBias;
+  // Less, equal and greater come as CSTR_LESS_THAN, CSTR_EQUAL and CSTR_GREATER_THAN (1, 2, 3).
+  if (result != 0) return result - CSTR_EQUAL;
   // The call failed: byte order still gives the sort a consistent answer.
   int diff = CompareCText(a.c_str(), b.c_str());
   return diff < 0 ? -1 : (diff > 0 ? 1 : 0);

@@ -22,8 +22,9 @@ std::string LocaleSortKey(const std::string& text);
 
 // A mode packs CreateFileA's arguments: access rights in the high 16 bits, the share mode in
 // the low byte, the creation disposition in the second byte.
-constexpr DWORD kFileModeRead = 0x80000301;   // GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING
-constexpr DWORD kFileModeWrite = 0x40000400;  // GENERIC_WRITE, no sharing, OPEN_ALWAYS
+constexpr DWORD kFileModeRead = GENERIC_READ | OPEN_EXISTING << 8 | FILE_SHARE_READ;
+constexpr DWORD kFileModeWrite = GENERIC_WRITE | OPEN_ALWAYS << 8;  // no sharing
+static_assert(kFileModeRead == 0x80000301 && kFileModeWrite == 0x40000400, "the two modes");
 
 // INVALID_HANDLE_VALUE on failure (also for a name holding a NUL, which could only name some
 // other file).

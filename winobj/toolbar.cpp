@@ -73,19 +73,19 @@ bool HandleToolbarNotify(Control* toolbar, MessageRecord& msg, LRESULT& result) 
     case TTN_NEEDTEXTA: {
       auto* info = reinterpret_cast<NMTTDISPINFOA*>(msg.lParam);
       info->szText[0] = '\0';
-      const int at = toolbar->tooltipIds
-                         ? toolbar->tooltipIds->IndexOf(reinterpret_cast<void*>(hdr->idFrom))
-                         : -1;
-      if (at >= 0 && toolbar->tooltipTexts)
-        TextToCBuffer(info->szText, toolbar->tooltipTexts->ItemText(at));  // at most 79 + NUL
+      const ToolbarFields& fields = toolbar->toolbar;
+      const int at =
+          fields.tooltipIds ? fields.tooltipIds->IndexOf(reinterpret_cast<void*>(hdr->idFrom)) : -1;
+      if (at >= 0 && fields.tooltipTexts)
+        TextToCBuffer(info->szText, fields.tooltipTexts->ItemText(at));  // at most 79 + NUL
       result = 0;
       return true;
     }
     case NM_RCLICK:
-      toolbar->clickedButtonId = toolbar->clickedButtonIndex = -1;
+      toolbar->toolbar.clickedButtonId = toolbar->toolbar.clickedButtonIndex = -1;
       return false;
     case NM_CLICK: {
-      toolbar->clickedButtonId = toolbar->clickedButtonIndex = -1;
+      toolbar->toolbar.clickedButtonId = toolbar->toolbar.clickedButtonIndex = -1;
       // A click on a button comes back as a command and fires the click event from there.
       const auto* mouse = reinterpret_cast<NMMOUSE*>(msg.lParam);
       result = 0;
@@ -93,8 +93,8 @@ bool HandleToolbarNotify(Control* toolbar, MessageRecord& msg, LRESULT& result) 
     }
     case TBN_DROPDOWN: {
       const auto* info = reinterpret_cast<NMTOOLBARA*>(msg.lParam);
-      toolbar->clickedButtonId = info->iItem;
-      toolbar->clickedButtonIndex = ButtonIndex(toolbar, info->iItem);
+      toolbar->toolbar.clickedButtonId = info->iItem;
+      toolbar->toolbar.clickedButtonIndex = ButtonIndex(toolbar, info->iItem);
       FireDropDown(toolbar);
       return false;
     }
@@ -250,17 +250,18 @@ void DeleteButton(Control* toolbar, int id) {
 }
 
 void SetTooltips(Control* toolbar, int firstId, const std::vector<std::string>& texts) {
-  if (!toolbar->tooltipIds) toolbar->tooltipIds = CreateObjectList();
-  if (!toolbar->tooltipTexts) toolbar->tooltipTexts = new StringList;
+  ToolbarFields& fields = toolbar->toolbar;
+  if (!fields.tooltipIds) fields.tooltipIds = CreateObjectList();
+  if (!fields.tooltipTexts) fields.tooltipTexts = new StringList;
   int id = firstId;
   for (const std::string& text : texts) {
     void* key = reinterpret_cast<void*>(static_cast<intptr_t>(id));
-    const int at = toolbar->tooltipIds->IndexOf(key);
+    const int at = fields.tooltipIds->IndexOf(key);
     if (at >= 0) {
-      toolbar->tooltipTexts->Replace(at, text);
+      fields.tooltipTexts->Replace(at, text);
     } else {
-      toolbar->tooltipIds->Append(key);
-      toolbar->tooltipTexts->Add(text);
+      fields.tooltipIds->Append(key);
+      fields.tooltipTexts->Add(text);
     }
     ++id;
   }
@@ -269,8 +270,8 @@ void SetTooltips(Control* toolbar, int firstId, const std::vector<std::string>& 
 bool ToolbarProc(Control* control, MessageRecord& msg, LRESULT& result) {
   switch (msg.message) {
     case kReflectedCommand:
-      control->clickedButtonId = LOWORD(msg.wParam);
-      control->clickedButtonIndex = ButtonIndex(control, control->clickedButtonId);
+      control->toolbar.clickedButtonId = LOWORD(msg.wParam);
+      control->toolbar.clickedButtonIndex = ButtonIndex(control, control->toolbar.clickedButtonId);
       return false;  // the spine goes on to fire clickEvent
     case WM_NOTIFYFORMAT:
       // The toolbar's tooltip asks which form of TTN_NEEDTEXT to send. Left to the platform,

@@ -1,5 +1,7 @@
 #include "winobj/transparent.h"
 
+#include "winobj/scoped.h"
+
 namespace {
 
 // What paintBackgroundHook was before the background painter replaced it: controls that are
@@ -115,8 +117,7 @@ void PaintDoubleBuffered(Control* control, HDC dc) {
     drawDC = buffer->Ready() ? buffer->dc : target;
   }
 
-  HDC outerPaintDC = control->paintDC;
-  control->paintDC = drawDC;
+  AutoReset<HDC> painting(control->paintDC, drawDC);
   // Erase, background, own paint, then one copy: the screen never shows a half-drawn control.
   Perform(control, WM_ERASEBKGND, reinterpret_cast<WPARAM>(drawDC),
           reinterpret_cast<LPARAM>(drawDC));
@@ -129,7 +130,6 @@ void PaintDoubleBuffered(Control* control, HDC dc) {
   }
   if (began) EndPaint(window, &paint);
   delete buffer;
-  control->paintDC = outerPaintDC;
 }
 
 void PaintTransparentBackground(Control* control, HDC dc, const RECT& rect) {

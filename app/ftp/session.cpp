@@ -118,7 +118,8 @@ constexpr int32_t kHighestPort = 65535;
 bool IsConnected() { return appState.connectionHandle != nullptr; }
 
 void ConnectToSite() {
-  if (appState.siteWindow == nullptr || appState.siteWindow->modalResult != kSiteResultOk) return;
+  const Control* site = appState.siteWindow;
+  if (site == nullptr || site->form.modalResult != kSiteResultOk) return;
   Disconnect();
 
   const std::string host = FieldText(appState.hostEdit);

@@ -4,8 +4,6 @@
 #include <wininet.h>
 
 #include <cstring>
-#include <functional>
-#include <utility>
 
 #include "app/app_state.h"
 #include "app/commands.h"
@@ -18,6 +16,7 @@
 #include "winobj/application.h"
 #include "winobj/control.h"
 #include "winobj/listview.h"
+#include "winobj/scoped.h"
 #include "winobj/text.h"
 #include "winobj/toolbar.h"
 
@@ -42,24 +41,6 @@ constexpr unsigned char kFirstPrintable = 0x20;
 constexpr unsigned char kSuperscriptOne = 0xB9;
 constexpr unsigned char kSuperscriptTwo = 0xB2;
 constexpr unsigned char kSuperscriptThree = 0xB3;
-
-// Runs its step when the scope ends, also through an exception; a failing step is dropped,
-// since a second exception while unwinding would end the program.
-class AtScopeEnd {
- public:
-  explicit AtScopeEnd(std::function<void()> step) : step_(std::move(step)) {}
-  ~AtScopeEnd() {
-    try {
-      step_();
-    } catch (...) {
-    }
-  }
-  AtScopeEnd(const AtScopeEnd&) = delete;
-  AtScopeEnd& operator=(const AtScopeEnd&) = delete;
-
- private:
-  std::function<void()> step_;
-};
 
 void PressButton(int id, bool pressed) {
   if (appState.toolbar != nullptr) {

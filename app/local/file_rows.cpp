@@ -286,7 +286,7 @@ void RunListingFrame(const FilePane& pane, const std::string& folderPath,
     ShellAnswers shell;
     IconStrip images(pane.images);
     // No one acts on a row's change while the listing writes over it.
-    ItemChangesMuted quiet(pane.list);
+    const auto quiet = MuteItemChanges(pane.list);
     ListingCleanup cleanup(pane, images, static_cast<int>(Count(pane.list)));
     int32_t ordinal = firstOrdinal;
     enumerate([&](const WIN32_FIND_DATAA& entry) {

@@ -12,7 +12,7 @@ namespace {
 constexpr char kAnonymousFlag[] = "1";
 
 void CloseSiteWindow(int32_t result) {
-  appState.siteWindow->modalResult = result;
+  appState.siteWindow->form.modalResult = result;
   Hide(appState.siteWindow);
 }
 
@@ -88,5 +88,5 @@ void ShowSiteManager() {
   ShowModal(form);
   // The modal close procedure answers the close box before the closeEvent is asked and keeps
   // the window on screen; the user closed it, so it goes away like after Ok or Cancel.
-  if (form->modalResult == kSiteResultClosed) Hide(form);
+  if (form->form.modalResult == kSiteResultClosed) Hide(form);
 }

@@ -31,10 +31,10 @@ bool MayReplace(const std::string& fileName) {
   return GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
-// GENERIC_WRITE, no sharing, CREATE_NEW: fails on any name that is already taken, a symbolic
-// link included (dangling or not), so the save never writes through a link planted in the
-// folder nor into a file it did not make.
-constexpr DWORD kFileModeWriteNew = 0x40000100;
+// No sharing, and CREATE_NEW fails on any name that is already taken, a symbolic link included
+// (dangling or not), so the save never writes through a link planted in the folder nor into a
+// file it did not make.
+constexpr DWORD kFileModeWriteNew = GENERIC_WRITE | CREATE_NEW << 8;
 // Names tried for the temporary file before the save gives up.
 constexpr int kTempNameAttempts = 64;
 

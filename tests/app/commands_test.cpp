@@ -79,7 +79,7 @@ TEST_F(CommandsMainMenu, SiteManagerShowsTheSiteWindowModally) {
   ChooseMenuItem(appState.mainMenu, kMenuSiteManager);
   EXPECT_FALSE(mainEnabledMeanwhile);
   EXPECT_TRUE(siteShownMeanwhile);
-  EXPECT_EQ(appState.siteWindow->modalResult, 1);
+  EXPECT_EQ(appState.siteWindow->form.modalResult, 1);
   EXPECT_TRUE(IsWindowEnabled(appState.mainWindow->handle));
 }
 

@@ -68,7 +68,7 @@ TEST(MainWindowBuild, ChildrenInCreationOrderWithTheirAlignments) {
     EXPECT_STREQ(child->className, expected[i].className) << "child " << i;
     EXPECT_EQ(child->align, expected[i].align) << "child " << i;
   }
-  EXPECT_EQ(main->Child(0), main->statusBar);
+  EXPECT_EQ(main->Child(0), main->form.statusBar);
   EXPECT_EQ(main->Child(3), appState.localList);
   EXPECT_EQ(main->Child(5), appState.remoteList);
   EXPECT_EQ(main->Child(6), appState.logEdit);
@@ -89,7 +89,7 @@ TEST(MainWindowBuild, WindowIsTitledSizedAndCentred) {
   // The status bar is added below the client area the window had when it was centred, so the
   // window grows downwards by the bar's height.
   RECT bar{};
-  GetWindowRect(appState.mainWindow->statusBarWindow, &bar);
+  GetWindowRect(appState.mainWindow->form.statusBarWindow, &bar);
   EXPECT_EQ(r.bottom - r.top, kMainWindowHeight + (bar.bottom - bar.top));
   EXPECT_TRUE(IsWindowVisible(main));
 }
@@ -100,7 +100,7 @@ TEST(MainWindowBuild, PanesAreLaidOutAroundTheRemoteList) {
   RECT client{};
   GetClientRect(main->handle, &client);
   RECT status{};
-  GetWindowRect(main->statusBarWindow, &status);
+  GetWindowRect(main->form.statusBarWindow, &status);
   const int statusHeight = status.bottom - status.top;
   const int bottom = client.bottom - statusHeight;
 
@@ -144,8 +144,8 @@ TEST(MainWindowBuild, PanesAreLaidOutAroundTheRemoteList) {
 TEST(MainWindowBuild, StatusBarHasFiveEqualParts) {
   AppHarness app;
   int edges[8] = {};
-  int parts = static_cast<int>(SendMessageA(appState.mainWindow->statusBarWindow, SB_GETPARTS, 8,
-                                            reinterpret_cast<LPARAM>(edges)));
+  int parts = static_cast<int>(SendMessageA(appState.mainWindow->form.statusBarWindow, SB_GETPARTS,
+                                            8, reinterpret_cast<LPARAM>(edges)));
   ASSERT_EQ(parts, kStatusBarParts);
   const int w = kMainWindowWidth / kStatusBarParts;
   EXPECT_EQ(edges[0], w);
@@ -414,8 +414,8 @@ TEST(MainWindowToolbar, EveryButtonHasTheTooltipOfItsCommand) {
                                   "Binary Mode",
                                   "Show Log"};
   ASSERT_EQ(sizeof(captions) / sizeof(captions[0]), 19u);
-  ASSERT_NE(appState.toolbar->tooltipTexts, nullptr);
-  EXPECT_EQ(appState.toolbar->tooltipTexts->Count(), 19);
+  ASSERT_NE(appState.toolbar->toolbar.tooltipTexts, nullptr);
+  EXPECT_EQ(appState.toolbar->toolbar.tooltipTexts->Count(), 19);
   for (int i = 0; i < 19; ++i) {
     EXPECT_EQ(TipShown(kFirstCommandId + i), captions[i]) << "button " << kFirstCommandId + i;
   }
@@ -482,7 +482,7 @@ TEST(MainWindowToolbar, ShowLogFitsTheMainWindowToTheLog) {
   AppHarness app;
   Control* main = appState.mainWindow;
   RECT status{};
-  GetWindowRect(main->statusBarWindow, &status);
+  GetWindowRect(main->form.statusBarWindow, &status);
   const int statusHeight = status.bottom - status.top;
   for (int click = 1; click <= 2; ++click) {
     SCOPED_TRACE(click);

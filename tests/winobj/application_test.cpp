@@ -332,7 +332,7 @@ bool MainStartsModal(void*, MessageRecord& msg, LRESULT&) {
   PostMessageA(modal.dialog->handle, kInModal, 0, 0);
   ShowModal(modal.dialog);
   modal.returned = true;
-  modal.result = modal.dialog->modalResult;
+  modal.result = modal.dialog->form.modalResult;
   modal.focusAfter = GetFocus();
   if (!applicationTerminated) PostMessageA(modal.main->handle, WM_CLOSE, 0, 0);
   return true;
@@ -393,7 +393,7 @@ bool CheckAfterModal(void*, MessageRecord& msg, LRESULT&) {
   if (msg.message != kStart) return false;
   PostMessageA(modal.dialog->handle, kInModal, 0, 0);
   ShowModal(modal.dialog);
-  modal.result = modal.dialog->modalResult;
+  modal.result = modal.dialog->form.modalResult;
   windowKept = IsWindow(modal.dialog->handle) && IsWindowVisible(modal.dialog->handle);
   enabledAfter = IsWindowEnabled(modal.main->handle) && IsWindowEnabled(modal.third->handle);
   modal.focusAfter = GetFocus();

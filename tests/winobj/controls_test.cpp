@@ -256,11 +256,11 @@ TEST(ControlsCombo, DroppedListShowsOneToEightRows) {
   ShowWindow(form->handle, SW_SHOW);
 
   SendMessageA(many->handle, CB_SHOWDROPDOWN, TRUE, 0);
-  EXPECT_TRUE(many->droppedDown);
+  EXPECT_TRUE(many->combo.droppedDown);
   EXPECT_EQ(counts.dropped, 1);
   EXPECT_EQ(DroppedRows(many), 8);
   SendMessageA(many->handle, CB_SHOWDROPDOWN, FALSE, 0);
-  EXPECT_FALSE(many->droppedDown);
+  EXPECT_FALSE(many->combo.droppedDown);
   EXPECT_EQ(counts.closed, 1);
 
   SendMessageA(none->handle, CB_SHOWDROPDOWN, TRUE, 0);
@@ -513,7 +513,7 @@ TEST(SplitterDrag, EscapeDuringTheDragRestoresTheWidth) {
     // The 100 ms timer notices it; Wine's timers are coarse, so allow some slack.
     EXPECT_LT(GetTickCount() - pressed, 1000u);
   }
-  EXPECT_FALSE(f.splitter->splitterDragging);
+  EXPECT_FALSE(f.splitter->splitter.dragging);
   EXPECT_NE(GetCapture(), f.splitter->handle);
   EXPECT_EQ(Left(f.rest), 104);
   // The drag is over: neither moving nor letting go of the button brings the width back.

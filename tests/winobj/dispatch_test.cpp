@@ -266,10 +266,10 @@ TEST_F(DispatchReflect, ComboDropDownAndCloseUp) {
   SendMessageA(HandleOf(c), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("C"));
   SendMessageA(HandleOf(c), CB_SETCURSEL, 1, 0);
   Command(c, CBN_DROPDOWN);
-  EXPECT_EQ(c->droppedDown, 1);
-  EXPECT_EQ(c->dropDownIndex, 1);
+  EXPECT_EQ(c->combo.droppedDown, 1);
+  EXPECT_EQ(c->combo.dropDownIndex, 1);
   Command(c, CBN_CLOSEUP);
-  EXPECT_EQ(c->droppedDown, 0);
+  EXPECT_EQ(c->combo.droppedDown, 0);
   Command(c, CBN_SELCHANGE);
   EXPECT_EQ(events, (std::vector<std::string>{"dropdown", "closeup", "change"}));
 }
@@ -315,7 +315,7 @@ TEST_F(DispatchReflect, EndOfLabelEditing) {
   char text[] = "new";
   info.item.pszText = text;
   EXPECT_EQ(send(), 1);  // accepted without a handler
-  list->endEditEvent = {EndEdit, nullptr};
+  list->listView.endEditEvent = {EndEdit, nullptr};
   EXPECT_EQ(send(), 1);
   refuseEdit = true;
   EXPECT_EQ(send(), 0);

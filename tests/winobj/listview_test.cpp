@@ -10,6 +10,7 @@
 #include "tests/support/poll.h"
 #include "winobj/application.h"
 #include "winobj/control.h"
+#include "winobj/controls.h"
 #include "winobj/font.h"
 #include "winobj/imagelist.h"
 #include "winobj/listview.h"
@@ -29,8 +30,6 @@ constexpr int kHeaderEdges = 2;
 // ---- Tables ----
 
 TEST(ListViewStyles, PaneOptions) {
-  EXPECT_EQ(kPaneOptions, ListViewOption::EditLabels | ListViewOption::MultiSelect |
-                              ListViewOption::HeaderDragDrop);
   EXPECT_EQ(ListViewWindowStyle(kCreationStyle | LVS_REPORT, ViewReport, kPaneOptions),
             static_cast<uint32_t>(WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_SHAREIMAGELISTS |
                                   LVS_REPORT | LVS_SHOWSELALWAYS | LVS_EDITLABELS));
@@ -120,21 +119,25 @@ class ListViewTest : public ::testing::Test {
 TEST_F(ListViewTest, PaneStylesAndImageList) {
   images_ = CreateImageList(form_);
   Control* lv = CreateListView(form_, ViewReport, kPaneOptions, images_, nullptr, nullptr);
-  EXPECT_EQ(lv->boundsRect.right - lv->boundsRect.left, 200);
-  EXPECT_EQ(lv->boundsRect.bottom - lv->boundsRect.top, 150);
-  EXPECT_EQ(lv->color, kColorWindow);
-  EXPECT_EQ(lv->smallImages, images_);
   ASSERT_NE(HandleOf(lv), nullptr);
+  RECT r{};
+  GetWindowRect(lv->handle, &r);
+  EXPECT_EQ(r.right - r.left, 200);
+  EXPECT_EQ(r.bottom - r.top, 150);
   EXPECT_EQ(
       WindowStyle(lv) & kListViewStyleBits,
       static_cast<DWORD>(LVS_SHAREIMAGELISTS | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_EDITLABELS));
   EXPECT_EQ(WindowStyle(lv) & (WS_CHILD | WS_TABSTOP), static_cast<DWORD>(WS_CHILD | WS_TABSTOP));
   EXPECT_EQ(SendMessageA(lv->handle, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), LVS_EX_HEADERDRAGDROP);
   // The pane's list became a 16 x 16 list and was handed to the window as its small images.
-  EXPECT_EQ(images_->imageWidth, 16);
-  EXPECT_EQ(images_->imageHeight, 16);
-  EXPECT_EQ(SendMessageA(lv->handle, LVM_GETIMAGELIST, LVSIL_SMALL, 0),
-            reinterpret_cast<LRESULT>(ImageListHandle(images_)));
+  HIMAGELIST smallList =
+      reinterpret_cast<HIMAGELIST>(SendMessageA(lv->handle, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+  EXPECT_EQ(smallList, ImageListHandle(images_));
+  int cx = 0;
+  int cy = 0;
+  ASSERT_TRUE(ImageList_GetIconSize(smallList, &cx, &cy));
+  EXPECT_EQ(cx, 16);
+  EXPECT_EQ(cy, 16);
   EXPECT_EQ(SendMessageA(lv->handle, LVM_GETIMAGELIST, LVSIL_NORMAL, 0), 0);
 }
 
@@ -154,7 +157,8 @@ TEST_F(ListViewTest, Columns) {
   EXPECT_EQ(AppendColumn(lv, "Filename", ColumnLeft, 180), 0);
   EXPECT_EQ(AppendColumn(lv, "FileSize", ColumnRight, 100), 1);
   EXPECT_EQ(AppendColumn(lv, "Filetype", ColumnLeft, 0), 2);
-  EXPECT_EQ(lv->columnCount, 3);
+  HWND header = reinterpret_cast<HWND>(SendMessageA(lv->handle, LVM_GETHEADER, 0, 0));
+  EXPECT_EQ(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0), 3);
   EXPECT_EQ(SendMessageA(lv->handle, LVM_GETCOLUMNWIDTH, 0, 0), 180);
   EXPECT_EQ(SendMessageA(lv->handle, LVM_GETCOLUMNWIDTH, 1, 0), 100);
   // No width asked for: the platform's default, never a column of width 0.
@@ -169,8 +173,11 @@ TEST_F(ListViewTest, Columns) {
   EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_RIGHT);
   // A column inserted in front moves the others on.
   EXPECT_EQ(InsertColumn(lv, 0, "First", 50, ColumnCenter), 0);
-  EXPECT_EQ(lv->columnCount, 4);
   EXPECT_EQ(SendMessageA(lv->handle, LVM_GETCOLUMNWIDTH, 1, 0), 180);
+  // Appending still goes after the last column.
+  EXPECT_EQ(AppendColumn(lv, "Last", ColumnLeft, 60), 4);
+  EXPECT_EQ(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0), 5);
+  EXPECT_EQ(SendMessageA(lv->handle, LVM_GETCOLUMNWIDTH, 4, 0), 60);
 }
 
 TEST_F(ListViewTest, ItemsAndTheirFields) {
@@ -180,7 +187,7 @@ TEST_F(ListViewTest, ItemsAndTheirFields) {
   EXPECT_EQ(AppendListItem(lv, "a.txt", 3, 0, 0, 0, 41), 0);
   EXPECT_EQ(AppendListItem(lv, "b.txt", 0, ItemState::StateSelected, 2, 1, 42), 1);
   EXPECT_EQ(InsertListItem(lv, 0, "first", 1, 0, 0, 0, 40), 0);
-  EXPECT_EQ(SendMessageA(lv->handle, LVM_GETITEMCOUNT, 0, 0), 3);
+  EXPECT_EQ(Count(lv), 3);
   EXPECT_EQ(ListItemText(lv, 0, 0), "first");
   EXPECT_EQ(ListItemText(lv, 2, 0), "b.txt");
   EXPECT_EQ(ListItemImage(lv, 1), 3);
@@ -201,8 +208,7 @@ TEST_F(ListViewTest, ItemsAndTheirFields) {
   EXPECT_EQ(ListItemImage(lv, 7), -1);
   EXPECT_FALSE(ReadListItem(lv, 7, 0, item, nullptr, 0));
 
-  ASSERT_NE(lv->classCommands.clear, nullptr);
-  lv->classCommands.clear(lv);
+  Clear(lv);
   EXPECT_EQ(SendMessageA(lv->handle, LVM_GETITEMCOUNT, 0, 0), 0);
 }
 
@@ -264,7 +270,7 @@ TEST_F(ListViewTest, RewrittenItemsAndMutedChanges) {
   AttachProc(form_, &CountItemChanges);
   itemChanges = 0;
   {
-    ItemChangesMuted quiet(lv);
+    const auto quiet = MuteItemChanges(lv);
     ASSERT_TRUE(RewriteListItem(lv, 0, "new", 5, 0, 0, 0, 9));
     EXPECT_EQ(itemChanges, 0);
   }
@@ -374,7 +380,7 @@ TEST_F(ListViewTest, EndEditEventDecides) {
   AppendListItem(lv, "a", 0, 0, 0, 0, 0);
   AppendListItem(lv, "b", 0, 0, 0, 0, 0);
   EditLog log;
-  lv->endEditEvent = {OnEndEdit, &log};
+  lv->listView.endEditEvent = {OnEndEdit, &log};
   log.answer = false;
   EditLabel(lv, 1, "refused", VK_RETURN);
   EXPECT_EQ(log.calls, 1);

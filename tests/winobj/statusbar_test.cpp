@@ -57,10 +57,10 @@ TEST(StatusBar, FirstTextMakesFivePartsAndTheFormGrowsByTheBar) {
   GetClientRect(form->handle, &before);
 
   SetStatusText(form, 4, "");
-  ASSERT_NE(form->statusBar, nullptr);
-  HWND bar = form->statusBarWindow;
+  ASSERT_NE(form->form.statusBar, nullptr);
+  HWND bar = form->form.statusBarWindow;
   ASSERT_NE(bar, nullptr);
-  EXPECT_EQ(bar, form->statusBar->handle);
+  EXPECT_EQ(bar, form->form.statusBar->handle);
   char className[64] = {};
   GetClassNameA(bar, className, sizeof className);
   EXPECT_STREQ(className, "obj_msctls_statusbar32");
@@ -93,7 +93,7 @@ TEST(StatusBar, FirstTextMakesFivePartsAndTheFormGrowsByTheBar) {
 TEST(StatusBar, LaterTextsKeepEnoughPartsOrReDivide) {
   Control* form = NewForm(800, 400);
   SetStatusText(form, 4, "");
-  HWND bar = form->statusBarWindow;
+  HWND bar = form->form.statusBarWindow;
   SetStatusText(form, 2, "Connected");
   SetStatusText(form, 0, "Sending Request");
   EXPECT_EQ(Parts(bar), (std::vector<int>{160, 320, 480, 640, -1}));
@@ -116,7 +116,7 @@ TEST(StatusBar, SimpleTextLeavesThePartsShowing) {
   Control* form = NewForm(800, 400);
   SetStatusText(form, 4, "");
   SetStatusText(form, 0, "Connected");
-  HWND bar = form->statusBarWindow;
+  HWND bar = form->form.statusBarWindow;
   SetStatusText(form, 255, "simple");
   EXPECT_FALSE(SendMessageA(bar, SB_ISSIMPLE, 0, 0));
   EXPECT_EQ(Parts(bar).size(), 5u);
@@ -138,7 +138,7 @@ TEST(StatusBar, FirstSimpleTextMakesASimpleBarWithoutGripOnAFixedForm) {
   Control* form = NewForm(600, 300);
   SetCanResize(form, false);
   SetStatusText(form, 255, "Ready");
-  HWND bar = form->statusBarWindow;
+  HWND bar = form->form.statusBarWindow;
   ASSERT_NE(bar, nullptr);
   EXPECT_TRUE(SendMessageA(bar, SB_ISSIMPLE, 0, 0));
   EXPECT_EQ(PartText(bar, 0), "Ready");  // in simple mode Wine reads the simple text as part 0

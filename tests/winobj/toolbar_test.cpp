@@ -147,15 +147,15 @@ struct ClickLog {
 void OnClick(void* receiver, Control* sender) {
   auto* log = static_cast<ClickLog*>(receiver);
   ++log->clicks;
-  log->lastId = sender->clickedButtonId;
-  log->lastIndex = sender->clickedButtonIndex;
+  log->lastId = sender->toolbar.clickedButtonId;
+  log->lastIndex = sender->toolbar.clickedButtonIndex;
 }
 
 void OnDropDown(void* receiver, Control* sender) {
   auto* log = static_cast<ClickLog*>(receiver);
   ++log->dropDowns;
-  log->lastId = sender->clickedButtonId;
-  log->lastIndex = sender->clickedButtonIndex;
+  log->lastId = sender->toolbar.clickedButtonId;
+  log->lastIndex = sender->toolbar.clickedButtonIndex;
 }
 
 class ToolbarTest : public ::testing::Test {
@@ -334,12 +334,12 @@ TEST_F(ToolbarTest, TooltipsKeepOneEntryPerId) {
   Control* tb = Make({" ", " "});
   SetTooltips(tb, firstId_, {"Refresh", "Connect"});
   SetTooltips(tb, firstId_ + 1, {"Disconnect", ""});
-  ASSERT_NE(tb->tooltipIds, nullptr);
-  ASSERT_NE(tb->tooltipTexts, nullptr);
-  EXPECT_EQ(tb->tooltipIds->count, 3);
-  EXPECT_EQ(tb->tooltipTexts->Count(), 3);
-  EXPECT_EQ(tb->tooltipTexts->ItemText(1), "Disconnect");
-  EXPECT_EQ(tb->tooltipTexts->ItemText(2), "");
+  ASSERT_NE(tb->toolbar.tooltipIds, nullptr);
+  ASSERT_NE(tb->toolbar.tooltipTexts, nullptr);
+  EXPECT_EQ(tb->toolbar.tooltipIds->count, 3);
+  EXPECT_EQ(tb->toolbar.tooltipTexts->Count(), 3);
+  EXPECT_EQ(tb->toolbar.tooltipTexts->ItemText(1), "Disconnect");
+  EXPECT_EQ(tb->toolbar.tooltipTexts->ItemText(2), "");
   EXPECT_EQ(TipShown(tb, firstId_), "Refresh");
   EXPECT_EQ(TipShown(tb, firstId_ + 1), "Disconnect");
 }
@@ -385,7 +385,7 @@ TEST_F(ToolbarTest, CommandFromAButtonFiresClickOnce) {
   mouse.dwItemSpec = id;
   NotifyThroughParent(tb, mouse.hdr);
   EXPECT_EQ(log.clicks, 1);
-  EXPECT_EQ(tb->clickedButtonId, -1);
+  EXPECT_EQ(tb->toolbar.clickedButtonId, -1);
 
   // A click beside the buttons is a click with no button.
   mouse.dwItemSpec = static_cast<DWORD_PTR>(-1);

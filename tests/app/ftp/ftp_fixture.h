@@ -79,7 +79,7 @@ class WindowSpy {
 // The texts put into one part of the main window's status bar, in order.
 inline std::unique_ptr<WindowSpy> SpyStatusPart(int part) {
   return std::make_unique<WindowSpy>(
-      appState.mainWindow->statusBarWindow,
+      appState.mainWindow->form.statusBarWindow,
       [part](UINT message, WPARAM wParam, LPARAM lParam, std::string& note) {
         if (message != SB_SETTEXTA || static_cast<int>(LOBYTE(wParam)) != part) return false;
         note = lParam ? reinterpret_cast<const char*>(lParam) : "";
@@ -251,7 +251,7 @@ class FtpClientTest : public FtpAppTest, public ::testing::WithParamInterface<Ft
 // ---- What a user sees ----
 
 inline std::string StatusPart(int part) {
-  HWND bar = appState.mainWindow->statusBarWindow;
+  HWND bar = appState.mainWindow->form.statusBarWindow;
   const LRESULT length = SendMessageA(bar, SB_GETTEXTLENGTHA, part, 0);
   std::string text(static_cast<size_t>(LOWORD(length)) + 1, '\0');
   SendMessageA(bar, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(&text[0]));

@@ -240,7 +240,7 @@ TEST(SiteWindowHandlers, OkOverwritesTheSelectedSiteAndConfirms) {
   FillFields("uno", "host", "me", "pw", false, "");
   Press(appState.okSiteButton);
   EXPECT_EQ(ReadWholeFile("Sites.sts"), "uno;host;me;pw;0;21\r\ntwo;;;;0;21\r\n");
-  EXPECT_EQ(appState.siteWindow->modalResult, kSiteResultOk);
+  EXPECT_EQ(appState.siteWindow->form.modalResult, kSiteResultOk);
   EXPECT_FALSE(IsWindowVisible(appState.siteWindow->handle));
   EXPECT_EQ(SiteListItem(0), "uno");
 }
@@ -251,7 +251,7 @@ TEST(SiteWindowHandlers, OkWithoutSelectionStillSaves) {
   Press(appState.okSiteButton);
   // Saved although nothing was selected: the LF-only line comes back with CR LF.
   EXPECT_EQ(ReadWholeFile("Sites.sts"), "one;;;;0;21\r\n");
-  EXPECT_EQ(appState.siteWindow->modalResult, kSiteResultOk);
+  EXPECT_EQ(appState.siteWindow->form.modalResult, kSiteResultOk);
 }
 
 TEST(SiteWindowHandlers, CancelHidesWithResultTwoAndSavesNothing) {
@@ -260,7 +260,7 @@ TEST(SiteWindowHandlers, CancelHidesWithResultTwoAndSavesNothing) {
   SelectSite(0);
   FillFields("changed", "", "", "", false, "");
   Press(appState.cancelSiteButton);
-  EXPECT_EQ(appState.siteWindow->modalResult, kSiteResultCancel);
+  EXPECT_EQ(appState.siteWindow->form.modalResult, kSiteResultCancel);
   EXPECT_FALSE(IsWindowVisible(appState.siteWindow->handle));
   EXPECT_EQ(ReadWholeFile("Sites.sts"), contents);
   EXPECT_EQ(Caption(appState.siteNameEdit), "changed");
@@ -280,7 +280,7 @@ TEST(SiteWindowClose, CloseBoxWhileNotModalOnlyHidesTheWindow) {
     EXPECT_EQ(appState.siteWindow, site);
     EXPECT_EQ(site->handle, form);
     EXPECT_FALSE(IsWindowVisible(form));
-    EXPECT_EQ(site->modalResult, kSiteResultClosed);
+    EXPECT_EQ(site->form.modalResult, kSiteResultClosed);
     // The fields the connect command reads are alive and keep their texts.
     EXPECT_EQ(Caption(appState.hostEdit), "still here");
     EXPECT_TRUE(IsWindow(appState.hostEdit->handle));
@@ -296,12 +296,12 @@ TEST(SiteWindowClose, CloseBoxDuringAModalShowingEndsItWithMinusOne) {
     CallFromNextLoop([&] {
       mainWasDisabled = !IsWindowEnabled(main);
       EXPECT_TRUE(IsWindowVisible(form));
-      EXPECT_EQ(appState.siteWindow->modalResult, 0);
+      EXPECT_EQ(appState.siteWindow->form.modalResult, 0);
       PostMessageA(form, WM_CLOSE, 0, 0);
     });
     ShowSiteManager();
     EXPECT_TRUE(mainWasDisabled);
-    EXPECT_EQ(appState.siteWindow->modalResult, kSiteResultClosed);
+    EXPECT_EQ(appState.siteWindow->form.modalResult, kSiteResultClosed);
     EXPECT_TRUE(IsWindow(form));
     EXPECT_FALSE(IsWindowVisible(form));
     EXPECT_TRUE(IsWindowEnabled(main));
@@ -325,14 +325,14 @@ TEST(SiteWindowClose, SiteManagerMenuShowsModallyUntilOk) {
     SendMessageA(main, WM_COMMAND, MAKEWPARAM(kSiteManagerMenuId, 0), 0);
     EXPECT_TRUE(mainWasDisabled);
     EXPECT_TRUE(shown);
-    EXPECT_EQ(appState.siteWindow->modalResult, kSiteResultOk);
+    EXPECT_EQ(appState.siteWindow->form.modalResult, kSiteResultOk);
     EXPECT_TRUE(IsWindowEnabled(main));
     EXPECT_FALSE(IsWindowVisible(appState.siteWindow->handle));
     // Showing it again keeps the fields of the last showing.
     CallFromNextLoop([] { Press(appState.cancelSiteButton); });
     SendMessageA(main, WM_COMMAND, MAKEWPARAM(kSiteManagerMenuId, 0), 0);
     EXPECT_EQ(Caption(appState.hostEdit), "typed");
-    EXPECT_EQ(appState.siteWindow->modalResult, kSiteResultCancel);
+    EXPECT_EQ(appState.siteWindow->form.modalResult, kSiteResultCancel);
   });
 }
 
@@ -648,7 +648,7 @@ TEST(SiteWindowHandlers, AFieldALineCannotHoldIsRefusedByName) {
       EXPECT_EQ(Caption(*c.field), c.typed);
       // Ok did not close the window.
       EXPECT_TRUE(IsWindowVisible(appState.siteWindow->handle));
-      EXPECT_EQ(appState.siteWindow->modalResult, 0);
+      EXPECT_EQ(appState.siteWindow->form.modalResult, 0);
     }
   }
 }
@@ -675,7 +675,7 @@ TEST(SiteWindowHandlers, OkWithoutSelectionTakesAnyPassword) {
   MessageBoxWatcher boxes;
   Press(appState.okSiteButton);
   EXPECT_EQ(boxes.Count(), 0u);
-  EXPECT_EQ(appState.siteWindow->modalResult, kSiteResultOk);
+  EXPECT_EQ(appState.siteWindow->form.modalResult, kSiteResultOk);
   EXPECT_EQ(ReadWholeFile("Sites.sts"), "one;h;u;p;0;21\r\n");
 }
 
@@ -692,14 +692,14 @@ TEST(SiteWindowClose, ARefusedOkKeepsTheModalShowingOpen) {
       SetCaption(appState.passwordEdit, "pa;ss");
       Press(appState.okSiteButton);
       shownAfterRefusal = IsWindowVisible(appState.siteWindow->handle) != FALSE;
-      resultAfterRefusal = appState.siteWindow->modalResult;
+      resultAfterRefusal = appState.siteWindow->form.modalResult;
       Press(appState.cancelSiteButton);
     });
     ShowSiteManager();
     EXPECT_EQ(boxes.Count(), 1u);
     EXPECT_TRUE(shownAfterRefusal);
     EXPECT_EQ(resultAfterRefusal, 0);
-    EXPECT_EQ(appState.siteWindow->modalResult, kSiteResultCancel);
+    EXPECT_EQ(appState.siteWindow->form.modalResult, kSiteResultCancel);
     EXPECT_EQ(ReadWholeFile("Sites.sts"), "one;h;u;p;0;21\r\n");
   });
 }
