@@ -1,13 +1,15 @@
 #include "app/commands.h"
 
+#include <windows.h>
 #include <commctrl.h>
+#include <wininet.h>
 
 #include "app/app_state.h"
 #include "app/ftp/remote_pane.h"
 #include "app/ftp/session.h"
 #include "app/ftp/transfers.h"
 #include "app/local/local_pane.h"
-#include "app/main_window.h"
+#include "app/window_sizes.h"
 #include "app/sites/site_manager.h"
 #include "winobj/application.h"
 #include "winobj/control.h"
@@ -72,6 +74,20 @@ void OnToolbarClick(void* /*receiver*/, Control* /*sender*/) {
       break;
     default:
       break;
+  }
+}
+
+void ConnectToSite() {
+  if (!OpenConnection()) return;
+  ListRemoteFolder();
+  // The listing works off waiting messages; a Disconnect among them leaves the commands as it
+  // set them.
+  if (!IsConnected()) return;
+  ShowConnectedCommands();
+  // Listings fail silently, but a server that refuses every TLS data connection (522, session
+  // reuse required) would leave the pane empty for good without a word: the connect says why.
+  if (LastRemoteListingError() == ERROR_INTERNET_SECURITY_CHANNEL_ERROR) {
+    ShowErrorText(ERROR_INTERNET_SECURITY_CHANNEL_ERROR);
   }
 }
 

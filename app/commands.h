@@ -1,55 +1,14 @@
-// The commands of the toolbar, the main menu and the two pane popups: the toolbar's command ids
-// and the handlers that map a chosen button or item to its action. The key-up handler of both
-// file panes, OnListKeyUp, comes with the transfers it starts.
+// The commands of the toolbar, the main menu and the two pane popups: the handlers that map a
+// chosen button or item to its action, and the connect command (the session opens the
+// connection; the command then lists the server's folder and switches the commands).
 #pragma once
 
 #include <cstdint>
 
-#include "app/ftp/transfers.h"
+#include "app/command_ids.h"
 
 class Control;
 class MenuObject;
-
-// Toolbar command ids: button k of the template has id kFirstCommandId + k and image k.
-enum CommandId : int {
-  kFirstCommandId = 100,
-  kCmdUpOneLevel = 100,
-  kCmdGoTo = 101,
-  kCmdRefresh = 102,
-  kCmdConnect = 103,
-  kCmdDisconnect = 104,
-  kCmdCancel = 105,
-  kCmdQuickConnect = 106,
-  kCmdDownloadTo = 107,
-  kCmdDownload = 108,
-  kCmdUpload = 109,
-  kCmdDelete = 110,
-  kCmdProperties = 111,
-  kCmdAsciiMode = 116,
-  kCmdBinaryMode = 117,
-  kCmdShowLog = 118,
-  kLastCommandId = 118,
-};
-constexpr int kToolbarButtonCount = kLastCommandId - kFirstCommandId + 1;
-
-// Main menu item indexes (separators not counted).
-enum MainMenuItem : int {
-  kMenuFtp = 0,
-  kMenuSiteManager = 1,
-  kMenuConnect = 2,
-  kMenuDisconnect = 3,
-  kMenuUpload = 4,
-  kMenuDownload = 5,
-  kMenuExit = 6,
-};
-
-// Popup item indexes, the same in both panes.
-enum PopupItem : int {
-  kPopupTransfer = 0,
-  kPopupDelete = 1,
-  kPopupRename = 2,
-  kPopupNewFolder = 3,
-};
 
 // The toolbar command a clicked button id selects: the low 8 bits less 100, kept to 7 bits;
 // -1 when that is above the last button (a click beside the buttons has id -1).
@@ -64,3 +23,8 @@ void OnPopupItem(void* receiver, MenuObject* sender, int index);
 // Shows or collapses the log (heights 1 and 100) and keeps the "Show Log" button's pressed look
 // in step.
 void ToggleLog();
+
+// Connects to the site in the site window's fields, once the site window was last closed with
+// "&Ok" (OpenConnection); then lists the current remote folder and switches the toolbar, the
+// remote popup and the main menu to the connected states. Failure: "Connection Failed".
+void ConnectToSite();

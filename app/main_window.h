@@ -3,14 +3,7 @@
 // site window with its list, buttons and fields.
 #pragma once
 
-// Sizes the windows are built with.
-constexpr int kMainWindowWidth = 800;
-constexpr int kMainWindowHeight = 500;
-constexpr int kLocalListWidth = 385;
-constexpr int kLogCollapsedHeight = 1;
-constexpr int kLogExpandedHeight = 100;
-constexpr int kSiteWindowWidth = 500;
-constexpr int kSiteWindowHeight = 300;
+#include "app/window_sizes.h"
 
 // The main window's panes, menus and popups, the drive box filled from the drives present.
 // Expects appState.application and appState.mainWindow.

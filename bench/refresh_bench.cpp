@@ -19,11 +19,12 @@
 #include <string>
 #include <vector>
 
+#include "app/commands.h"
 #include "app/app_state.h"
 #include "app/ftp/ftp_client.h"
 #include "app/ftp/remote_pane.h"
 #include "app/ftp/session.h"
-#include "app/local/file_rows.h"
+#include "app/file_rows.h"
 #include "app/startup.h"
 #include "tests/support/ftp_server.h"
 #include "tests/support/temp_files.h"

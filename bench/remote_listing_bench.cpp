@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/commands.h"
 #include "app/app_state.h"
 #include "app/ftp/ftp_client.h"
 #include "app/ftp/remote_pane.h"

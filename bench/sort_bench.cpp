@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "app/local/file_rows.h"
+#include "app/file_rows.h"
 #include "app/startup.h"
 #include "winobj/application.h"
 #include "winobj/control.h"

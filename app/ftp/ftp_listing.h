@@ -11,27 +11,12 @@
 #include <string_view>
 #include <vector>
 
+#include "app/ftp/listing/listing_entry.h"
 #include "app/ftp/listing/listing_text.h"
 
 namespace listing {
 enum class LineKind;
 }
-
-// Longest listing line taken; a longer one is skipped whole.
-constexpr size_t kMostListingLine = 8 * 1024;
-// Longest name a find record holds (its 260-byte field, NUL included).
-constexpr size_t kMostEntryName = 259;
-
-struct ListingEntry {
-  std::string name;  // as the server sent it (no conversion of the code page here)
-  bool folder = false;
-  bool link = false;  // a symbolic link (its target's kind is not known)
-  // Bytes. Where the listing gives only blocks (VMS) or a rounded size ("33.5k"), the nearest
-  // byte count it stands for; 0 for folders and where the listing tells no size (MVS).
-  uint64_t size = 0;
-  // Last write time as FILETIME units (100 ns since 1601-01-01 UTC); 0 when unknown.
-  uint64_t modified = 0;
-};
 
 // Reads a listing line by line, as it arrives. The family is decided from the listing itself,
 // once: by the first line that exactly one family reads (or a family's own header line); lines

@@ -1,14 +1,11 @@
-// The remote pane: listing the current remote folder (remotePath) through WinInet's FTP find
-// functions, and the messages the remote list view's hook handles (sorting by a header click,
-// navigation by double click, the popup menu, files dropped from the shell). The path rules are
-// plain functions.
+// The remote pane: listing the current remote folder (remotePath) through the FTP client's find
+// functions, and the path rules (plain functions). The list view's messages are handled in
+// remote_list_events.h.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
-
-struct MessageRecord;
 
 // The folder above `path` (ending in "/"): the trailing "/" and the last name go; with no "/"
 // left the path becomes empty (from "/" the empty path: the server's login folder).
@@ -25,6 +22,5 @@ std::string RemoteListPattern(const std::string& path);
 void ListRemoteFolder();
 // The error of the last listing that could not be started (the client's code), 0 when it ran.
 DWORD LastRemoteListingError();
-
-// The remote list's messageEvent; true when the message is handled.
-bool OnRemoteListMessage(void* receiver, MessageRecord& msg, LRESULT& result);
+// A listing is under way (its frame works off waiting messages meanwhile).
+bool RemoteListingRunning();

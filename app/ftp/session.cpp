@@ -3,13 +3,12 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "app/commands.h"
+#include "app/command_ids.h"
 #include "app/ftp/box_text.h"
 #include "app/ftp/certificate_text.h"
 #include "app/ftp/ftp_client.h"
 #include "app/ftp/ftp_text.h"
 #include "app/ftp/own/own_client.h"
-#include "app/ftp/remote_pane.h"
 #include "app/ftp/status_log.h"
 #include "app/sites/site_manager.h"
 #include "winobj/application.h"
@@ -117,9 +116,9 @@ constexpr int32_t kHighestPort = 65535;
 
 bool IsConnected() { return appState.connectionHandle != nullptr; }
 
-void ConnectToSite() {
+bool OpenConnection() {
   const Control* site = appState.siteWindow;
-  if (site == nullptr || site->form.modalResult != kSiteResultOk) return;
+  if (site == nullptr || site->form.modalResult != kSiteResultOk) return false;
   Disconnect();
 
   const std::string host = FieldText(appState.hostEdit);
@@ -155,21 +154,16 @@ void ConnectToSite() {
     client.Close(session);
     // After "No" to the certificate the user knows why: one box is enough.
     if (!declined) ShowMessage("Connection Failed");
-    return;
+    return false;
   }
 
   SetConnectionStatus("Connected");
-  ListRemoteFolder();
-  // The listing works off waiting messages; a Disconnect among them leaves the commands as it
-  // set them.
-  if (!IsConnected()) return;
+  return true;
+}
+
+void ShowConnectedCommands() {
   SetToolbarConnected(true);
   SetMenusConnected();
-  // Listings fail silently, but a server that refuses every TLS data connection (522, session
-  // reuse required) would leave the pane empty for good without a word: the connect says why.
-  if (LastRemoteListingError() == ERROR_INTERNET_SECURITY_CHANNEL_ERROR) {
-    ShowErrorText(ERROR_INTERNET_SECURITY_CHANNEL_ERROR);
-  }
 }
 
 void Disconnect() {

@@ -13,9 +13,13 @@ constexpr DWORD_PTR kInternetContext = 255;
 extern const char* const kAgentName;              // "ZEVFTP"
 extern const char* const kCertificateBoxCaption;  // "ZevFtp"
 
-// Connects to the site in the site window's fields, once the site window was last closed with
-// "&Ok". An existing connection is closed first. Failure: "Connection Failed".
-void ConnectToSite();
+// Opens the connection to the site in the site window's fields, once the site window was last
+// closed with "&Ok": an existing connection is closed first; on success the status bar says
+// "Connected". Failure: "Connection Failed" (or the certificate box's "No"), false.
+// ConnectToSite (commands.h) lists and switches the commands after it.
+bool OpenConnection();
+// The toolbar, the remote popup and the main menu as they are while connected.
+void ShowConnectedCommands();
 // Closes the connection, then the session; each handle once, and only one that is set.
 void Disconnect();
 bool IsConnected();

@@ -3,15 +3,13 @@
 #include <commctrl.h>
 #include <wininet.h>
 
-#include <cstring>
-
 #include "app/app_state.h"
-#include "app/commands.h"
+#include "app/command_ids.h"
 #include "app/ftp/ftp_client.h"
 #include "app/ftp/remote_pane.h"
-#include "app/ftp/ftp_text.h"
+#include "app/ftp/name_rules.h"
 #include "app/ftp/session.h"
-#include "app/local/file_rows.h"
+#include "app/file_rows.h"
 #include "app/local/local_pane.h"
 #include "winobj/application.h"
 #include "winobj/control.h"
@@ -29,18 +27,9 @@ constexpr bool kFailIfExists = true;
 constexpr UINT kAllDroppedFiles = 0xFFFFFFFF;
 constexpr UINT kDropPathCapacity = 1025;
 constexpr int kMostFolderTries = 100;
-constexpr size_t kMostNameLength = 255;  // characters in one path component
 const char* const kNewFolderName = "New Folder";
 const char* const kDeleteQuestion = "Are you shure you want to delete these files?";
 const char* const kDeleteCaption = "Delete Files";
-// Characters Windows refuses in a file name; besides them every control character (below the
-// blank) is refused.
-const char* const kRefusedCharacters = "<>:\"/\\|?*";
-constexpr unsigned char kFirstPrintable = 0x20;
-// Superscript 1, 2 and 3 in the ANSI code page: Windows takes COM and LPT with them as devices too.
-constexpr unsigned char kSuperscriptOne = 0xB9;
-constexpr unsigned char kSuperscriptTwo = 0xB2;
-constexpr unsigned char kSuperscriptThree = 0xB3;
 
 void PressButton(int id, bool pressed) {
   if (appState.toolbar != nullptr) {
@@ -48,62 +37,10 @@ void PressButton(int id, bool pressed) {
   }
 }
 
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-// COM and LPT take a digit or a superscript 1, 2 or 3.
-bool IsPortDigit(char c) {
-  const unsigned char u = static_cast<unsigned char>(c);
-  return (c >= '0' && c <= '9') || u == kSuperscriptOne || u == kSuperscriptTwo ||
-         u == kSuperscriptThree;
-}
-
-// Windows opens the device whatever extension follows the name, and blanks before the dot do
-// not count either ("nul .txt").
-bool IsDeviceName(const std::string& name) {
-  std::string base = name.substr(0, name.find('.'));
-  while (!base.empty() && base.back() == ' ') base.pop_back();
-  for (char& c : base) c = UpperAscii(c);
-  if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" ||
-      base == "CONOUT$") {
-    return true;
-  }
-  return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-         IsPortDigit(base[3]);
-}
-
 // Refuses the file in its own box, as the library's failures are.
 void RefuseName() { ShowErrorText(ERROR_INVALID_NAME); }
 
 }  // namespace
-
-bool IsSafeLocalName(const std::string& name) { return IsSafeLocalNameInCodePage(name, CP_ACP); }
-
-bool IsSafeLocalNameInCodePage(const std::string& name, UINT codePage) {
-  if (name.empty() || name.size() > kMostNameLength) return false;
-  for (size_t i = 0; i < name.size(); ++i) {
-    const char c = name[i];
-    // In a double-byte code page (Japanese, Chinese, Korean) a trail byte may equal "\" or "|"
-    // while the pair is one ordinary character; a lead byte without its trail is malformed.
-    if (IsDBCSLeadByteEx(codePage, static_cast<BYTE>(c))) {
-      if (++i == name.size()) return false;
-      continue;
-    }
-    if (static_cast<unsigned char>(c) < kFirstPrintable) return false;
-    if (std::strchr(kRefusedCharacters, c) != nullptr) return false;
-  }
-  // Also refuses "." and "..": Windows drops trailing dots and blanks, so such a name would
-  // land on another file (or on the folder above).
-  if (name.back() == '.' || name.back() == ' ') return false;
-  return !IsDeviceName(name);
-}
-
-bool IsSafeLocalName(const std::string& name, const std::string& folder) {
-  return IsSafeLocalName(name) && folder.size() + name.size() < MAX_PATH;
-}
-
-bool IsSafeRemoteName(const std::string& name) {
-  return !name.empty() && !HoldsLineBreak(name);
-}
 
 void CollectSelectedFiles(Control* listView, StringList& names) {
   names.Clear();
@@ -117,6 +54,28 @@ void CollectSelectedFiles(Control* listView, StringList& names) {
   }
 }
 
+namespace {
+
+// The one loop of every multi-file operation. `item` gives file i's name (as it goes to the
+// server) and its local path, or false when it refused the file itself; a name that would carry
+// a line break into the FTP command is refused here; `call` does the file's work. Each refused
+// or failed file gets its own box and the loop goes on.
+template <typename Item, typename Call>
+void ForEachFile(int count, Item item, Call call) {
+  for (int i = 0; i < count; ++i) {
+    std::string name;
+    std::string local;
+    if (!item(i, name, local)) continue;
+    if (!IsSafeRemoteName(name)) {
+      RefuseName();
+      continue;
+    }
+    if (!call(name, local)) ShowErrorText(GetLastError());
+  }
+}
+
+}  // namespace
+
 void DownloadSelected() {
   PressButton(kCmdDownload, true);
   AtScopeEnd done([] {
@@ -129,23 +88,33 @@ void DownloadSelected() {
   // the next file; that must not send the rest of the names to other folders.
   const std::string remoteFolder = appState.remotePath;
   const std::string localFolder = appState.localPath;
-  for (int i = 0; i < names.Count(); ++i) {
-    const std::string name = names.ItemText(i);
-    // The server chose the name: it must not lead out of the local folder, onto a device, or
-    // into the FTP command as a second line.
-    if (!IsSafeRemoteName(name) || !IsSafeLocalName(name, localFolder)) {
-      RefuseName();
-      continue;
-    }
-    const std::string remote = remoteFolder + name;
-    const std::string local = localFolder + name;
-    if (!CurrentFtpClient().GetFile(appState.connectionHandle, remote.c_str(), local.c_str(),
-                                    kFailIfExists, FILE_ATTRIBUTE_NORMAL, kGetFlags,
-                                    kInternetContext)) {
-      ShowErrorText(GetLastError());
-    }
-  }
+  ForEachFile(
+      names.Count(),
+      [&](int i, std::string& name, std::string& local) {
+        name = names.ItemText(i);
+        // The server chose the name: it must not lead out of the local folder or onto a device.
+        if (!IsSafeLocalName(name, localFolder)) {
+          RefuseName();
+          return false;
+        }
+        local = localFolder + name;
+        return true;
+      },
+      [&](const std::string& name, const std::string& local) {
+        return CurrentFtpClient().GetFile(appState.connectionHandle, (remoteFolder + name).c_str(),
+                                          local.c_str(), kFailIfExists, FILE_ATTRIBUTE_NORMAL,
+                                          kGetFlags, kInternetContext);
+      });
 }
+
+namespace {
+
+bool PutFile(const std::string& local, const std::string& remote) {
+  return CurrentFtpClient().PutFile(appState.connectionHandle, local.c_str(), remote.c_str(),
+                                    kPutFlags, kInternetContext);
+}
+
+}  // namespace
 
 void UploadSelected() {
   PressButton(kCmdUpload, true);
@@ -158,19 +127,16 @@ void UploadSelected() {
   // As for downloads: the folders the names were chosen in, whatever is browsed meanwhile.
   const std::string localFolder = appState.localPath;
   const std::string remoteFolder = appState.remotePath;
-  for (int i = 0; i < names.Count(); ++i) {
-    const std::string name = names.ItemText(i);
-    if (!IsSafeRemoteName(name)) {
-      RefuseName();
-      continue;
-    }
-    const std::string local = localFolder + name;
-    const std::string remote = remoteFolder + name;
-    if (!CurrentFtpClient().PutFile(appState.connectionHandle, local.c_str(), remote.c_str(),
-                                    kPutFlags, kInternetContext)) {
-      ShowErrorText(GetLastError());
-    }
-  }
+  ForEachFile(
+      names.Count(),
+      [&](int i, std::string& name, std::string& local) {
+        name = names.ItemText(i);
+        local = localFolder + name;
+        return true;
+      },
+      [&](const std::string& name, const std::string& local) {
+        return PutFile(local, remoteFolder + name);
+      });
 }
 
 void UploadDropped(HDROP drop) {
@@ -181,28 +147,26 @@ void UploadDropped(HDROP drop) {
   // The folder the files were dropped on, whatever is browsed while an error box is open.
   const std::string remoteFolder = appState.remotePath;
   const UINT count = DragQueryFileA(drop, kAllDroppedFiles, nullptr, 0);
-  for (UINT i = 0; i < count; ++i) {
-    // A longer path would come back cut short: the start of it may name another file, which
-    // would then be uploaded under a wrong name.
-    if (DragQueryFileA(drop, i, nullptr, 0) >= kDropPathCapacity) {
-      ShowErrorText(ERROR_FILENAME_EXCED_RANGE);
-      continue;
-    }
-    char buffer[kDropPathCapacity] = {};
-    DragQueryFileA(drop, i, buffer, kDropPathCapacity);
-    buffer[kDropPathCapacity - 1] = '\0';
-    const std::string local = buffer;
-    const std::string name = PathNamePart(local);
-    if (!IsSafeRemoteName(name)) {
-      RefuseName();
-      continue;
-    }
-    const std::string remote = remoteFolder + name;
-    if (!CurrentFtpClient().PutFile(appState.connectionHandle, local.c_str(), remote.c_str(),
-                                    kPutFlags, kInternetContext)) {
-      ShowErrorText(GetLastError());
-    }
-  }
+  ForEachFile(
+      static_cast<int>(count),
+      [&](int i, std::string& name, std::string& local) {
+        const UINT index = static_cast<UINT>(i);
+        // A longer path would come back cut short: the start of it may name another file, which
+        // would then be uploaded under a wrong name.
+        if (DragQueryFileA(drop, index, nullptr, 0) >= kDropPathCapacity) {
+          ShowErrorText(ERROR_FILENAME_EXCED_RANGE);
+          return false;
+        }
+        char buffer[kDropPathCapacity] = {};
+        DragQueryFileA(drop, index, buffer, kDropPathCapacity);
+        buffer[kDropPathCapacity - 1] = '\0';
+        local = buffer;
+        name = PathNamePart(local);
+        return true;
+      },
+      [&](const std::string& name, const std::string& local) {
+        return PutFile(local, remoteFolder + name);
+      });
 }
 
 void DeleteSelected() {
@@ -214,17 +178,16 @@ void DeleteSelected() {
   const std::string remoteFolder = appState.remotePath;
   HWND owner = appState.mainWindow != nullptr ? HandleOf(appState.mainWindow) : nullptr;
   if (MessageBoxA(owner, kDeleteQuestion, kDeleteCaption, MB_YESNO) != IDYES) return;
-  for (int i = 0; i < names.Count(); ++i) {
-    const std::string name = names.ItemText(i);
-    if (!IsSafeRemoteName(name)) {
-      RefuseName();
-      continue;
-    }
-    const std::string remote = remoteFolder + name;
-    if (!CurrentFtpClient().RemoveFile(appState.connectionHandle, remote.c_str())) {
-      ShowErrorText(GetLastError());
-    }
-  }
+  ForEachFile(
+      names.Count(),
+      [&](int i, std::string& name, std::string&) {
+        name = names.ItemText(i);
+        return true;
+      },
+      [&](const std::string& name, const std::string&) {
+        return CurrentFtpClient().RemoveFile(appState.connectionHandle,
+                                             (remoteFolder + name).c_str());
+      });
 }
 
 void CreateRemoteFolder() {

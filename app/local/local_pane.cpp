@@ -9,12 +9,13 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "app/local/file_rows.h"
+#include "app/file_rows.h"
 #include "winobj/application.h"
 #include "winobj/control.h"
 #include "winobj/controls.h"
 #include "winobj/geometry.h"
 #include "winobj/listview.h"
+#include "winobj/scoped.h"
 #include "winobj/text.h"
 
 namespace {
@@ -26,29 +27,14 @@ constexpr char kLocalSeparator[] = "\\";
 constexpr char kAllEntries[] = "*.*";
 constexpr char kEditLabelNotice[] = "Edit Send";
 
-// Closes a find handle however the enumeration ends.
-class FindHandle {
- public:
-  explicit FindHandle(HANDLE handle) : handle_(handle) {}
-  ~FindHandle() {
-    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
-  }
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-
- private:
-  HANDLE handle_;
-};
-
 void EnumerateLocalFolder(const std::string& folderPath, const EntrySink& add) {
   WIN32_FIND_DATAA entry;
   std::memset(&entry, 0, sizeof entry);
-  HANDLE find = FindFirstFileA((folderPath + kAllEntries).c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return;
-  FindHandle closer(find);
+  FindHandle find(FindFirstFileA((folderPath + kAllEntries).c_str(), &entry));
+  if (!find.valid()) return;
   do {
     add(entry);
-  } while (FindNextFileA(find, &entry));
+  } while (FindNextFileA(find.get(), &entry));
 }
 
 // The row under the cursor; -1 when there is none.

@@ -1,38 +1,19 @@
 // Real FTP servers on the loopback for tests: FtpServer starts scripts/ftp_server.py (pyftpdlib,
 // optionally with a scripted LIST answer; vsftpd, ProFTPD, Pure-FTPd, GNU inetutils ftpd or
 // Twisted in the foreground; plain or with TLS) as a detached Linux process on 127.0.0.1 or ::1,
-// learns its port and stops it when destroyed. Also: Linux paths of Windows paths and running a
-// Linux shell command from inside Wine.
+// learns its port and stops it when destroyed; a Linux shell command's output.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "tests/support/linux_side.h"
 #include "tests/support/test_certificates.h"
 
-// The Linux path Wine maps a Windows path to; empty when there is none (not under Wine).
-std::string UnixPathOf(const std::string& windowsPath);
-
-// The repository's root folder as a Windows path ending in "\" (found from this source file's
-// compiled-in location, or from the build folder's CMakeCache.txt).
-std::string SourceRootFolder();
-
-// The build folder as a Windows path ending in "\" (where scripts/fetch-servers unpacked the
-// servers and the certificates are made).
-std::string TestBuildFolder();
-
-// Starts `/bin/sh -c command`. Under Wine a Linux process gives no handle to wait on, so this
-// does not wait for it: a caller that needs its end polls for what it leaves behind (as
-// RunShellCommandOutput does). Only whether it could be started is returned. The command must
-// not contain double quotes or backslashes (Wine's command line rules would change them).
-bool RunShellCommand(const std::string& command, unsigned timeoutMs = 10000);
 // Runs `command` in a Linux shell (the same quoting limits) and waits, bounded, until it ends:
 // what it printed on both streams, then a last line "exit N" with its exit status. Empty when
 // it could not be started or did not end in time.
 std::string RunShellCommandOutput(const std::string& command, unsigned timeoutMs = 30000);
-
-// A file's whole contents; empty when it cannot be read.
-std::string ReadFileText(const std::string& path);
 
 // Waits for a started server's "PORT PID" line in `workFolder` + "port" ("0 PID": it gave up);
 // false with the reason (the server's own log when it did not start).
@@ -67,8 +48,8 @@ struct FtpServerOptions {
   enum Tls { kNoTls, kExplicitTls, kImplicitTls };
   Kind kind = kPyftpdlib;
   std::string address = "127.0.0.1";  // or "::1"
-  std::string root;  // Windows path of the folder served
-  std::string user;  // empty for none
+  std::string root;                   // Windows path of the folder served
+  std::string user;                   // empty for none
   std::string password;
   bool anonymous = false;       // anonymous, read only
   bool anonymousWrite = false;  // pyftpdlib: anonymous with every permission

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "tests/support/ftp_server.h"
+#include "tests/support/linux_side.h"
 
 namespace {
 

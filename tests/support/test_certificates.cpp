@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "tests/support/ftp_server.h"
+#include "tests/support/linux_side.h"
 #include "tests/support/poll.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/ftp/ftp_listing.h"
+#include "app/ftp/listing/listing_entry.h"
 #include "app/ftp/listing/listing_text.h"
 
 namespace listing {

@@ -8,7 +8,7 @@
 
 #include "app/ftp/remote_pane.h"
 #include "app/ftp/transfers.h"
-#include "app/local/file_rows.h"
+#include "app/file_rows.h"
 #include "tests/app/ftp/ftp_fixture.h"
 #include "winobj/listview.h"
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/ftp/transfers.h"
+#include "app/ftp/name_rules.h"
 
 namespace {
 

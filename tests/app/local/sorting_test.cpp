@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "app/local/file_rows.h"
+#include "app/file_rows.h"
 #include "app/local/local_pane.h"
 #include "tests/app/app_harness.h"
 #include "tests/app/temp_folder.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "app/local/file_rows.h"
+#include "app/file_rows.h"
 #include "tests/app/app_harness.h"
 #include "tests/app/temp_folder.h"
 #include "winobj/control.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/local/file_rows.h"
+#include "app/file_rows.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/local/file_rows.h"
+#include "app/file_rows.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -14,6 +14,7 @@
 #include "winobj/controls.h"
 #include "winobj/imagelist.h"
 #include "winobj/listview.h"
+#include "winobj/scoped.h"
 #include "winobj/text.h"
 
 uint8_t SortPaneSelector = kLocalPane;
@@ -32,16 +33,6 @@ constexpr size_t kTypeNameCapacity = sizeof(SHFILEINFOA::szTypeName);
 // comparison reads only this snapshot.
 const SortSnapshot* sortSnapshot = nullptr;
 
-// The snapshot is CompareRows' for exactly the length of one sort, however the sort ends: left
-// behind, it would refuse every later sort and have CompareRows read a dead object.
-class SnapshotInUse {
- public:
-  explicit SnapshotInUse(const SortSnapshot& snapshot) { sortSnapshot = &snapshot; }
-  ~SnapshotInUse() { sortSnapshot = nullptr; }
-  SnapshotInUse(const SnapshotInUse&) = delete;
-  SnapshotInUse& operator=(const SnapshotInUse&) = delete;
-};
-
 // LVM_INSERTITEM appends an item whose index is past the last one, without asking for the
 // count first.
 constexpr int kAppendRow = 0x7FFFFFFF;
@@ -59,46 +50,32 @@ constexpr LPARAM kMostSizedData = LPARAM{1} << 26;
 
 RowSizes paneSizes[2];
 
-// The row images go into the list, the rows of the last listing that were not written over go,
-// drawing of the list goes back on, and the rows are put in order, whatever the enumeration
-// did.
-class ListingCleanup {
- public:
-  ListingCleanup(const FilePane& pane, IconStrip& images, int oldRows)
-      : pane_(pane), images_(images), oldRows_(oldRows) {}
-  ~ListingCleanup() {
-    images_.Flush();
-    RemoveUnwrittenRows();
-    try {
-      SortPane(pane_, kSizeColumn);
-    } catch (...) {
-      // A sort that cannot build its snapshot leaves the rows as they were added.
-    }
-    Perform(pane_.list, WM_SETREDRAW, TRUE, 0);
-  }
-  ListingCleanup(const ListingCleanup&) = delete;
-  ListingCleanup& operator=(const ListingCleanup&) = delete;
-
-  // Where the next row goes: over a row of the last listing while there is one.
-  int NextRow() const { return written_ < oldRows_ ? written_ : kAppendRow; }
-  void RowWritten() { ++written_; }
-
- private:
-  void RemoveUnwrittenRows() {
-    if (written_ >= oldRows_) return;
-    if (written_ == 0) {
-      Clear(pane_.list);
-      return;
-    }
-    // From the last one: each removal then moves no row behind it.
-    for (int row = oldRows_ - 1; row >= written_; --row) DeleteListItem(pane_.list, row);
-  }
-
-  FilePane pane_;
-  IconStrip& images_;
-  int oldRows_;
-  int written_ = 0;
+// Where a listing writes its rows: over the rows of the last listing while there are any, then
+// appended.
+struct RowCursor {
+  int oldRows = 0;
+  int written = 0;
+  int NextRow() const { return written < oldRows ? written : kAppendRow; }
 };
+
+// The end of every listing, whatever the enumeration did: the row images go into the list, the
+// rows of the last listing that were not written over go, the rows are put in order and drawing
+// of the list goes back on.
+void FinishListing(const FilePane& pane, IconStrip& images, const RowCursor& rows) {
+  images.Flush();
+  if (rows.written == 0 && rows.oldRows > 0) {
+    Clear(pane.list);
+  } else {
+    // From the last one: each removal then moves no row behind it.
+    for (int row = rows.oldRows - 1; row >= rows.written; --row) DeleteListItem(pane.list, row);
+  }
+  try {
+    SortPane(pane, kSizeColumn);
+  } catch (...) {
+    // A sort that cannot build its snapshot leaves the rows as they were added.
+  }
+  Perform(pane.list, WM_SETREDRAW, TRUE, 0);
+}
 
 }  // namespace
 
@@ -287,11 +264,13 @@ void RunListingFrame(const FilePane& pane, const std::string& folderPath,
     IconStrip images(pane.images);
     // No one acts on a row's change while the listing writes over it.
     const auto quiet = MuteItemChanges(pane.list);
-    ListingCleanup cleanup(pane, images, static_cast<int>(Count(pane.list)));
+    RowCursor rows{static_cast<int>(Count(pane.list)), 0};
+    AtScopeEnd finish([&] { FinishListing(pane, images, rows); });
     int32_t ordinal = firstOrdinal;
     enumerate([&](const WIN32_FIND_DATAA& entry) {
-      if (WriteEntryRow(pane, folderPath, entry, ordinal, shell, images, cleanup.NextRow()))
-        cleanup.RowWritten();
+      if (WriteEntryRow(pane, folderPath, entry, ordinal, shell, images, rows.NextRow())) {
+        ++rows.written;
+      }
       ++ordinal;
     });
   }
@@ -380,7 +359,9 @@ int SortSnapshot::PlaceOf(LPARAM data) const noexcept {
 
 bool SortWithSnapshot(const SortSnapshot& snapshot, const std::function<bool()>& sort) {
   if (sortSnapshot) return false;
-  SnapshotInUse inUse(snapshot);
+  // The snapshot is CompareRows' for exactly the length of one sort, however the sort ends: left
+  // behind, it would refuse every later sort and have CompareRows read a dead object.
+  AutoReset<const SortSnapshot*> inUse(sortSnapshot, &snapshot);
   return sort();
 }
 
