@@ -163,26 +163,28 @@ std::vector<ListingEntry> ParseListing(std::string_view bytes, bool mlsd, int64_
   return entries;
 }
 
-bool ParseMlsdLine(std::string_view line, ListingEntry& entry) {
-  ListingParser parser(true, 0);  // MLSD dates always hold their year
+namespace {
+
+// One line on its own: the first entry it reads that is not the parent folder.
+bool ParseOneLine(std::string_view line, bool mlsd, int64_t now, ListingEntry& entry) {
+  ListingParser parser(mlsd, now);
   bool found = false;
   parser.Line(line, [&](const ListingEntry& read) {
-    if (read.name == "..") return;
+    if (read.name == ".." || found) return;
     entry = read;
     found = true;
   });
   return found;
 }
 
+}  // namespace
+
+bool ParseMlsdLine(std::string_view line, ListingEntry& entry) {
+  return ParseOneLine(line, true, 0, entry);  // MLSD dates always hold their year
+}
+
 bool ParseListLine(std::string_view line, ListingEntry& entry) {
-  ListingParser parser(false, CurrentTime());
-  bool found = false;
-  parser.Line(line, [&](const ListingEntry& read) {
-    if (read.name == "..") return;
-    entry = read;
-    found = true;
-  });
-  return found;
+  return ParseOneLine(line, false, CurrentTime(), entry);
 }
 
 bool IsParentFolderLine(std::string_view line, bool mlsd) {

@@ -26,20 +26,6 @@ bool ReadNumber(std::string_view text, size_t& at, unsigned most, unsigned& valu
   return at > start;
 }
 
-// Decimal digits, all of the text, within 64 bits.
-bool ReadSize(std::string_view digits, uint64_t& size) {
-  if (digits.empty() || digits.size() > 20) return false;
-  uint64_t value = 0;
-  for (char c : digits) {
-    if (!IsDigit(c)) return false;
-    const uint64_t digit = static_cast<uint64_t>(c - '0');
-    if (value > (UINT64_MAX - digit) / 10) return false;
-    value = value * 10 + digit;
-  }
-  size = value;
-  return true;
-}
-
 }  // namespace
 
 void ReplyReader::Feed(const char* data, size_t size) {
@@ -177,7 +163,7 @@ bool ParseSizeReply(const FtpReply& reply, uint64_t& size) {
   std::string_view line(reply.text);
   line = WithoutLineBreak(line.substr(0, line.find('\n') + 1));
   if (line.size() < 5 || line[3] != ' ') return false;
-  return ReadSize(line.substr(4), size);
+  return ReadDecimal(line.substr(4), size);
 }
 
 bool ParseAnnouncedSize(std::string_view text, uint64_t& size) {
@@ -189,7 +175,7 @@ bool ParseAnnouncedSize(std::string_view text, uint64_t& size) {
     const std::string_view inside = line.substr(open + 1, close - open - 1);
     const size_t blank = inside.find(' ');
     if (blank != std::string_view::npos && EqualNoCase(inside.substr(blank), " bytes") &&
-        ReadSize(inside.substr(0, blank), size)) {
+        ReadDecimal(inside.substr(0, blank), size)) {
       return true;
     }
   }

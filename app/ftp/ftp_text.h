@@ -3,11 +3,26 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 inline char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+
+// A whole text of decimal digits that fits 64 bits; false for anything else.
+inline bool ReadDecimal(std::string_view text, uint64_t& value) {
+  if (text.empty() || text.size() > 20) return false;
+  uint64_t result = 0;
+  for (char c : text) {
+    if (!IsDigit(c)) return false;
+    const uint64_t digit = static_cast<uint64_t>(c - '0');
+    if (result > (UINT64_MAX - digit) / 10) return false;
+    result = result * 10 + digit;
+  }
+  value = result;
+  return true;
+}
 
 // Equal without regard to the case of ASCII letters (bytes above 127 compare as they are, so a
 // UTF-8 or code-page name is never folded by the locale).

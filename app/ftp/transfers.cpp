@@ -40,22 +40,6 @@ void PressButton(int id, bool pressed) {
 // Refuses the file in its own box, as the library's failures are.
 void RefuseName() { ShowErrorText(ERROR_INVALID_NAME); }
 
-}  // namespace
-
-void CollectSelectedFiles(Control* listView, StringList& names) {
-  names.Clear();
-  if (listView == nullptr || listView->handle == nullptr) return;
-  const int count = static_cast<int>(SendMessageA(listView->handle, LVM_GETITEMCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    const LRESULT state = SendMessageA(listView->handle, LVM_GETITEMSTATE, i, LVIS_SELECTED);
-    if (state == LVIS_SELECTED && ListItemImage(listView, i) != kFolderImage) {
-      names.Add(ListItemText(listView, i, kNameColumn));
-    }
-  }
-}
-
-namespace {
-
 // The one loop of every multi-file operation. `item` gives file i's name (as it goes to the
 // server) and its local path, or false when it refused the file itself; a name that would carry
 // a line break into the FTP command is refused here; `call` does the file's work. Each refused
@@ -74,7 +58,25 @@ void ForEachFile(int count, Item item, Call call) {
   }
 }
 
+// Stores a local file as remote.
+bool PutFile(const std::string& local, const std::string& remote) {
+  return CurrentFtpClient().PutFile(appState.connectionHandle, local.c_str(), remote.c_str(),
+                                    kPutFlags, kInternetContext);
+}
+
 }  // namespace
+
+void CollectSelectedFiles(Control* listView, StringList& names) {
+  names.Clear();
+  if (listView == nullptr || listView->handle == nullptr) return;
+  const int count = static_cast<int>(SendMessageA(listView->handle, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    const LRESULT state = SendMessageA(listView->handle, LVM_GETITEMSTATE, i, LVIS_SELECTED);
+    if (state == LVIS_SELECTED && ListItemImage(listView, i) != kFolderImage) {
+      names.Add(ListItemText(listView, i, kNameColumn));
+    }
+  }
+}
 
 void DownloadSelected() {
   PressButton(kCmdDownload, true);
@@ -106,15 +108,6 @@ void DownloadSelected() {
                                           kGetFlags, kInternetContext);
       });
 }
-
-namespace {
-
-bool PutFile(const std::string& local, const std::string& remote) {
-  return CurrentFtpClient().PutFile(appState.connectionHandle, local.c_str(), remote.c_str(),
-                                    kPutFlags, kInternetContext);
-}
-
-}  // namespace
 
 void UploadSelected() {
   PressButton(kCmdUpload, true);

@@ -95,7 +95,7 @@ LineKind ReadDosLine(std::string_view line, const ListingClock&, ListingEntry& e
 LineKind ReadOs2Line(std::string_view line, const ListingClock&, ListingEntry& entry, bool) {
   const Tokens words(line);
   uint64_t size = 0;
-  if (words.size() < 4 || !ReadNumber(words[0], size)) return LineKind::kNone;
+  if (words.size() < 4 || !ReadDecimal(words[0], size)) return LineKind::kNone;
   bool folder = false;
   size_t at = 1;
   while (at < 4 && at < words.size() && IsOs2Attributes(words[at])) {

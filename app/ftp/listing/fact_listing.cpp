@@ -65,7 +65,7 @@ LineKind ReadMlsdLine(std::string_view line, const ListingClock&, ListingEntry& 
       folder = EqualNoCase(value, "dir");
       link = IsLinkType(value);
     } else if (EqualNoCase(key, "size") || EqualNoCase(key, "sizd")) {
-      if (!ReadNumber(value, size)) size = 0;
+      if (!ReadDecimal(value, size)) size = 0;
     } else if (EqualNoCase(key, "modify")) {
       modified = MlsdTime(value);
     }
@@ -106,10 +106,10 @@ LineKind ReadEplfLine(std::string_view line, const ListingClock&, ListingEntry& 
       case 'r':
         break;
       case 's':
-        if (!ReadNumber(value, size)) return LineKind::kNone;
+        if (!ReadDecimal(value, size)) return LineKind::kNone;
         break;
       case 'm':
-        if (!ReadNumber(value, number) || number > INT64_MAX) return LineKind::kNone;
+        if (!ReadDecimal(value, number) || number > INT64_MAX) return LineKind::kNone;
         modified = FileTimeOfUnix(static_cast<int64_t>(number));
         break;
       case 'i':

@@ -102,9 +102,9 @@ LineKind ReadMvsDatasetLine(std::string_view line, const ListingClock&, ListingE
   }
   uint64_t number = 0;
   if (words.size() != 10 || words[0].size() > 6 || !IsIbmDate(words[2]) ||
-      !ReadNumber(words[3], number) || !ReadNumber(words[4], number) || !IsRecordFormat(words[5]) ||
-      !ReadNumber(words[6], number) || !ReadNumber(words[7], number) ||
-      !IsDataSetOrganisation(words[8])) {
+      !ReadDecimal(words[3], number) || !ReadDecimal(words[4], number) ||
+      !IsRecordFormat(words[5]) || !ReadDecimal(words[6], number) ||
+      !ReadDecimal(words[7], number) || !IsDataSetOrganisation(words[8])) {
     return LineKind::kNone;
   }
   SetEntry(entry, words[9], words[8].substr(0, 2) == "PO", 0, IbmDate(words[2], 0, 0, 0));
@@ -130,8 +130,8 @@ LineKind ReadMvsMemberLine(std::string_view line, const ListingClock&, ListingEn
   if (words.size() >= 8 && version.size() == 5 && version[2] == '.' &&
       AllDigits(version.substr(0, 2)) && AllDigits(version.substr(3)) && IsIbmDate(words[2]) &&
       IsIbmDate(words[3]) && ReadClock(words[4], hour, minute, second) &&
-      ReadNumber(words[5], number) && ReadNumber(words[6], number) &&
-      ReadNumber(words[7], number)) {
+      ReadDecimal(words[5], number) && ReadDecimal(words[6], number) &&
+      ReadDecimal(words[7], number)) {
     SetEntry(entry, words[0], false, 0, IbmDate(words[3], hour, minute, second));
     return LineKind::kEntry;
   }
@@ -165,7 +165,7 @@ LineKind ReadAs400Line(std::string_view line, const ListingClock&, ListingEntry&
     int minute = 0;
     int second = 0;
     const size_t sizeAt = type - 3;
-    if (!ReadNumber(words[sizeAt], size) ||
+    if (!ReadDecimal(words[sizeAt], size) ||
         !(ReadClock(words[type - 1], hour, minute, second) ||
           ReadClock(words[type - 1], hour, minute, second, '.'))) {
       return LineKind::kNone;
@@ -214,7 +214,7 @@ LineKind ReadZvmLine(std::string_view line, const ListingClock&, ListingEntry& e
   uint64_t counts[3] = {0, 0, 0};
   for (size_t i = 0; i < 3; ++i) {
     const std::string_view word = words[at + 1 + i];
-    if (!(folder ? word == "-" : ReadNumber(word, counts[i]))) return LineKind::kNone;
+    if (!(folder ? word == "-" : ReadDecimal(word, counts[i]))) return LineKind::kNone;
   }
   int hour = 0;
   int minute = 0;

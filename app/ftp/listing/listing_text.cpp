@@ -156,22 +156,9 @@ std::string_view WithoutTrailing(std::string_view text, std::string_view marks) 
   return text;
 }
 
-bool ReadNumber(std::string_view text, uint64_t& value) {
-  if (text.empty() || text.size() > 20) return false;
-  uint64_t result = 0;
-  for (char c : text) {
-    if (!IsDigit(c)) return false;
-    const uint64_t digit = static_cast<uint64_t>(c - '0');
-    if (result > (UINT64_MAX - digit) / 10) return false;
-    result = result * 10 + digit;
-  }
-  value = result;
-  return true;
-}
-
 bool ReadSmall(std::string_view text, int& value, size_t most) {
   uint64_t wide = 0;
-  if (text.size() > most || text.size() > 9 || !ReadNumber(text, wide)) return false;
+  if (text.size() > most || text.size() > 9 || !ReadDecimal(text, wide)) return false;
   value = static_cast<int>(wide);
   return true;
 }
@@ -196,17 +183,17 @@ bool ReadHex(std::string_view text, uint64_t& value) {
 }
 
 bool ReadGroupedNumber(std::string_view text, uint64_t& value) {
-  if (ReadNumber(text, value)) return true;
+  if (ReadDecimal(text, value)) return true;
   const size_t first = text.find_first_of(",.");
   if (first == 0 || first == std::string_view::npos || first > 3) return false;
   const char separator = text[first];
   uint64_t result = 0;
-  if (!ReadNumber(text.substr(0, first), result)) return false;
+  if (!ReadDecimal(text.substr(0, first), result)) return false;
   // Every group after a separator holds exactly three digits.
   for (size_t at = first; at < text.size(); at += 4) {
     uint64_t group = 0;
     if (text[at] != separator || text.size() - at < 4 || !AllDigits(text.substr(at + 1, 3)) ||
-        !ReadNumber(text.substr(at + 1, 3), group) || result > (UINT64_MAX - group) / 1000) {
+        !ReadDecimal(text.substr(at + 1, 3), group) || result > (UINT64_MAX - group) / 1000) {
       return false;
     }
     result = result * 1000 + group;
@@ -224,10 +211,10 @@ bool ReadSizeWithUnit(std::string_view text, uint64_t& value) {
   uint64_t whole = 0;
   uint64_t fraction = 0;
   uint64_t scale = 1;
-  if (!ReadNumber(text.substr(0, point), whole) || whole > 999999999) return false;
+  if (!ReadDecimal(text.substr(0, point), whole) || whole > 999999999) return false;
   if (point != std::string_view::npos) {
     const std::string_view tail = text.substr(point + 1);
-    if (tail.empty() || tail.size() > 3 || !ReadNumber(tail, fraction)) return false;
+    if (tail.empty() || tail.size() > 3 || !ReadDecimal(tail, fraction)) return false;
     for (size_t i = 0; i < tail.size(); ++i) scale *= 10;
   }
   uint64_t unit = 1;

@@ -13,6 +13,7 @@ namespace listing {
 
 using ::EqualNoCase;
 using ::IsDigit;
+using ::ReadDecimal;
 
 // Words looked at per line; what follows the last one is part of a name.
 constexpr size_t kMostTokens = 16;
@@ -43,8 +44,6 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 // The text without one trailing character out of `marks`.
 std::string_view WithoutTrailing(std::string_view text, std::string_view marks);
 
-// Decimal digits only, at most 20, without overflow.
-bool ReadNumber(std::string_view text, uint64_t& value);
 // Decimal digits only, at most `most` of them.
 bool ReadSmall(std::string_view text, int& value, size_t most = 4);
 bool ReadHex(std::string_view text, uint64_t& value);

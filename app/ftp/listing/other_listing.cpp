@@ -5,20 +5,6 @@ namespace listing {
 
 namespace {
 
-// "03-Sep-03", "31-Jul-2002".
-bool ReadDayMonthYear(std::string_view word, int& year, int& month, int& day) {
-  const size_t first = word.find('-');
-  const size_t second = word.rfind('-');
-  if (first == std::string_view::npos || second == first) return false;
-  month = MonthOf(word.substr(first + 1, second - first - 1));
-  const std::string_view yearText = word.substr(second + 1);
-  if (month == 0 || !ReadSmall(word.substr(0, first), day, 2) || !ReadSmall(yearText, year, 4)) {
-    return false;
-  }
-  year = FullYear(year, yearText.size());
-  return PlausibleYear(year);
-}
-
 bool IsAlphanumeric(std::string_view word) {
   if (word.empty()) return false;
   for (char c : word) {
@@ -49,8 +35,8 @@ LineKind ReadNonStopLine(std::string_view line, const ListingClock&, ListingEntr
   int hour = 0;
   int minute = 0;
   int second = 0;
-  if (name.size() > 8 || !IsAlphanumeric(name) || IsDigit(name[0]) || !ReadNumber(code, number) ||
-      !ReadNumber(words[2], size) || !ReadDayMonthYear(words[3], year, month, day) ||
+  if (name.size() > 8 || !IsAlphanumeric(name) || IsDigit(name[0]) || !ReadDecimal(code, number) ||
+      !ReadDecimal(words[2], size) || !ReadDayMonthYear(words[3], year, month, day) ||
       !ReadClock(words[4], hour, minute, second) || words[4].size() != 8) {
     return LineKind::kNone;
   }
@@ -129,7 +115,7 @@ LineKind ReadNortelLine(std::string_view line, const ListingClock&, ListingEntry
   int minute = 0;
   int second = 0;
   const std::string_view time = words[words.size() - 1];
-  if (!ReadNumber(words[1], size) || !SplitDate(words[2], date) || date.separator != '/' ||
+  if (!ReadDecimal(words[1], size) || !SplitDate(words[2], date) || date.separator != '/' ||
       date.digits[0] != 2 || date.digits[1] != 2 || !ReadClock(time, hour, minute, second) ||
       time.size() != 8) {
     return LineKind::kNone;

@@ -77,7 +77,7 @@ bool ReadMode(std::string_view mode, Kind& kind) {
 }
 
 bool ReadSizeWord(std::string_view word, uint64_t& size) {
-  return ReadNumber(word, size) || ReadSizeWithUnit(word, size);
+  return ReadDecimal(word, size) || ReadSizeWithUnit(word, size);
 }
 
 // A device's "major, minor" before the date: no size there.
@@ -92,7 +92,7 @@ bool CommaBefore(const Tokens& words, size_t at) {
 bool ReadRunInSize(std::string_view word, uint64_t& size) {
   size_t digits = word.size();
   while (digits > 0 && IsDigit(word[digits - 1])) --digits;
-  return digits > 0 && digits < word.size() && ReadNumber(word.substr(digits), size);
+  return digits > 0 && digits < word.size() && ReadDecimal(word.substr(digits), size);
 }
 
 }  // namespace
@@ -147,7 +147,7 @@ LineKind ReadUnixLine(std::string_view line, const ListingClock& clock, ListingE
   } else {
     // "mode links owner group size name": no date at all. Only taken when nothing after the
     // size looks like the start of a date this reader does not know.
-    if (words.size() < 6 || !AllDigits(words[1]) || !ReadNumber(words[4], size) ||
+    if (words.size() < 6 || !AllDigits(words[1]) || !ReadDecimal(words[4], size) ||
         CommaBefore(words, 4) || IsDigit(words[5][0]) || MonthOf(words[5]) != 0 ||
         (words.size() > 6 && IsDigit(words[6][0]))) {
       return LineKind::kNone;
@@ -174,7 +174,7 @@ LineKind ReadNetWareLine(std::string_view line, const ListingClock& clock, Listi
   if (rights.size() < 3 || rights.front() != '[' || rights.back() != ']') return LineKind::kNone;
   uint64_t size = 0;
   Stamp stamp;
-  if (!ReadNumber(words[3], size) || !ReadMonthFirstStamp(words, 4, stamp)) {
+  if (!ReadDecimal(words[3], size) || !ReadMonthFirstStamp(words, 4, stamp)) {
     return LineKind::kNone;
   }
   SetEntry(entry, words.AfterBlanks(stamp.last), words[0][0] == 'd', size, StampTime(stamp, clock));

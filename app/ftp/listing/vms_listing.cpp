@@ -35,21 +35,6 @@ bool ReadVmsName(std::string_view word, std::string_view& name, bool& folder) {
   return true;
 }
 
-// "29-JAN-2004" or "4-MAR-2019".
-bool ReadVmsDate(std::string_view word, int& year, int& month, int& day) {
-  const size_t first = word.find('-');
-  const size_t second = word.rfind('-');
-  if (first == std::string_view::npos || second == first) return false;
-  month = MonthOf(word.substr(first + 1, second - first - 1));
-  const std::string_view yearText = word.substr(second + 1);
-  if (month == 0 || !ReadSmall(word.substr(0, first), day, 2) || day < 1 ||
-      !ReadSmall(yearText, year, 4)) {
-    return false;
-  }
-  year = FullYear(year, yearText.size());
-  return PlausibleYear(year);
-}
-
 // The details after a name, from word `at`: "used[/allocated] date time [owner] [(protection)]".
 bool ReadDetails(const Tokens& words, size_t at, ListingEntry& entry) {
   if (at + 2 >= words.size()) return false;
@@ -57,8 +42,8 @@ bool ReadDetails(const Tokens& words, size_t at, ListingEntry& entry) {
   const size_t slash = blocks.find('/');
   uint64_t used = 0;
   uint64_t allocated = 0;
-  if (!ReadNumber(blocks.substr(0, slash), used) || used > UINT64_MAX / kBlockBytes ||
-      (slash != std::string_view::npos && !ReadNumber(blocks.substr(slash + 1), allocated))) {
+  if (!ReadDecimal(blocks.substr(0, slash), used) || used > UINT64_MAX / kBlockBytes ||
+      (slash != std::string_view::npos && !ReadDecimal(blocks.substr(slash + 1), allocated))) {
     return false;
   }
   int year = 0;
@@ -67,7 +52,7 @@ bool ReadDetails(const Tokens& words, size_t at, ListingEntry& entry) {
   int hour = 0;
   int minute = 0;
   int second = 0;
-  if (!ReadVmsDate(words[at + 1], year, month, day) ||
+  if (!ReadDayMonthYear(words[at + 1], year, month, day) ||
       !ReadClock(words[at + 2], hour, minute, second)) {
     return false;
   }
@@ -82,6 +67,20 @@ bool ReadDetails(const Tokens& words, size_t at, ListingEntry& entry) {
 }
 
 }  // namespace
+
+bool ReadDayMonthYear(std::string_view word, int& year, int& month, int& day) {
+  const size_t first = word.find('-');
+  const size_t second = word.rfind('-');
+  if (first == std::string_view::npos || second == first) return false;
+  month = MonthOf(word.substr(first + 1, second - first - 1));
+  const std::string_view yearText = word.substr(second + 1);
+  if (month == 0 || !ReadSmall(word.substr(0, first), day, 2) || day < 1 ||
+      !ReadSmall(yearText, year, 4)) {
+    return false;
+  }
+  year = FullYear(year, yearText.size());
+  return PlausibleYear(year);
+}
 
 LineKind ReadVmsLine(std::string_view line, const ListingClock&, ListingEntry& entry, bool) {
   const Tokens words(line);

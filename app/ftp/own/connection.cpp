@@ -5,6 +5,7 @@
 #include "app/ftp/own/certificate.h"
 #include "app/ftp/own/names.h"
 #include "app/ftp/site_address.h"
+#include "winobj/scoped.h"
 
 namespace {
 
@@ -197,13 +198,13 @@ DWORD OwnConnection::Get(const std::string& remote, const char* local, bool fail
   if (!IsOpen()) return ERROR_INTERNET_CONNECTION_ABORTED;
   // The local file first: an existing file with fail-if-exists costs no traffic, and is never
   // opened for writing.
-  HANDLE file = CreateFileA(local, GENERIC_WRITE, 0, nullptr,
-                            failIfExists ? CREATE_NEW : CREATE_ALWAYS, attributes, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return GetLastError();
+  FileHandle file(CreateFileA(local, GENERIC_WRITE, 0, nullptr,
+                              failIfExists ? CREATE_NEW : CREATE_ALWAYS, attributes, nullptr));
+  if (!file.valid()) return GetLastError();
   const bool created = failIfExists || GetLastError() != ERROR_ALREADY_EXISTS;
-  DownloadMover mover(file, progress_, waitMs_);
+  DownloadMover mover(file.get(), progress_, waitMs_);
   const DWORD error = Run(conversation_.Get(ServerPathOf(remote)), &mover);
-  CloseHandle(file);
+  file.Close();
   // Only a file this download made is removed: one that was there before is never deleted.
   if (error != ERROR_SUCCESS && created) DeleteFileA(local);
   return error;
@@ -212,13 +213,11 @@ DWORD OwnConnection::Get(const std::string& remote, const char* local, bool fail
 DWORD OwnConnection::Put(const char* local, const std::string& remote) {
   control_.DiscardStale();
   if (!IsOpen()) return ERROR_INTERNET_CONNECTION_ABORTED;
-  HANDLE file = CreateFileA(local, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return GetLastError();
-  UploadMover mover(file, progress_, waitMs_);
-  const DWORD error = Run(conversation_.Put(ServerPathOf(remote)), &mover);
-  CloseHandle(file);
-  return error;
+  FileHandle file(CreateFileA(local, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file.valid()) return GetLastError();
+  UploadMover mover(file.get(), progress_, waitMs_);
+  return Run(conversation_.Put(ServerPathOf(remote)), &mover);
 }
 
 DWORD OwnConnection::Remove(const std::string& remote) {

@@ -11,7 +11,7 @@ int Class(const FtpReply& reply) { return reply.code / 100; }
 
 FtpAction FtpConversation::Login(bool anonymous, const std::string& user,
                                  const std::string& password, bool ipv6, FtpSecurity security) {
-  Begin(Operation::kLogin, std::string());
+  Begin(std::string());
   ipv6_ = ipv6;
   security_ = security;
   protectedData_ = false;
@@ -22,7 +22,7 @@ FtpAction FtpConversation::Login(bool anonymous, const std::string& user,
 }
 
 FtpAction FtpConversation::List(const std::string& folder) {
-  Begin(Operation::kList, AbsolutePath(folder));
+  Begin(AbsolutePath(folder));
   transfer_ = features_.mlsd ? Transfer::kMlsd : Transfer::kList;
   // Without the login folder a CWD could not be undone: the path form it is.
   if (loginFolder_.empty()) return OpenDataChannel();
@@ -36,35 +36,34 @@ FtpAction FtpConversation::List(const std::string& folder) {
 }
 
 FtpAction FtpConversation::Get(const std::string& path) {
-  Begin(Operation::kGet, AbsolutePath(path));
+  Begin(AbsolutePath(path));
   transfer_ = Transfer::kRetr;
   if (features_.size) return Send(FtpStep::kSize, "SIZE " + path);
   return OpenDataChannel();
 }
 
 FtpAction FtpConversation::Put(const std::string& path) {
-  Begin(Operation::kPut, AbsolutePath(path));
+  Begin(AbsolutePath(path));
   transfer_ = Transfer::kStor;
   return OpenDataChannel();
 }
 
 FtpAction FtpConversation::Delete(const std::string& path) {
-  Begin(Operation::kDelete, AbsolutePath(path));
+  Begin(AbsolutePath(path));
   return Send(FtpStep::kDele, "DELE " + path_);
 }
 
 FtpAction FtpConversation::MakeFolder(const std::string& path) {
-  Begin(Operation::kMakeFolder, AbsolutePath(path));
+  Begin(AbsolutePath(path));
   return Send(FtpStep::kMkd, "MKD " + path_);
 }
 
 FtpAction FtpConversation::Quit() {
-  Begin(Operation::kQuit, std::string());
+  Begin(std::string());
   return Send(FtpStep::kQuit, "QUIT");
 }
 
-void FtpConversation::Begin(Operation operation, const std::string& path) {
-  operation_ = operation;
+void FtpConversation::Begin(const std::string& path) {
   path_ = path;
   transfer_ = Transfer::kNone;
   preliminaryReplies_ = 0;
@@ -278,26 +277,31 @@ FtpAction FtpConversation::OpenDataChannel() {
 }
 
 FtpAction FtpConversation::OnEpsv(const FtpReply& reply) {
-  FtpAction action;
-  if (reply.code == 229 && ParseEpsvPort(reply.text, action.port)) {
-    action.kind = FtpAction::Kind::kConnectData;
-    return action;
-  }
-  if (Class(reply) != 5) return FailWithReply(reply);
-  passive_ = Passive::kPasv;
-  return OpenDataChannel();
+  uint16_t port = 0;
+  const bool open = reply.code == 229 && ParseEpsvPort(reply.text, port);
+  return OnPassiveReply(reply, open, port, Passive::kPasv);
 }
 
 FtpAction FtpConversation::OnPasv(const FtpReply& reply) {
-  FtpAction action;
   // The address in the reply is the server's word for where to go: it may name another host
   // (FTP bounce) or a private address. The data goes to the peer already talked to.
-  if (reply.code == 227 && ParsePasvPort(reply.text, action.port)) {
+  uint16_t port = 0;
+  const bool open = reply.code == 227 && ParsePasvPort(reply.text, port);
+  return OnPassiveReply(reply, open, port, Passive::kNone);
+}
+
+// A passive mode's answer: the port to connect to, or on a refusal the next way to a data
+// connection (remembered for the connection); any other reply fails.
+FtpAction FtpConversation::OnPassiveReply(const FtpReply& reply, bool open, uint16_t port,
+                                          Passive fallback) {
+  if (open) {
+    FtpAction action;
     action.kind = FtpAction::Kind::kConnectData;
+    action.port = port;
     return action;
   }
   if (Class(reply) != 5) return FailWithReply(reply);
-  passive_ = Passive::kNone;
+  passive_ = fallback;
   return OpenDataChannel();
 }
 
@@ -423,7 +427,7 @@ FtpAction FtpConversation::OnMkd(const FtpReply& reply) {
 FtpAction FtpConversation::OnQuit(const FtpReply&) { return Done(); }
 
 FtpAction FtpConversation::ProbeLink(const std::string& path) {
-  Begin(Operation::kProbeLink, AbsolutePath(path));
+  Begin(AbsolutePath(path));
   currentFolder_.clear();  // the probe's CWD moves the connection
   probedFolder_ = false;
   probedSizeKnown_ = false;

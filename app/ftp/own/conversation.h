@@ -111,8 +111,6 @@ class FtpConversation {
   // The data moved `bytes` and ended (ERROR_SUCCESS) or failed with `error`.
   FtpAction OnDataMoved(DWORD error, uint64_t bytes);
 
-  FtpStep step() const { return step_; }
-  const FtpFeatures& features() const { return features_; }
   bool utf8() const { return utf8_; }
   // PROT P was accepted: every data connection speaks TLS.
   bool dataProtected() const { return protectedData_; }
@@ -125,21 +123,11 @@ class FtpConversation {
   std::string AbsolutePath(const std::string& path) const;
 
  private:
-  enum class Operation {
-    kNone,
-    kLogin,
-    kList,
-    kGet,
-    kPut,
-    kDelete,
-    kMakeFolder,
-    kQuit,
-    kProbeLink
-  };
   enum class Transfer { kNone, kRetr, kStor, kMlsd, kList };
   enum class Passive { kEpsv, kPasv, kNone };
 
-  void Begin(Operation operation, const std::string& path);
+  // Every operation starts here: its path, and nothing left of the one before.
+  void Begin(const std::string& path);
   FtpAction Send(FtpStep step, const std::string& command);
   FtpAction Await(FtpStep step);
   FtpAction Done();
@@ -164,6 +152,7 @@ class FtpConversation {
   FtpAction OnCwd(const FtpReply& reply);
   FtpAction OnEpsv(const FtpReply& reply);
   FtpAction OnPasv(const FtpReply& reply);
+  FtpAction OnPassiveReply(const FtpReply& reply, bool open, uint16_t port, Passive fallback);
   FtpAction OnEprt(const FtpReply& reply);
   FtpAction OnPort(const FtpReply& reply);
   FtpAction OnSize(const FtpReply& reply);
@@ -176,7 +165,6 @@ class FtpConversation {
   FtpAction OnProbeSize(const FtpReply& reply);
 
   FtpStep step_ = FtpStep::kNone;
-  Operation operation_ = Operation::kNone;
   Transfer transfer_ = Transfer::kNone;
   Passive passive_ = Passive::kEpsv;
   bool ipv6_ = false;

@@ -81,38 +81,34 @@ class FlooredReceiver {
   uint64_t windowBytes_ = 0;
 };
 
-// What one transfer does with its data connection. `bytes` is what moved, also on a failure.
+// What one file transfer does with its data connection: the file is open (its owner closes
+// it), `bytes` is what moved, also on a failure.
 class DataMover {
  public:
+  DataMover(HANDLE file, const ProgressReporter& progress, DWORD waitMs)
+      : file_(file), progress_(progress), waitMs_(waitMs) {}
   virtual ~DataMover() = default;
   // `announced`: the server said the file has `size` bytes; more is refused as it arrives.
   virtual DWORD Move(ByteStream& data, bool announced, uint64_t size, uint64_t& bytes) = 0;
+
+ protected:
+  HANDLE file_;
+  ProgressReporter progress_;
+  DWORD waitMs_;
 };
 
-// Writes what arrives into an open file (the caller owns and closes it).
+// Writes what arrives into the file.
 class DownloadMover : public DataMover {
  public:
-  DownloadMover(HANDLE file, const ProgressReporter& progress, DWORD waitMs)
-      : file_(file), progress_(progress), waitMs_(waitMs) {}
+  using DataMover::DataMover;
   DWORD Move(ByteStream& data, bool announced, uint64_t size, uint64_t& bytes) override;
-
- private:
-  HANDLE file_;
-  ProgressReporter progress_;
-  DWORD waitMs_;
 };
 
-// Sends an open file whole, then ends the data.
+// Sends the file whole, then ends the data.
 class UploadMover : public DataMover {
  public:
-  UploadMover(HANDLE file, const ProgressReporter& progress, DWORD waitMs)
-      : file_(file), progress_(progress), waitMs_(waitMs) {}
+  using DataMover::DataMover;
   DWORD Move(ByteStream& data, bool announced, uint64_t size, uint64_t& bytes) override;
-
- private:
-  HANDLE file_;
-  ProgressReporter progress_;
-  DWORD waitMs_;
 };
 
 // The data of a listing, read as the caller asks for more: each Pull receives what has arrived and

@@ -236,7 +236,6 @@ class OwnClient : public FtpClient {
 void SetOwnClientTimeout(DWORD milliseconds) { waitMs = milliseconds; }
 ServerCertificate LastCertificate() { return lastCertificate; }
 void TrustCertificate(const std::string& sha256) { TrustFingerprint(sha256); }
-DWORD OwnClientTimeout() { return waitMs; }
 
 FtpClient& OwnFtpClient() {
   static OwnClient client;

@@ -12,7 +12,6 @@
 // whole reply from there, and every stretch of a transfer that moves less than 1 KiB end after it
 // with ERROR_INTERNET_TIMEOUT. Tests shorten it; the program never calls it.
 void SetOwnClientTimeout(DWORD milliseconds);
-DWORD OwnClientTimeout();
 
 // The certificate the last connect on this thread stopped on (ERROR_INTERNET_INVALID_CA,
 // ERROR_INTERNET_SEC_CERT_CN_INVALID or ERROR_INTERNET_SEC_CERT_DATE_INVALID); `error` 0 when the
