@@ -132,10 +132,7 @@ TEST_F(OwnClientServers, ListingsOfPyftpdlibAndVsftpd) {
   ASSERT_TRUE(served_.MakeFile("my dir\\inner file", 3));
   ASSERT_TRUE(served_.MakeFolder("up"));
   ASSERT_TRUE(served_.MakeFolder("empty"));
-  // Both servers run until the end: under Wine 8, once this process had held a data connection
-  // to a server, stopping that server and starting another (Linux processes spawned from here)
-  // left every new socket refusing connect with WSAENOTSOCK. The program starts and stops no
-  // processes, so only tests meet it.
+  // Both servers are started first and run until the end.
   std::vector<std::unique_ptr<FtpServer>> servers;
   for (FtpServerOptions::Kind kind : {FtpServerOptions::kPyftpdlib, FtpServerOptions::kVsftpd}) {
     ASSERT_TRUE(Serve(kind)) << server_->Error();
