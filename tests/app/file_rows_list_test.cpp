@@ -50,13 +50,20 @@ bool RecordFrameSteps(Control*, MessageRecord& msg, LRESULT&) {
 
 }  // namespace
 
-TEST(FileRowsAdd, FolderFileAndDotRows) {
-  TempFolder folder(true);
+// The local pane emptied, with its folder image only, and the shell's answers for one listing.
+class FileRowsAdd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetPaneImages(pane);
+    Clear(pane.list);
+  }
+  TempFolder folder{true};
   AppHarness app;
   FilePane pane = LocalPane();
-  ResetPaneImages(pane);
-  Clear(pane.list);
   ShellAnswers shell;
+};
+
+TEST_F(FileRowsAdd, FolderFileAndDotRows) {
   AddEntryRow(pane, "c:\\x\\", Entry(".", FILE_ATTRIBUTE_DIRECTORY, 0, 0), 0, shell);
   AddEntryRow(pane, "c:\\x\\", Entry("..", FILE_ATTRIBUTE_DIRECTORY, 0, 0), 1, shell);
   AddEntryRow(pane, "c:\\x\\", Entry("big.iso", FILE_ATTRIBUTE_ARCHIVE, 3, 0), 2, shell);
@@ -77,13 +84,7 @@ TEST(FileRowsAdd, FolderFileAndDotRows) {
   EXPECT_EQ(ImageCount(pane.images), 2);
 }
 
-TEST(FileRowsAdd, ManyFilesOfOneTypeAskTheShellOnceButGetOneImageEach) {
-  TempFolder folder(true);
-  AppHarness app;
-  FilePane pane = LocalPane();
-  ResetPaneImages(pane);
-  Clear(pane.list);
-  ShellAnswers shell;
+TEST_F(FileRowsAdd, ManyFilesOfOneTypeAskTheShellOnceButGetOneImageEach) {
   for (int i = 0; i < 30; ++i) {
     std::string name = "f" + std::to_string(i) + (i % 2 ? ".txt" : ".dat");
     AddEntryRow(pane, "c:\\x\\", Entry(name.c_str(), 0, 0, 100), i, shell);
@@ -92,12 +93,7 @@ TEST(FileRowsAdd, ManyFilesOfOneTypeAskTheShellOnceButGetOneImageEach) {
   EXPECT_EQ(ImageCount(pane.images), 30 + 1);
 }
 
-TEST(FileRowsAdd, NamesAreReadUpToTheirEnd) {
-  TempFolder folder(true);
-  AppHarness app;
-  FilePane pane = LocalPane();
-  Clear(pane.list);
-  ShellAnswers shell;
+TEST_F(FileRowsAdd, NamesAreReadUpToTheirEnd) {
   WIN32_FIND_DATAA full = Entry("", 0, 0, 1);
   std::memset(full.cFileName, 'n', sizeof full.cFileName);  // no NUL inside the record
   AddEntryRow(pane, "c:\\", full, 0, shell);
@@ -168,13 +164,7 @@ bool RecordRowMessages(Control*, MessageRecord& msg, LRESULT&) {
 
 }  // namespace
 
-TEST(FileRowsAdd, ARowIsOneInsertAndItsTextsWithNoReadBack) {
-  TempFolder folder(true);
-  AppHarness app;
-  FilePane pane = LocalPane();
-  ResetPaneImages(pane);
-  Clear(pane.list);
-  ShellAnswers shell;
+TEST_F(FileRowsAdd, ARowIsOneInsertAndItsTextsWithNoReadBack) {
   IconStrip images(pane.images);
   AttachProc(pane.list, &RecordRowMessages);
   const struct {
@@ -248,9 +238,8 @@ TEST(FileRowsSort, TheSizeColumnSortsByTheRealSizes) {
     });
     const Texts byListing = ColumnTexts(pane.list, 0);
     EXPECT_EQ(byListing, (Texts{"dir", "two", "two too", "twelve", "twenty gigs", "half", "max"}));
-    EXPECT_EQ(ColumnTexts(pane.list, 1),
-              (Texts{"", "2 KB", "2 KB", "12 KB", "20480 MB", "8796093022208 MB",
-                     "17592186044415 MB"}));
+    EXPECT_EQ(ColumnTexts(pane.list, 1), (Texts{"", "2 KB", "2 KB", "12 KB", "20480 MB",
+                                                "8796093022208 MB", "17592186044415 MB"}));
     ASSERT_TRUE(SortPane(pane, kNameColumn));
     ASSERT_TRUE(SortPane(pane, kSizeColumn));
     EXPECT_EQ(ColumnTexts(pane.list, 0), byListing);
@@ -318,14 +307,16 @@ TEST(FileRowsFrame, AListingWritesOverTheRowsItHas) {
   AttachProc(pane.list, &RecordRemovals);
   struct Step {
     Texts names;
-    Texts rows;   // by size: folders first
+    Texts rows;  // by size: folders first
     Texts sizes;
     std::vector<std::string> removed;
   } steps[] = {
       {{"+x", "yy", "z", "wwww"}, {"x", "z", "yy", "wwww"}, {"", "1 KB", "2 KB", "4 KB"}, {}},
       {{"p", "+q"}, {"q", "p"}, {"", "1 KB"}, {"3", "2"}},
-      {{"e", "ff", "ggg", "+h", "ii"}, {"h", "e", "ff", "ii", "ggg"},
-       {"", "1 KB", "2 KB", "2 KB", "3 KB"}, {}},
+      {{"e", "ff", "ggg", "+h", "ii"},
+       {"h", "e", "ff", "ii", "ggg"},
+       {"", "1 KB", "2 KB", "2 KB", "3 KB"},
+       {}},
       {{}, {}, {}, {"all"}},
   };
   for (const Step& step : steps) {
@@ -343,9 +334,9 @@ TEST(FileRowsFrame, AListingWritesOverTheRowsItHas) {
       ASSERT_TRUE(ReadListItem(pane.list, row, 0, item, nullptr, 0));
       EXPECT_EQ(item.state & (LVIS_SELECTED | LVIS_FOCUSED), 0u) << rows[row];
     }
-    EXPECT_EQ(ImageCount(pane.images), 1 + static_cast<int>(step.rows.size()) -
-                                           static_cast<int>(std::count(step.sizes.begin(),
-                                                                       step.sizes.end(), "")));
+    EXPECT_EQ(ImageCount(pane.images),
+              1 + static_cast<int>(step.rows.size()) -
+                  static_cast<int>(std::count(step.sizes.begin(), step.sizes.end(), "")));
   }
   DetachProc(pane.list, &RecordRemovals);
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdint>
 #include <string>
 
 #include "tests/support/temp_files.h"
@@ -52,6 +53,19 @@ class TempFolder {
 };
 
 // The whole contents of a file; `ok` false when it cannot be read.
+// Bytes no two positions of which repeat soon: a piece cut, moved or sent twice shows.
+inline std::string PatternBytes(size_t size) {
+  std::string bytes(size, '\0');
+  uint32_t x = 2463534242u;
+  for (char& c : bytes) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    c = static_cast<char>(x);
+  }
+  return bytes;
+}
+
 inline std::string ReadWholeFile(const std::string& name, bool* ok = nullptr) {
   std::string bytes;
   HANDLE file = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

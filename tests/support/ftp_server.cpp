@@ -104,6 +104,15 @@ std::string RunShellCommandOutput(const std::string& command, unsigned timeoutMs
   return text;
 }
 
+size_t QuotedCommandCount(const std::string& log, const std::string& command) {
+  const std::string quoted = "\"" + command + "\"";
+  size_t count = 0;
+  for (size_t at = log.find(quoted); at != std::string::npos; at = log.find(quoted, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
 FtpServer::FtpServer(const FtpServerOptions& options) {
   workFolder_ = MakeUniqueTempFolder("zevftpd");
   const std::string source = SourceRootFolder();

@@ -71,6 +71,9 @@ struct FtpServerOptions {
   unsigned lifetimeSeconds = 120;
 };
 
+// How many times a server's log holds `command` as vsftpd's protocol log quotes it ("USER zev").
+size_t QuotedCommandCount(const std::string& log, const std::string& command);
+
 class FtpServer {
  public:
   explicit FtpServer(const FtpServerOptions& options);

@@ -18,19 +18,6 @@
 
 namespace {
 
-// Bytes no two positions of which repeat soon: a record cut or sent twice shows.
-std::string Pattern(size_t size) {
-  std::string bytes(size, '\0');
-  uint32_t x = 2463534242u;
-  for (char& c : bytes) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    c = static_cast<char>(x);
-  }
-  return bytes;
-}
-
 // A few MiB with a tail that fills no TLS record or read buffer.
 constexpr size_t kFileSize = 3 * 1024 * 1024 + 12345;
 
@@ -57,15 +44,9 @@ class OwnClientTls : public OwnClientTest {
     return connection_;
   }
 
-  // How many times the server's protocol log holds `command` as vsftpd writes it ("USER zev").
+  // How many times the server's protocol log holds `command` ("USER zev").
   size_t Commands(const std::string& command) const {
-    const std::string log = server_->Log();
-    const std::string quoted = "\"" + command + "\"";
-    size_t count = 0;
-    for (size_t at = log.find(quoted); at != std::string::npos; at = log.find(quoted, at + 1)) {
-      ++count;
-    }
-    return count;
+    return QuotedCommandCount(server_->Log(), command);
   }
 
   TempFolder served_;
@@ -76,7 +57,7 @@ class OwnClientTls : public OwnClientTest {
 TEST_F(OwnClientTls, ListsUploadsAndDownloadsByteForByteOnEachServer) {
   TrustedTestAuthority trusted;
   ASSERT_TRUE(trusted.Trusted()) << TestCertificatesError();
-  const std::string bytes = Pattern(kFileSize);
+  const std::string bytes = PatternBytes(kFileSize);
   struct Server {
     const char* name;
     FtpServerOptions::Kind kind;

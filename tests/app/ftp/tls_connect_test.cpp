@@ -39,16 +39,10 @@ class FtpTlsConnect : public FtpAppTest {
   }
 };
 
-std::string Pattern(size_t size) {
-  std::string bytes(size, '\0');
-  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7919) >> 5);
-  return bytes;
-}
-
 TEST_F(FtpTlsConnect, ASelfSignedCertificateIsShownOnceAndYesConnectsListsAndDownloads) {
   const CertificateFiles& files = TestCertificateFiles(TestCertificate::kSelfSigned);
   ASSERT_FALSE(files.sha256.empty()) << TestCertificatesError();
-  const std::string bytes = Pattern(700 * 1024 + 3);
+  const std::string bytes = PatternBytes(700 * 1024 + 3);
   ASSERT_TRUE(WriteWholeFile(served_.Path() + "data.bin", bytes));
   ASSERT_TRUE(ServeTls(FtpServerOptions::kExplicitTls, TestCertificate::kSelfSigned))
       << server_->Error();
