@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "app/ftp/ftp_client.h"
 #include "tests/support/ftp_server.h"
 #include "tests/support/poll.h"
@@ -30,13 +31,6 @@ constexpr unsigned kBigMegabytes = 100;
 constexpr unsigned kShellWaitMs = 600000;
 constexpr int kRuns = 5;
 constexpr int kTlsRuns = 3;
-
-double NowSeconds() {
-  LARGE_INTEGER frequency, counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 std::string ReadText(const std::string& path) {
   std::string bytes;
@@ -72,16 +66,9 @@ void CloseClient(Client& c) {
 
 // Seconds for the whole find loop; `count` the entries seen (".." included).
 double TimeListing(Client& c, const std::string& folder, int& count) {
-  count = 0;
-  WIN32_FIND_DATAA entry{};
+  const std::string pattern = folder + "*.*";
   const double start = NowSeconds();
-  HINTERNET find = c.api.FindFirst(c.connection, (folder + "*.*").c_str(), &entry, 0, 255);
-  if (find != nullptr) {
-    do {
-      ++count;
-    } while (c.api.FindNext(find, &entry));
-    c.api.Close(find);
-  }
+  count = CountFoundEntries(c.api, c.connection, pattern.c_str());
   return NowSeconds() - start;
 }
 

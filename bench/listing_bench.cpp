@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "app/app_state.h"
 #include "app/local/local_pane.h"
 #include "app/startup.h"
@@ -29,13 +30,6 @@ namespace {
 
 constexpr int kSide = 16;
 const char* const kExtensions[] = {".txt", ".dat", ".exe", ".jpg", ".doc", ".zip", ".c", ""};
-
-double NowS() {
-  LARGE_INTEGER frequency, counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 double PeakWorkingSetMb() {
   PROCESS_MEMORY_COUNTERS counters;
@@ -70,9 +64,9 @@ std::string BenchFolder(int files) {
 
 double TimeListLocalFolder(const std::string& folder, int* rows, int* images) {
   appState.localPath = folder;
-  const double start = NowS();
+  const double start = NowSeconds();
   ListLocalFolder();
-  const double seconds = NowS() - start;
+  const double seconds = NowSeconds() - start;
   *rows = static_cast<int>(SendMessageA(appState.localList->handle, LVM_GETITEMCOUNT, 0, 0));
   *images = ImageCount(appState.localImages);
   return seconds;
@@ -117,7 +111,7 @@ double TimeNaive(const std::string& folder) {
   HIMAGELIST images = ImageList_Create(kSide, kSide, ILC_COLORDDB | ILC_MASK, 0, 1);
   SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
   SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-  const double start = NowS();
+  const double start = NowSeconds();
   WIN32_FIND_DATAA entry;
   HANDLE find = FindFirstFileA((folder + "*.*").c_str(), &entry);
   int index = 0;
@@ -136,7 +130,7 @@ double TimeNaive(const std::string& folder) {
     } while (FindNextFileA(find, &entry));
     FindClose(find);
   }
-  const double seconds = NowS() - start;
+  const double seconds = NowSeconds() - start;
   DestroyWindow(list);
   ImageList_Destroy(images);
   return seconds;
@@ -145,7 +139,7 @@ double TimeNaive(const std::string& folder) {
 // The bare find loop alone, and the floor of what a listing must do: that loop, the rows with
 // their texts, and every row's image in one strip added at once.
 void TimeFloor(const std::string& folder, double* findOnly, double* floor) {
-  double start = NowS();
+  double start = NowSeconds();
   std::vector<std::string> names;
   WIN32_FIND_DATAA entry;
   HANDLE find = FindFirstFileA((folder + "*.*").c_str(), &entry);
@@ -155,13 +149,13 @@ void TimeFloor(const std::string& folder, double* findOnly, double* floor) {
     } while (FindNextFileA(find, &entry));
     FindClose(find);
   }
-  *findOnly = NowS() - start;
+  *findOnly = NowSeconds() - start;
 
   HWND list = BareList();
   HIMAGELIST images = ImageList_Create(kSide, kSide, ILC_COLORDDB | ILC_MASK, 0, 1);
   SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
   SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-  start = NowS();
+  start = NowSeconds();
   find = FindFirstFileA((folder + "*.*").c_str(), &entry);
   int index = 0;
   if (find != INVALID_HANDLE_VALUE) {
@@ -176,7 +170,7 @@ void TimeFloor(const std::string& folder, double* findOnly, double* floor) {
   HBITMAP mask = CreateBitmap(kSide * (index > 0 ? index : 1), kSide, 1, 1, nullptr);
   ReleaseDC(nullptr, screen);
   ImageList_Add(images, strip, mask);
-  *floor = NowS() - start;
+  *floor = NowSeconds() - start;
   DeleteObject(strip);
   DeleteObject(mask);
   DestroyWindow(list);

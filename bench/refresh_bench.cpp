@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "app/commands.h"
 #include "app/app_state.h"
 #include "app/ftp/ftp_client.h"
@@ -37,13 +38,6 @@ namespace {
 constexpr int kShortName = 12;
 constexpr int kLongName = 255;
 const char* const kExtensions[] = {".txt", ".dat", ".exe", ".jpg", ".doc", ".zip", ".c", ""};
-
-double NowS() {
-  LARGE_INTEGER frequency, counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // Seconds of processor time this process has used (user and kernel): the machine is shared,
 // and what other processes take of it shows in wall time, not here.
@@ -117,18 +111,9 @@ int PaneRows() { return static_cast<int>(Perform(appState.remoteList, LVM_GETITE
 
 // The client's own find first/next over the folder, nothing else.
 double TimeBareEnumeration(int& entries) {
-  FtpClient& client = CurrentFtpClient();
-  const double start = NowS();
-  WIN32_FIND_DATAA entry{};
-  HINTERNET find = client.FindFirst(appState.connectionHandle, "/*.*", &entry, 0, kInternetContext);
-  entries = 0;
-  if (find != nullptr) {
-    do {
-      ++entries;
-    } while (client.FindNext(find, &entry));
-  }
-  client.Close(find);
-  return NowS() - start;
+  const double start = NowSeconds();
+  entries = CountFoundEntries(CurrentFtpClient(), appState.connectionHandle, "/*.*");
+  return (NowSeconds() - start);
 }
 
 // A window of a class of its own with the platform's default procedure: the bare list view's
@@ -147,18 +132,18 @@ HWND BareParent() {
 // texts and an image index each, then emptied: what the platform needs for the window part.
 void TimeBareListView(int rows, int nameLength, double& fillS, double& clearS) {
   HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT, 0, 0, 400, 300,
-                              BareParent(), nullptr, GetModuleHandleA(nullptr),
-                              nullptr);
+                              BareParent(), nullptr, GetModuleHandleA(nullptr), nullptr);
   LVCOLUMNA column{};
   column.mask = LVCF_TEXT | LVCF_WIDTH;
   column.cx = 100;
   column.pszText = const_cast<char*>("c");
-  for (int c = 0; c < 3; ++c) SendMessageA(list, LVM_INSERTCOLUMNA, c, reinterpret_cast<LPARAM>(&column));
+  for (int c = 0; c < 3; ++c)
+    SendMessageA(list, LVM_INSERTCOLUMNA, c, reinterpret_cast<LPARAM>(&column));
   std::vector<std::string> names;
   names.reserve(static_cast<size_t>(rows));
   for (int i = 0; i < rows; ++i) names.push_back(EntryName(i, nameLength));
   SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-  const double start = NowS();
+  const double start = NowSeconds();
   for (int i = 0; i < rows; ++i) {
     LVITEMA item{};
     item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
@@ -166,7 +151,8 @@ void TimeBareListView(int rows, int nameLength, double& fillS, double& clearS) {
     item.pszText = &names[static_cast<size_t>(i)][0];
     item.iImage = 1 + i;
     item.lParam = i;
-    const int row = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    const int row =
+        static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     LVITEMA sub{};
     sub.iSubItem = 1;
     sub.pszText = const_cast<char*>("1 KB");
@@ -175,10 +161,10 @@ void TimeBareListView(int rows, int nameLength, double& fillS, double& clearS) {
     sub.pszText = const_cast<char*>(".txt file");
     SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&sub));
   }
-  fillS = NowS() - start;
-  const double clearStart = NowS();
+  fillS = NowSeconds() - start;
+  const double clearStart = NowSeconds();
   SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-  clearS = NowS() - clearStart;
+  clearS = NowSeconds() - clearStart;
   DestroyWindow(list);
 }
 
@@ -220,16 +206,16 @@ int RunCase(int rows, int nameLength) {
   const double clientS = TimeBareEnumeration(entries);
   // The client alone: what its find records and its reading of the listing take at their most.
   const double clientPeakMb = MemoryNow().peakMb;
-  double start = NowS();
+  double start = NowSeconds();
   double cpuStart = CpuS();
   ListRemoteFolder();
-  const double firstS = NowS() - start;
+  const double firstS = NowSeconds() - start;
   const double firstCpuS = CpuS() - cpuStart;
   const int firstRows = PaneRows();
-  start = NowS();
+  start = NowSeconds();
   cpuStart = CpuS();
   ListRemoteFolder();
-  const double refreshS = NowS() - start;
+  const double refreshS = NowSeconds() - start;
   const double refreshCpuS = CpuS() - cpuStart;
   const int refreshRows = PaneRows();
   // A listing holds the client's find records while it adds the rows: what the peak grew by
@@ -242,13 +228,14 @@ int RunCase(int rows, int nameLength) {
   TimeBareListView(rows, nameLength, bareFillS, bareClearS);
   const double floorS = clientS + bareFillS;
 
-  std::printf("%8d %4d %7.2f %7.2f %7.2f %7.2f %7.2f %7.2f %7.2f %7.2f %7.2f %7.2f %6.0f %6.0f %6.0f %6.0f%s\n",
-              entries, nameLength, clientS, bareFillS, bareClearS, floorS, firstS, refreshS,
-              floorS > 0 ? firstS / floorS : 0.0, firstS > 0 ? refreshS / firstS : 0.0,
-              firstCpuS, firstCpuS > 0 ? refreshCpuS / firstCpuS : 0.0, peakMb,
-              clientPeakMb - baseMb, entries * sizeof(WIN32_FIND_DATAA) / (1024.0 * 1024.0),
-              peakMb - clientPeakMb,
-              firstRows == refreshRows && firstRows > 0 ? "" : "  ROWS DIFFER");
+  std::printf(
+      "%8d %4d %7.2f %7.2f %7.2f %7.2f %7.2f %7.2f %7.2f %7.2f %7.2f %7.2f %6.0f %6.0f %6.0f "
+      "%6.0f%s\n",
+      entries, nameLength, clientS, bareFillS, bareClearS, floorS, firstS, refreshS,
+      floorS > 0 ? firstS / floorS : 0.0, firstS > 0 ? refreshS / firstS : 0.0, firstCpuS,
+      firstCpuS > 0 ? refreshCpuS / firstCpuS : 0.0, peakMb, clientPeakMb - baseMb,
+      entries * sizeof(WIN32_FIND_DATAA) / (1024.0 * 1024.0), peakMb - clientPeakMb,
+      firstRows == refreshRows && firstRows > 0 ? "" : "  ROWS DIFFER");
   std::fflush(stdout);
 
   server.Stop();
@@ -279,15 +266,15 @@ int RunPaneCase(int rows, int nameLength) {
       add(entry);
     }
   };
-  double start = NowS();
+  double start = NowSeconds();
   double cpuStart = CpuS();
   RunListingFrame(RemotePane(), "/", entries, 1);
-  const double firstS = NowS() - start;
+  const double firstS = NowSeconds() - start;
   const double firstCpuS = CpuS() - cpuStart;
-  start = NowS();
+  start = NowSeconds();
   cpuStart = CpuS();
   RunListingFrame(RemotePane(), "/", entries, 1);
-  const double refreshS = NowS() - start;
+  const double refreshS = NowSeconds() - start;
   const double refreshCpuS = CpuS() - cpuStart;
   const double paneMb = MemoryNow().peakMb - baseMb;
   std::printf("%8d %4d %9.2f %9.2f %7.2f %9.2f %9.2f %7.2f %7.0f %9.0f\n", PaneRows(), nameLength,
@@ -301,8 +288,8 @@ int RunPaneCase(int rows, int nameLength) {
 bool RunCaseProcess(const char* mode, int rows, int nameLength) {
   char self[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, self, MAX_PATH);
-  std::string command = std::string("\"") + self + "\" " + mode + " " + std::to_string(rows) +
-                        " " + std::to_string(nameLength);
+  std::string command = std::string("\"") + self + "\" " + mode + " " + std::to_string(rows) + " " +
+                        std::to_string(nameLength);
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -337,17 +324,18 @@ int main(int argc, char** argv) {
       "MB (peak working set): peak = the case's process; client = its growth during the bare\n"
       "enumeration; records = entries x sizeof(WIN32_FIND_DATAA); pane = the growth beyond the\n"
       "client's during the listings (rows, texts, images, sort tables).\n");
-  std::printf("%8s %4s %7s %7s %7s %7s %7s %7s %7s %7s %7s %7s %6s %6s %6s %6s\n", "rows",
-              "name", "client", "lv fill", "lv clr", "floor", "first", "refresh", "1st/fl",
-              "ref/1st", "cpu 1st", "ref/1st", "peak", "client", "recs", "pane");
+  std::printf("%8s %4s %7s %7s %7s %7s %7s %7s %7s %7s %7s %7s %6s %6s %6s %6s\n", "rows", "name",
+              "client", "lv fill", "lv clr", "floor", "first", "refresh", "1st/fl", "ref/1st",
+              "cpu 1st", "ref/1st", "peak", "client", "recs", "pane");
   std::fflush(stdout);
   bool ok = true;
   for (int rows : sizes) {
     for (int length : {kShortName, kLongName}) ok = RunCaseProcess("--case", rows, length) && ok;
   }
-  std::printf("\nThe remote pane alone (the same entries from memory, no client): seconds of the\n"
-              "first listing and of the refresh, wall and processor; MB = growth of the peak\n"
-              "working set; B/row.\n");
+  std::printf(
+      "\nThe remote pane alone (the same entries from memory, no client): seconds of the\n"
+      "first listing and of the refresh, wall and processor; MB = growth of the peak\n"
+      "working set; B/row.\n");
   std::printf("%8s %4s %9s %9s %7s %9s %9s %7s %7s %9s\n", "rows", "name", "first", "refresh",
               "ref/1st", "cpu 1st", "cpu ref", "ref/1st", "MB", "B/row");
   std::fflush(stdout);

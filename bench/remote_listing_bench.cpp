@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "app/commands.h"
 #include "app/app_state.h"
 #include "app/ftp/ftp_client.h"
@@ -23,13 +24,6 @@
 #include "winobj/listview.h"
 
 namespace {
-
-double NowMs() {
-  LARGE_INTEGER frequency, counter;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&counter);
-  return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 bool MakeFiles(const std::string& folder, int count) {
   for (int i = 0; i < count; ++i) {
@@ -46,24 +40,15 @@ bool MakeFiles(const std::string& folder, int count) {
 
 // The client's own find first/next over the folder, nothing else: the floor.
 double TimeBareEnumeration(int& entries) {
-  FtpClient& client = CurrentFtpClient();
-  const double start = NowMs();
-  WIN32_FIND_DATAA entry{};
-  HINTERNET find = client.FindFirst(appState.connectionHandle, "/*.*", &entry, 0, kInternetContext);
-  entries = 0;
-  if (find != nullptr) {
-    do {
-      ++entries;
-    } while (client.FindNext(find, &entry));
-  }
-  client.Close(find);
-  return NowMs() - start;
+  const double start = NowSeconds();
+  entries = CountFoundEntries(CurrentFtpClient(), appState.connectionHandle, "/*.*");
+  return (NowSeconds() - start) * 1000;
 }
 
 double TimePaneListing(int& rows) {
-  const double start = NowMs();
+  const double start = (NowSeconds() * 1000);
   ListRemoteFolder();
-  const double elapsed = NowMs() - start;
+  const double elapsed = (NowSeconds() * 1000) - start;
   rows = static_cast<int>(Perform(appState.remoteList, LVM_GETITEMCOUNT, 0, 0));
   return elapsed;
 }
