@@ -35,7 +35,7 @@ constexpr LineReader kReaders[listing::kFamilyCount] = {
 bool AcceptableName(std::string_view name) {
   if (name.empty() || name.size() > kMostEntryName) return false;
   if (name == "." || name == "..") return false;
-  return name.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+  return !HoldsLineBreak(name);
 }
 
 int64_t CurrentTime() { return static_cast<int64_t>(std::time(nullptr)); }

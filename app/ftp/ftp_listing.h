@@ -5,6 +5,7 @@
 // windows.h: what a server writes is untrusted, and these are fuzzed natively.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -108,19 +109,33 @@ void ListingLineReader::Emit(Sink& sink) {
 
 template <typename Sink>
 void ListingLineReader::Feed(const char* data, size_t size, Sink&& sink) {
-  for (size_t i = 0; i < size; ++i) {
-    const char c = data[i];
-    if (c == '\n') {
-      Emit(sink);
-      continue;
+  // A line wholly inside the piece goes out as it lies there; only a line cut by the end of a
+  // piece is gathered. A line may hold one byte more than kMostListingLine (its CR); a longer
+  // one is dropped whole.
+  constexpr size_t kMostKept = kMostListingLine + 1;
+  const char* const end = data + size;
+  const char* at = data;
+  while (at < end) {
+    const char* const lineEnd = std::find(at, end, '\n');
+    const size_t length = static_cast<size_t>(lineEnd - at);
+    if (!dropping_) {
+      if (pending_.empty() && lineEnd != end && length <= kMostKept) {
+        std::string_view line(at, length);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        sink(line);
+        at = lineEnd + 1;
+        continue;
+      }
+      if (pending_.size() + length > kMostKept) {
+        dropping_ = true;
+        pending_.clear();
+      } else {
+        pending_.append(at, length);
+      }
     }
-    if (dropping_) continue;
-    if (pending_.size() > kMostListingLine) {  // one more byte than a line may hold: the CR
-      dropping_ = true;
-      pending_.clear();
-      continue;
-    }
-    pending_.push_back(c);
+    if (lineEnd == end) break;
+    Emit(sink);
+    at = lineEnd + 1;
   }
 }
 

@@ -8,6 +8,23 @@
 
 inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Whether `c` is one of the few bytes of `set`. A plain loop: a library search would cost a
+// call for each byte asked about, and listings ask this of every line.
+inline bool IsOneOf(char c, std::string_view set) {
+  for (char s : set) {
+    if (s == c) return true;
+  }
+  return false;
+}
+
+// Where the first byte of `text` from `from` on that is one of `set` stands; npos when none is.
+inline size_t FindAnyOf(std::string_view text, std::string_view set, size_t from = 0) {
+  for (size_t i = from; i < text.size(); ++i) {
+    if (IsOneOf(text[i], set)) return i;
+  }
+  return std::string_view::npos;
+}
+
 inline char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 
 // A whole text of decimal digits that fits 64 bits; false for anything else.
@@ -37,7 +54,7 @@ inline bool EqualNoCase(std::string_view a, std::string_view b) {
 // CR, LF or NUL: a text holding one would end an FTP command early and start another of the
 // text's choosing (and NUL ends it for every C string on the way).
 inline bool HoldsLineBreak(std::string_view text) {
-  return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+  return FindAnyOf(text, std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
 // The text without the CR LF, LF or CR that ends it.

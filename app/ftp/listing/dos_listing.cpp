@@ -61,7 +61,7 @@ bool IsOs2Attributes(std::string_view word) {
   if (word == "DIR") return true;
   if (word.empty() || word.size() > 4) return false;
   for (char c : word) {
-    if (std::string_view("AHRS").find(c) == std::string_view::npos) return false;
+    if (!IsOneOf(c, "AHRS")) return false;
   }
   return true;
 }

@@ -35,7 +35,7 @@ bool IsLinkType(std::string_view type) {
 
 LineKind ReadMlsdLine(std::string_view line, const ListingClock&, ListingEntry& entry, bool) {
   // The facts end at the first blank (some servers put a tab there); the name is all after it.
-  const size_t blank = line.find_first_of(" \t");
+  const size_t blank = FindAnyOf(line, " \t");
   if (blank == std::string_view::npos) return LineKind::kNone;
   const std::string_view facts = line.substr(0, blank);
   bool folder = false;
@@ -46,11 +46,11 @@ LineKind ReadMlsdLine(std::string_view line, const ListingClock&, ListingEntry& 
   uint64_t modified = 0;
   size_t at = 0;
   while (at < facts.size()) {
-    size_t end = facts.find(';', at);
+    size_t end = FindAnyOf(facts, ";", at);
     if (end == std::string_view::npos) end = facts.size();
     const std::string_view fact = facts.substr(at, end - at);
     at = end + 1;
-    const size_t equals = fact.find('=');
+    const size_t equals = FindAnyOf(fact, "=");
     if (equals == std::string_view::npos) {
       if (fact.empty()) continue;
       return LineKind::kNone;  // a fact without a value: not an MLSD line
@@ -70,7 +70,7 @@ LineKind ReadMlsdLine(std::string_view line, const ListingClock&, ListingEntry& 
       modified = MlsdTime(value);
     }
   }
-  if (!typed && facts.find('=') == std::string_view::npos) return LineKind::kNone;
+  if (!typed && FindAnyOf(facts, "=") == std::string_view::npos) return LineKind::kNone;
   if (parent) {
     SetEntry(entry, "..", true, 0, 0);
     return LineKind::kEntry;

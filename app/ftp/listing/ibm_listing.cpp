@@ -29,11 +29,11 @@ bool IsMemberName(std::string_view word) {
 // "F", "FB", "VBA", "VBS", "U", "FBM".
 bool IsRecordFormat(std::string_view word) {
   if (word.empty() || word.size() > 4 ||
-      std::string_view("FVU").find(word[0]) == std::string_view::npos) {
+      !IsOneOf(word[0], "FVU")) {
     return false;
   }
   for (char c : word.substr(1)) {
-    if (std::string_view("BSAMT").find(c) == std::string_view::npos) return false;
+    if (!IsOneOf(c, "BSAMT")) return false;
   }
   return true;
 }

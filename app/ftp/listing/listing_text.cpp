@@ -152,7 +152,7 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
 }
 
 std::string_view WithoutTrailing(std::string_view text, std::string_view marks) {
-  if (!text.empty() && marks.find(text.back()) != std::string_view::npos) text.remove_suffix(1);
+  if (!text.empty() && IsOneOf(text.back(), marks)) text.remove_suffix(1);
   return text;
 }
 

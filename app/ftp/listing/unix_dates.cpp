@@ -177,6 +177,17 @@ bool MonthDayNumeric(const Tokens& words, size_t at, Stamp& stamp) {
   return ReadTimeOrYear(words, at + 1, stamp);
 }
 
+// A word of digits alone starts a numeric date only as a month (1 to 12, "3 29 03:26") or as
+// a day of at most two digits ("29 Jul 2005"); the other forms need a separator or a mark in
+// their first word. Most words tried are the link count, owner, group and size columns of
+// every line, and this settles them without trying each form.
+bool CanStartNumericDate(std::string_view word) {
+  if (!AllDigits(word)) return true;
+  int value = 0;
+  if (!ReadSmall(word, value, 4)) return false;
+  return (value >= 1 && value <= 12) || (word.size() <= 2 && value >= 1 && value <= 31);
+}
+
 }  // namespace
 
 bool PlausibleYear(int year) { return year >= 1900 && year <= 2199; }
@@ -192,6 +203,7 @@ bool ReadUnixStamp(const Tokens& words, size_t first, Stamp& stamp) {
   static constexpr Form kNumericForms[] = {FullNumeric,     MonthDayNumeric, NumericMonthFirst,
                                            MarkedYearFirst, NamedDayFirst,   NamedYearFirst};
   if (!IsDigit(words[first][0])) return ReadMonthFirstStamp(words, first, stamp);
+  if (!CanStartNumericDate(words[first])) return false;
   for (Form form : kNumericForms) {
     stamp = Stamp();
     if (form(words, first, stamp)) return true;

@@ -35,11 +35,11 @@ bool IsOctal(std::string_view text) {
 // ("d755", "-0644"), or the whole octal mode word of stat ("100644", "040755", "120777").
 bool ReadMode(std::string_view mode, Kind& kind) {
   if (mode.size() >= 10 && mode.size() <= 11) {
-    if (std::string_view("-dlbcpsDn").find(mode[0]) == std::string_view::npos) return false;
+    if (!IsOneOf(mode[0], "-dlbcpsDn")) return false;
     for (size_t i = 1; i < 10; ++i) {
-      if (std::string_view("-rwxsStTlL").find(mode[i]) == std::string_view::npos) return false;
+      if (!IsOneOf(mode[i], "-rwxsStTlL")) return false;
     }
-    if (mode.size() == 11 && std::string_view("+@.").find(mode[10]) == std::string_view::npos) {
+    if (mode.size() == 11 && !IsOneOf(mode[10], "+@.")) {
       return false;
     }
     kind = KindOf(mode[0]);

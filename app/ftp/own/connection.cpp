@@ -36,6 +36,7 @@ DWORD OwnConnection::Connect(const char* host, INTERNET_PORT port) {
     if (error == ERROR_SUCCESS) {
       peer_ = address;
       local_ = tcp->Local();
+      tcp->SendPromptly();
       progress_.ReportText(INTERNET_STATUS_CONNECTED_TO_SERVER, text);
       control_.Attach(std::move(tcp));
       return ERROR_SUCCESS;
@@ -184,6 +185,7 @@ DWORD OwnConnection::Run(FtpAction action, DataMover* mover) {
         break;
       }
       case FtpAction::Kind::kDone:
+        control_.Settle();
         return ERROR_SUCCESS;
       case FtpAction::Kind::kFail:
         if (action.dropConnection) control_.Close();

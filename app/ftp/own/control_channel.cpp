@@ -33,6 +33,7 @@ DWORD ControlChannel::Fail(DWORD error) {
 
 DWORD ControlChannel::SendCommand(const std::string& command, DWORD waitMs) {
   if (!IsOpen()) return ERROR_INTERNET_CONNECTION_ABORTED;
+  settled_ = false;
   const std::string line = command + "\r\n";
   progress_.Report(INTERNET_STATUS_SENDING_REQUEST, nullptr, 0);
   const DWORD error = stream_->Send(line.data(), line.size(), Deadline::After(waitMs));
@@ -77,7 +78,7 @@ DWORD ControlChannel::ReadReply(FtpReply& reply, DWORD waitMs) {
 
 void ControlChannel::DiscardStale() {
   char chunk[kControlChunk];
-  while (IsOpen()) {
+  while (IsOpen() && !settled_) {
     size_t got = 0;
     const DWORD error = stream_->Receive(chunk, sizeof chunk, got, Deadline::After(0));
     if (error == ERROR_INTERNET_TIMEOUT) break;  // nothing waiting

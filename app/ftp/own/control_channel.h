@@ -51,8 +51,11 @@ class ControlChannel {
   // A reply beyond the reader's caps, or no reply at all, closes the connection.
   DWORD ReadReply(FtpReply& reply, DWORD waitMs);
   // Replies nobody waited for (a late answer to a transfer that failed on our side) are read
-  // and dropped before the next command, so that no command takes another's reply.
+  // and dropped before the next command, so that no command takes another's reply. After an
+  // operation that ended as planned (Settle) only what was read with its replies is looked at.
   void DiscardStale();
+  // Every reply the commands sent so far asked for has been read.
+  void Settle() { settled_ = true; }
 
   // The last reply read on this connection, without its closing line break.
   const std::string& LastReply() const { return lastReply_; }
@@ -64,4 +67,5 @@ class ControlChannel {
   std::unique_ptr<ByteStream> stream_;
   ReplyReader reader_;
   std::string lastReply_;
+  bool settled_ = false;
 };

@@ -129,11 +129,9 @@ DWORD TcpStream::Connect(const SocketAddress& address, Deadline deadline, DWORD 
     return error == WSAECONNREFUSED ? ERROR_INTERNET_CANNOT_CONNECT
                                     : InternetCodeOfSocketError(error);
   }
+  // A failed connect is reported as an exception, so no separate question about the error.
   const int ready = WaitUntilReady(true, deadline);
-  int error = 0;
-  int errorLength = sizeof error;
-  getsockopt(socket_, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &errorLength);
-  if (ready <= 0 || error != 0) {
+  if (ready <= 0) {
     Close();
     if (ready == 0) return ERROR_INTERNET_TIMEOUT;
     // A refused or unreachable peer: WinInet says it could not connect.
@@ -155,17 +153,32 @@ void TcpStream::Adopt(SOCKET socket, DWORD waitMs) {
 }
 
 void TcpStream::Configure(DWORD waitMs) {
-  // A stalled peer blocks no send or recv for longer than the wait. The buffer sizes are left
-  // alone: setting them would stop Linux from growing them while data streams in.
-  setsockopt(socket_, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&waitMs),
-             sizeof waitMs);
-  setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&waitMs),
-             sizeof waitMs);
+  // A stalled peer blocks no send or recv for longer than the wait: each time-out is set before
+  // the first call that needs it, and only then. Under Wine every socket call is a round trip
+  // to the server process, and a listing's data connection, opened for every folder shown,
+  // never sends. The buffer sizes are left alone: setting them would stop Linux from growing
+  // them while data streams in.
+  waitMs_ = waitMs;
+  sendWaitSet_ = receiveWaitSet_ = false;
+}
+
+void TcpStream::SetWait(int option, bool& set) {
+  if (set) return;
+  set = true;
+  setsockopt(socket_, SOL_SOCKET, option, reinterpret_cast<const char*>(&waitMs_), sizeof waitMs_);
+}
+
+void TcpStream::SendPromptly() {
   const BOOL noDelay = TRUE;
   setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
              sizeof noDelay);
-  local_.length = sizeof local_.storage;
-  if (getsockname(socket_, local_.get(), &local_.length) != 0) local_.length = 0;
+}
+
+SocketAddress TcpStream::Local() const {
+  SocketAddress local;
+  local.length = sizeof local.storage;
+  if (getsockname(socket_, local.get(), &local.length) != 0) local.length = 0;
+  return local;
 }
 
 int TcpStream::WaitUntilReady(bool forWriting, Deadline deadline) const {
@@ -178,6 +191,7 @@ DWORD TcpStream::Send(const char* data, size_t size, Deadline deadline) {
     if (!IsOpen()) return ERROR_INTERNET_CONNECTION_ABORTED;
     if (deadline.Passed()) return ERROR_INTERNET_TIMEOUT;
     // The socket's own send time-out bounds a peer that stops reading.
+    SetWait(SO_SNDTIMEO, sendWaitSet_);
     const int n = send(socket_, data + sent, Clamp(size - sent), 0);
     if (n <= 0) return InternetCodeOfSocketError(WSAGetLastError());
     sent += static_cast<size_t>(n);
@@ -188,6 +202,9 @@ DWORD TcpStream::Send(const char* data, size_t size, Deadline deadline) {
 DWORD TcpStream::Receive(char* buffer, size_t size, size_t& got, Deadline deadline) {
   got = 0;
   if (!IsOpen()) return ERROR_INTERNET_CONNECTION_ABORTED;
+  // When the socket's own time-out ends with the deadline (a wait as long as the stream's,
+  // starting now), the receive waits by itself: one socket call instead of a wait and a receive.
+  if (waitMs_ > 0 && deadline.Remaining() == waitMs_) return ReceiveData(buffer, size, got);
   const int ready = WaitUntilReady(false, deadline);
   if (ready == 0) return ERROR_INTERNET_TIMEOUT;
   if (ready < 0) return ERROR_INTERNET_CONNECTION_ABORTED;
@@ -200,6 +217,7 @@ DWORD TcpStream::Receive(char* buffer, size_t size, size_t& got, Deadline deadli
 DWORD TcpStream::ReceiveData(char* buffer, size_t size, size_t& got) {
   got = 0;
   if (!IsOpen()) return ERROR_INTERNET_CONNECTION_ABORTED;
+  SetWait(SO_RCVTIMEO, receiveWaitSet_);
   const int n = recv(socket_, buffer, Clamp(size), 0);
   if (n < 0) return InternetCodeOfSocketError(WSAGetLastError());
   got = static_cast<size_t>(n);

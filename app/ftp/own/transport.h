@@ -109,7 +109,11 @@ class TcpStream : public ByteStream {
   bool IsOpen() const override { return socket_ != INVALID_SOCKET; }
 
   const SocketAddress& Peer() const { return peer_; }
-  const SocketAddress& Local() const { return local_; }
+  // The address this side of the connection has.
+  SocketAddress Local() const;
+  // Small writes (command lines) leave at once instead of waiting for the last one's
+  // acknowledgement.
+  void SendPromptly();
 
  private:
   void Configure(DWORD waitMs);
@@ -118,7 +122,11 @@ class TcpStream : public ByteStream {
 
   SOCKET socket_ = INVALID_SOCKET;
   SocketAddress peer_;
-  SocketAddress local_;
+  // Sets the socket's time-out `option` to the wait, once.
+  void SetWait(int option, bool& set);
+  DWORD waitMs_ = 0;  // the socket's own send and receive time-out
+  bool sendWaitSet_ = false;
+  bool receiveWaitSet_ = false;
 };
 
 // The listening socket of active mode: one data connection, and only from the server's host.
