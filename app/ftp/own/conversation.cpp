@@ -71,6 +71,8 @@ void FtpConversation::Begin(const std::string& path) {
   size_ = 0;
   pendingError_ = ERROR_SUCCESS;
   insideFolder_ = false;
+  pipelined_ = false;
+  dataConnectError_ = ERROR_SUCCESS;
 }
 
 std::string FtpConversation::AbsolutePath(const std::string& path) const {
@@ -173,6 +175,8 @@ FtpAction FtpConversation::OnReply(const FtpReply& reply) {
       return OnProbeCwd(reply);
     case FtpStep::kProbeSize:
       return OnProbeSize(reply);
+    case FtpStep::kSkipListing:
+      return OnSkipListing(reply);
     case FtpStep::kNone:
       break;
   }
@@ -264,8 +268,12 @@ FtpAction FtpConversation::OnCwd(const FtpReply& reply) {
 // mode only when the server refuses passive.
 FtpAction FtpConversation::OpenDataChannel() {
   FtpAction action;
+  pipelined_ = false;
   if (passive_ == Passive::kEpsv) {
-    action = Send(FtpStep::kEpsv, "EPSV");
+    // Servers take a transfer command before its data connection and wait for it; the few that
+    // refuse it (425) are asked again one command at a time, and never again so.
+    pipelined_ = pipelineListings_ && (transfer_ == Transfer::kList || transfer_ == Transfer::kMlsd);
+    action = Send(FtpStep::kEpsv, pipelined_ ? "EPSV\r\n" + TransferCommand() : "EPSV");
   } else if (passive_ == Passive::kPasv && !ipv6_) {
     action = Send(FtpStep::kPasv, "PASV");
   } else {
@@ -300,13 +308,24 @@ FtpAction FtpConversation::OnPassiveReply(const FtpReply& reply, bool open, uint
     action.port = port;
     return action;
   }
-  if (Class(reply) != 5) return FailWithReply(reply);
+  // With the listing command already sent, the server owes its reply too: out of step (an odd
+  // EPSV reply) the connection cannot go on; refused, that reply is read first.
+  if (Class(reply) != 5) return FailWithReply(reply, pipelined_);
   passive_ = fallback;
+  if (pipelined_) return Await(FtpStep::kSkipListing);
   return OpenDataChannel();
 }
 
+FtpAction FtpConversation::OnSkipListing(const FtpReply&) { return OpenDataChannel(); }
+
 FtpAction FtpConversation::OnDataConnected(DWORD error) {
+  if (pipelined_) {
+    // The command is out: its reply comes whether or not the data connection was made.
+    dataConnectError_ = error;
+    return Await(FtpStep::kTransferStart);
+  }
   if (error != ERROR_SUCCESS) return Fail(error);
+  if (passive_ == Passive::kEpsv) pipelineListings_ = true;
   return StartTransfer();
 }
 
@@ -362,6 +381,19 @@ FtpAction FtpConversation::StartTransfer() {
 }
 
 FtpAction FtpConversation::OnTransferStart(const FtpReply& reply) {
+  if (pipelined_) {
+    pipelined_ = false;
+    if (reply.code == 425) {
+      // The data connection was not there yet when the command came: one at a time from now.
+      pipelineListings_ = false;
+      dataConnectError_ = ERROR_SUCCESS;
+      return OpenDataChannel();
+    }
+    if (dataConnectError_ != ERROR_SUCCESS) {
+      // A server that starts sending where no data connection could be made is not followed.
+      return Fail(dataConnectError_, Class(reply) == 1);
+    }
+  }
   if (Class(reply) == 1) {
     // The size this transfer's reply announces is the newest word on it (a log may have grown
     // since SIZE was asked).

@@ -40,6 +40,7 @@ enum class FtpStep {
   kQuit,           // QUIT: any answer
   kProbeCwd,       // CWD into a listed link, sent together with SIZE: 250 means a folder
   kProbeSize,      // that SIZE: 213 gives the size of the file the link points to
+  kSkipListing,    // the listing command sent with a refused EPSV: its reply is read and let go
 };
 
 // What the caller does next.
@@ -163,6 +164,7 @@ class FtpConversation {
   FtpAction OnQuit(const FtpReply& reply);
   FtpAction OnProbeCwd(const FtpReply& reply);
   FtpAction OnProbeSize(const FtpReply& reply);
+  FtpAction OnSkipListing(const FtpReply& reply);
 
   FtpStep step_ = FtpStep::kNone;
   Transfer transfer_ = Transfer::kNone;
@@ -186,4 +188,10 @@ class FtpConversation {
   DWORD pendingError_ = ERROR_SUCCESS;
   bool probedFolder_ = false;
   bool probedSizeKnown_ = false;
+  // EPSV and its data connection have worked on this connection, and no server refused a
+  // listing command sent before its data connection was there: listings send EPSV and their
+  // command together, one round trip less.
+  bool pipelineListings_ = false;
+  bool pipelined_ = false;              // this attempt's command went out with its EPSV
+  DWORD dataConnectError_ = ERROR_SUCCESS;  // a pipelined attempt's data connection failed
 };

@@ -343,9 +343,9 @@ TEST(OwnConversation, ListingsTakeMlsdWhereOfferedAndFallBackToList) {
                   {{"EPSV", "229 (|||5000|)"},
                    {"connect 5000", "ok"},
                    {"MLSD /pub/", "502 not implemented"},
-                   {"EPSV", "229 (|||5001|)"},
+                   {"EPSV\r\nLIST /pub/", "229 (|||5001|)"},
                    {"connect 5001", "ok"},
-                   {"LIST /pub/", "150 go"},
+                   {"await", "150 go"},
                    {"move", "400"},
                    {"await", "226 Done"}},
                   "done"});
@@ -362,8 +362,63 @@ TEST(OwnConversation, ListingsTakeMlsdWhereOfferedAndFallBackToList) {
               "fail 12030"});
   Play(list, {"a folder that cannot be listed",
               List("/no/"),
-              {{"EPSV", "229 (|||5000|)"}, {"connect 5000", "ok"}, {"LIST /no/", "550 No"}},
+              {{"EPSV\r\nLIST /no/", "229 (|||5000|)"}, {"connect 5000", "ok"}, {"await", "550 No"}},
               "fail 12003"});
+}
+
+// Once EPSV and its data connection have worked, a listing sends EPSV and its command together:
+// the server waits for the data connection. Whatever goes wrong, the listing command's own reply
+// is read before anything else is sent.
+TEST(OwnConversation, ListingsSendTheirCommandWithEpsvOnceEpsvWorks) {
+  const auto proven = [] {
+    FtpConversation talk = LoggedIn("211 none");
+    Play(talk, {"EPSV works",
+                List("/a/"),
+                {{"EPSV", "229 (|||5000|)"},
+                 {"connect 5000", "ok"},
+                 {"LIST /a/", "150 go"},
+                 {"move", "0"},
+                 {"await", "226 Done"}},
+                "done"});
+    return talk;
+  };
+  FtpConversation refusing = proven();
+  Play(refusing, {"425 to the early command: once more one at a time, and so from then on",
+                  List("/a/"),
+                  {{"EPSV\r\nLIST /a/", "229 (|||5001|)"},
+                   {"connect 5001", "ok"},
+                   {"await", "425 Use PORT or PASV first"},
+                   {"EPSV", "229 (|||5002|)"},
+                   {"connect 5002", "ok"},
+                   {"LIST /a/", "150 go"}},
+                  "move"});
+  FtpConversation passive = proven();
+  Play(passive, {"EPSV refused: the listing's reply is let go before PASV",
+                 List("/a/"),
+                 {{"EPSV\r\nLIST /a/", "500 no"},
+                  {"await", "150 trying the default port"},
+                  {"await", "425 no"},
+                  {"PASV", "227 (127,0,0,1,0,80)"},
+                  {"connect 80", "ok"},
+                  {"LIST /a/", "150 go"}},
+                 "move"});
+  FtpConversation broken = proven();
+  Play(broken,
+       {"no data connection: the reply is read, then the failure", List("/a/"),
+        {{"EPSV\r\nLIST /a/", "229 (|||5001|)"}, {"connect 5001", "12029"}, {"await", "426 gone"}},
+        "fail 12029"});
+  FtpConversation sending = proven();
+  Play(sending,
+       {"no data connection, yet the server starts: the connection is given up", List("/a/"),
+        {{"EPSV\r\nLIST /a/", "229 (|||5001|)"}, {"connect 5001", "12029"}, {"await", "150 go"}},
+        "drop 12029"});
+  FtpConversation odd = proven();
+  Play(odd, {"an EPSV reply without a port: out of step", List("/a/"),
+             {{"EPSV\r\nLIST /a/", "229 whatever"}}, "drop 12003"});
+  FtpConversation downloads = proven();
+  Play(downloads, {"downloads keep one command at a time", Get("/x"),
+                   {{"EPSV", "229 (|||5001|)"}, {"connect 5001", "ok"}, {"RETR /x", "550 no"}},
+                   "fail 12003"});
 }
 
 // With the login folder known, a folder is listed from inside it (a server that hands LIST's
@@ -384,14 +439,14 @@ TEST(OwnConversation, FoldersAreListedFromInsideAndPathsMadeAbsolute) {
               "done"});
   Play(talk, {"a refresh of the folder the connection is in: no second CWD",
               List("/my dir/"),
-              {{"EPSV", "229 (|||5000|)"}, {"connect 5000", "ok"}, {"LIST", "150 go"}},
+              {{"EPSV\r\nLIST", "229 (|||5000|)"}, {"connect 5000", "ok"}, {"await", "150 go"}},
               "move"});
   Play(talk, {"the empty path is the login folder",
               List(""),
               {{"CWD /home/u \"q\"", "250 ok"},
-               {"EPSV", "229 (|||5000|)"},
+               {"EPSV\r\nLIST", "229 (|||5000|)"},
                {"connect 5000", "ok"},
-               {"LIST", "150 go"}},
+               {"await", "150 go"}},
               "move"});
   FtpConversation again = LoggedIn("211 none", false, "257 \"/\"");
   Play(again, {"a relative folder lies below the login folder; CWD refused: the path form",
