@@ -93,6 +93,9 @@ TEST(FtpListingFamilies, EveryFamilyReadsItsRealLines) {
        false, false, 100, Utc(2024, 3, 29, 3, 26)},
       {"Unix Korean EUC-KR", "-rw-r--r-- 1 kim staff 100 11\xbf\xf9  5\xc0\xcf  2003 euckr.txt",
        "euckr.txt", false, false, 100, Utc(2003, 11, 5)},
+      // A small size before a date of bare numbers: the size's word is no date's start.
+      {"Unix bare numeric month", "-rw-r--r-- 1 user group 7 3 29 03:26 bare.txt", "bare.txt",
+       false, false, 7, Utc(2024, 3, 29, 3, 26)},
       {"Unix day before month", "-rw-r--r-- 1 user group 1234 29 Jul 2005 daymonth.txt",
        "daymonth.txt", false, false, 1234, Utc(2005, 7, 29)},
       {"Unix day before month", "-rw-r--r-- 1 user group 1234 01 oct 10:20 lower.txt", "lower.txt",
