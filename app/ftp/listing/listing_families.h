@@ -99,9 +99,9 @@ uint64_t StampTime(const Stamp& stamp, const ListingClock& clock);
 
 // A plausible year of a file's date: a number outside is some other column.
 bool PlausibleYear(int year);
-// "03-Sep-03", "31-Jul-2002", "4-MAR-2019": day, month name and year between dashes (VMS,
-// HP NonStop).
-bool ReadDayMonthYear(std::string_view word, int& year, int& month, int& day);
+// "03-Sep-03", "31-Jul-2002", "4-MAR-2019" (day, month name and year between dashes) and a
+// clock time, as VMS and HP NonStop write them: the last write time as a FILETIME.
+bool ReadDashedDateTime(std::string_view date, std::string_view time, uint64_t& modified);
 
 // The name and kind of an entry, set in one go.
 void SetEntry(ListingEntry& entry, std::string_view name, bool folder, uint64_t size,

@@ -29,15 +29,10 @@ LineKind ReadNonStopLine(std::string_view line, const ListingClock&, ListingEntr
   if (!code.empty() && !IsDigit(code.back())) code.remove_suffix(1);  // "101O": open
   uint64_t size = 0;
   uint64_t number = 0;
-  int year = 0;
-  int month = 0;
-  int day = 0;
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
+  uint64_t modified = 0;
   if (name.size() > 8 || !IsAlphanumeric(name) || IsDigit(name[0]) || !ReadDecimal(code, number) ||
-      !ReadDecimal(words[2], size) || !ReadDayMonthYear(words[3], year, month, day) ||
-      !ReadClock(words[4], hour, minute, second) || words[4].size() != 8) {
+      !ReadDecimal(words[2], size) || !ReadDashedDateTime(words[3], words[4], modified) ||
+      words[4].size() != 8) {
     return LineKind::kNone;
   }
   // The owner "group,user", written "255,255" or "255, 60"; then the security in quotes.
@@ -59,7 +54,7 @@ LineKind ReadNonStopLine(std::string_view line, const ListingClock&, ListingEntr
       rwep.front() != '"' || rwep.back() != '"') {
     return LineKind::kNone;
   }
-  SetEntry(entry, name, false, size, FileTimeOf(year, month, day, hour, minute, second));
+  SetEntry(entry, name, false, size, modified);
   return LineKind::kEntry;
 }
 

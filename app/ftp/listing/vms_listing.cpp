@@ -17,6 +17,21 @@ namespace {
 
 constexpr uint64_t kBlockBytes = 512;
 
+// "12-MAR-2004", "03-Sep-03": day, month name and year between dashes.
+bool ReadDayMonthYear(std::string_view word, int& year, int& month, int& day) {
+  const size_t first = word.find('-');
+  const size_t second = word.rfind('-');
+  if (first == std::string_view::npos || second == first) return false;
+  month = MonthOf(word.substr(first + 1, second - first - 1));
+  const std::string_view yearText = word.substr(second + 1);
+  if (month == 0 || !ReadSmall(word.substr(0, first), day, 2) || day < 1 ||
+      !ReadSmall(yearText, year, 4)) {
+    return false;
+  }
+  year = FullYear(year, yearText.size());
+  return PlausibleYear(year);
+}
+
 // "NAME.EXT;12" (ODS-2, or ODS-5 with its ^ escapes): a dot before a numeric version.
 bool ReadVmsName(std::string_view word, std::string_view& name, bool& folder) {
   const size_t semicolon = word.rfind(';');
@@ -46,40 +61,28 @@ bool ReadDetails(const Tokens& words, size_t at, ListingEntry& entry) {
       (slash != std::string_view::npos && !ReadDecimal(blocks.substr(slash + 1), allocated))) {
     return false;
   }
-  int year = 0;
-  int month = 0;
-  int day = 0;
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
-  if (!ReadDayMonthYear(words[at + 1], year, month, day) ||
-      !ReadClock(words[at + 2], hour, minute, second)) {
-    return false;
-  }
+  uint64_t modified = 0;
+  if (!ReadDashedDateTime(words[at + 1], words[at + 2], modified)) return false;
   for (size_t i = at + 3; i < words.size(); ++i) {
     const char open = words[i].front();
     const char close = words[i].back();
     if (!(open == '[' && close == ']') && !(open == '(' && close == ')')) return false;
   }
   entry.size = entry.folder ? 0 : used * kBlockBytes;
-  entry.modified = FileTimeOf(year, month, day, hour, minute, second);
+  entry.modified = modified;
   return true;
 }
 
 }  // namespace
 
-bool ReadDayMonthYear(std::string_view word, int& year, int& month, int& day) {
-  const size_t first = word.find('-');
-  const size_t second = word.rfind('-');
-  if (first == std::string_view::npos || second == first) return false;
-  month = MonthOf(word.substr(first + 1, second - first - 1));
-  const std::string_view yearText = word.substr(second + 1);
-  if (month == 0 || !ReadSmall(word.substr(0, first), day, 2) || day < 1 ||
-      !ReadSmall(yearText, year, 4)) {
+bool ReadDashedDateTime(std::string_view date, std::string_view time, uint64_t& modified) {
+  Stamp s;
+  if (!ReadDayMonthYear(date, s.year, s.month, s.day) ||
+      !ReadClock(time, s.hour, s.minute, s.second)) {
     return false;
   }
-  year = FullYear(year, yearText.size());
-  return PlausibleYear(year);
+  modified = FileTimeOf(s.year, s.month, s.day, s.hour, s.minute, s.second);
+  return true;
 }
 
 LineKind ReadVmsLine(std::string_view line, const ListingClock&, ListingEntry& entry, bool) {
