@@ -286,8 +286,7 @@ void TlsDownloadRow(FtpServer& server, const TrustedTestAuthority& trusted, cons
   const double curlTime = Median(curlGet);
   std::printf("%-12s %9s %9s %9s %9s %9s   %s %s %s   (explicit TLS, median of %d%s)\n",
               "vsftpd TLS", "", "", "", "", "", Cell(ownTime), Cell(curlTime),
-              Ratio(ownTime, curlTime), kTlsRuns,
-              same ? "" : ", THE FILES DIFFER");
+              Ratio(ownTime, curlTime), kTlsRuns, same ? "" : ", THE FILES DIFFER");
 }
 
 }  // namespace

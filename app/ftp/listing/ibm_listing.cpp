@@ -28,8 +28,7 @@ bool IsMemberName(std::string_view word) {
 
 // "F", "FB", "VBA", "VBS", "U", "FBM".
 bool IsRecordFormat(std::string_view word) {
-  if (word.empty() || word.size() > 4 ||
-      !IsOneOf(word[0], "FVU")) {
+  if (word.empty() || word.size() > 4 || !IsOneOf(word[0], "FVU")) {
     return false;
   }
   for (char c : word.substr(1)) {

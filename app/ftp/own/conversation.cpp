@@ -272,7 +272,8 @@ FtpAction FtpConversation::OpenDataChannel() {
   if (passive_ == Passive::kEpsv) {
     // Servers take a transfer command before its data connection and wait for it; the few that
     // refuse it (425) are asked again one command at a time, and never again so.
-    pipelined_ = pipelineListings_ && (transfer_ == Transfer::kList || transfer_ == Transfer::kMlsd);
+    pipelined_ =
+        pipelineListings_ && (transfer_ == Transfer::kList || transfer_ == Transfer::kMlsd);
     action = Send(FtpStep::kEpsv, pipelined_ ? "EPSV\r\n" + TransferCommand() : "EPSV");
   } else if (passive_ == Passive::kPasv && !ipv6_) {
     action = Send(FtpStep::kPasv, "PASV");

@@ -117,13 +117,13 @@ class TcpStream : public ByteStream {
 
  private:
   void Configure(DWORD waitMs);
+  // Sets the socket's time-out `option` to the wait, once.
+  void SetWait(int option, bool& set);
   // > 0 ready, 0 the deadline passed, < 0 a socket error.
   int WaitUntilReady(bool forWriting, Deadline deadline) const;
 
   SOCKET socket_ = INVALID_SOCKET;
   SocketAddress peer_;
-  // Sets the socket's time-out `option` to the wait, once.
-  void SetWait(int option, bool& set);
   DWORD waitMs_ = 0;  // the socket's own send and receive time-out
   bool sendWaitSet_ = false;
   bool receiveWaitSet_ = false;

@@ -360,10 +360,11 @@ TEST(OwnConversation, ListingsTakeMlsdWhereOfferedAndFallBackToList) {
                {"move", "12030 900000"},
                {"await", "426 Closed"}},
               "fail 12030"});
-  Play(list, {"a folder that cannot be listed",
-              List("/no/"),
-              {{"EPSV\r\nLIST /no/", "229 (|||5000|)"}, {"connect 5000", "ok"}, {"await", "550 No"}},
-              "fail 12003"});
+  Play(list,
+       {"a folder that cannot be listed",
+        List("/no/"),
+        {{"EPSV\r\nLIST /no/", "229 (|||5000|)"}, {"connect 5000", "ok"}, {"await", "550 No"}},
+        "fail 12003"});
 }
 
 // Once EPSV and its data connection have worked, a listing sends EPSV and its command together:
@@ -404,19 +405,24 @@ TEST(OwnConversation, ListingsSendTheirCommandWithEpsvOnceEpsvWorks) {
                  "move"});
   FtpConversation broken = proven();
   Play(broken,
-       {"no data connection: the reply is read, then the failure", List("/a/"),
+       {"no data connection: the reply is read, then the failure",
+        List("/a/"),
         {{"EPSV\r\nLIST /a/", "229 (|||5001|)"}, {"connect 5001", "12029"}, {"await", "426 gone"}},
         "fail 12029"});
   FtpConversation sending = proven();
   Play(sending,
-       {"no data connection, yet the server starts: the connection is given up", List("/a/"),
+       {"no data connection, yet the server starts: the connection is given up",
+        List("/a/"),
         {{"EPSV\r\nLIST /a/", "229 (|||5001|)"}, {"connect 5001", "12029"}, {"await", "150 go"}},
         "drop 12029"});
   FtpConversation odd = proven();
-  Play(odd, {"an EPSV reply without a port: out of step", List("/a/"),
-             {{"EPSV\r\nLIST /a/", "229 whatever"}}, "drop 12003"});
+  Play(odd, {"an EPSV reply without a port: out of step",
+             List("/a/"),
+             {{"EPSV\r\nLIST /a/", "229 whatever"}},
+             "drop 12003"});
   FtpConversation downloads = proven();
-  Play(downloads, {"downloads keep one command at a time", Get("/x"),
+  Play(downloads, {"downloads keep one command at a time",
+                   Get("/x"),
                    {{"EPSV", "229 (|||5001|)"}, {"connect 5001", "ok"}, {"RETR /x", "550 no"}},
                    "fail 12003"});
 }
