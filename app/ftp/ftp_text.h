@@ -30,11 +30,14 @@ inline char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>
 // A whole text of decimal digits that fits 64 bits; false for anything else.
 inline bool ReadDecimal(std::string_view text, uint64_t& value) {
   if (text.empty() || text.size() > 20) return false;
+  // The bound is a constant: a 64-bit division for every digit is a library call on x86.
+  constexpr uint64_t kMostTenth = UINT64_MAX / 10;
+  constexpr uint64_t kMostLastDigit = UINT64_MAX % 10;
   uint64_t result = 0;
   for (char c : text) {
     if (!IsDigit(c)) return false;
     const uint64_t digit = static_cast<uint64_t>(c - '0');
-    if (result > (UINT64_MAX - digit) / 10) return false;
+    if (result > kMostTenth || (result == kMostTenth && digit > kMostLastDigit)) return false;
     result = result * 10 + digit;
   }
   value = result;

@@ -168,6 +168,7 @@ TEST(FtpReplySizes, SizeRepliesAndAnnouncedSizes) {
       {"213 1234", true, false, 1234},
       {"213 18446744073709551615", true, false, UINT64_MAX},
       {"213 18446744073709551616", false, false, 0},
+      {"213 99999999999999999999", false, false, 0},
       {"213 12x", false, false, 0},
       {"213 ", false, false, 0},
       {"550 1234", false, false, 0},
