@@ -23,6 +23,10 @@ FtpAction FtpConversation::Login(bool anonymous, const std::string& user,
 
 FtpAction FtpConversation::List(const std::string& folder) {
   Begin(AbsolutePath(folder));
+  // MLSD where it is offered: exact names and kinds, whatever the server's LIST looks like. Some
+  // servers take longer to make it (ProFTPD calls stat ten times an entry for MLSD, four times
+  // for LIST: about 12 ms more for 1,000 entries on loopback); a row with a wrong name or a line
+  // left out would cost more.
   transfer_ = features_.mlsd ? Transfer::kMlsd : Transfer::kList;
   // Without the login folder a CWD could not be undone: the path form it is.
   if (loginFolder_.empty()) return OpenDataChannel();
