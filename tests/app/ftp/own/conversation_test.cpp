@@ -383,48 +383,46 @@ TEST(OwnConversation, ListingsSendTheirCommandWithEpsvOnceEpsvWorks) {
                 "done"});
     return talk;
   };
-  FtpConversation refusing = proven();
-  Play(refusing, {"425 to the early command: once more one at a time, and so from then on",
-                  List("/a/"),
-                  {{"EPSV\r\nLIST /a/", "229 (|||5001|)"},
-                   {"connect 5001", "ok"},
-                   {"await", "425 Use PORT or PASV first"},
-                   {"EPSV", "229 (|||5002|)"},
-                   {"connect 5002", "ok"},
-                   {"LIST /a/", "150 go"}},
-                  "move"});
-  FtpConversation passive = proven();
-  Play(passive, {"EPSV refused: the listing's reply is let go before PASV",
-                 List("/a/"),
-                 {{"EPSV\r\nLIST /a/", "500 no"},
-                  {"await", "150 trying the default port"},
-                  {"await", "425 no"},
-                  {"PASV", "227 (127,0,0,1,0,80)"},
-                  {"connect 80", "ok"},
-                  {"LIST /a/", "150 go"}},
-                 "move"});
-  FtpConversation broken = proven();
-  Play(broken,
-       {"no data connection: the reply is read, then the failure",
-        List("/a/"),
-        {{"EPSV\r\nLIST /a/", "229 (|||5001|)"}, {"connect 5001", "12029"}, {"await", "426 gone"}},
-        "fail 12029"});
-  FtpConversation sending = proven();
-  Play(sending,
-       {"no data connection, yet the server starts: the connection is given up",
-        List("/a/"),
-        {{"EPSV\r\nLIST /a/", "229 (|||5001|)"}, {"connect 5001", "12029"}, {"await", "150 go"}},
-        "drop 12029"});
-  FtpConversation odd = proven();
-  Play(odd, {"an EPSV reply without a port: out of step",
-             List("/a/"),
-             {{"EPSV\r\nLIST /a/", "229 whatever"}},
-             "drop 12003"});
-  FtpConversation downloads = proven();
-  Play(downloads, {"downloads keep one command at a time",
-                   Get("/x"),
-                   {{"EPSV", "229 (|||5001|)"}, {"connect 5001", "ok"}, {"RETR /x", "550 no"}},
-                   "fail 12003"});
+  const std::vector<Case> table = {
+      {"425 to the early command: once more one at a time, and so from then on",
+       List("/a/"),
+       {{"EPSV\r\nLIST /a/", "229 (|||5001|)"},
+        {"connect 5001", "ok"},
+        {"await", "425 Use PORT or PASV first"},
+        {"EPSV", "229 (|||5002|)"},
+        {"connect 5002", "ok"},
+        {"LIST /a/", "150 go"}},
+       "move"},
+      {"EPSV refused: the listing's reply is let go before PASV",
+       List("/a/"),
+       {{"EPSV\r\nLIST /a/", "500 no"},
+        {"await", "150 trying the default port"},
+        {"await", "425 no"},
+        {"PASV", "227 (127,0,0,1,0,80)"},
+        {"connect 80", "ok"},
+        {"LIST /a/", "150 go"}},
+       "move"},
+      {"no data connection: the reply is read, then the failure",
+       List("/a/"),
+       {{"EPSV\r\nLIST /a/", "229 (|||5001|)"}, {"connect 5001", "12029"}, {"await", "426 gone"}},
+       "fail 12029"},
+      {"no data connection, yet the server starts: the connection is given up",
+       List("/a/"),
+       {{"EPSV\r\nLIST /a/", "229 (|||5001|)"}, {"connect 5001", "12029"}, {"await", "150 go"}},
+       "drop 12029"},
+      {"an EPSV reply without a port: out of step",
+       List("/a/"),
+       {{"EPSV\r\nLIST /a/", "229 whatever"}},
+       "drop 12003"},
+      {"downloads keep one command at a time",
+       Get("/x"),
+       {{"EPSV", "229 (|||5001|)"}, {"connect 5001", "ok"}, {"RETR /x", "550 no"}},
+       "fail 12003"},
+  };
+  for (const Case& c : table) {
+    FtpConversation talk = proven();
+    Play(talk, c);
+  }
 }
 
 // With the login folder known, a folder is listed from inside it (a server that hands LIST's
