@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tests/support/temp_files.h"
+#include "winobj/object.h"
 #include "winobj/scoped.h"
 #include "winobj/text.h"
 
@@ -41,6 +42,31 @@ TEST(ScopedGuards, AStepThatThrowsIsDroppedAndTheOthersStillRun) {
     AtScopeEnd failing([] { throw std::runtime_error("step"); });
   }
   EXPECT_TRUE(laterRan);
+}
+
+class Probe : public Object {
+ public:
+  explicit Probe(int* destroyed) : destroyed_(destroyed) {}
+  ~Probe() override { ++*destroyed_; }
+
+ private:
+  int* destroyed_;
+};
+
+TEST(ScopedGuards, AnObjectFreedWhileHeldGoesWhenTheScopeEnds) {
+  int destroyed = 0;
+  Probe* freed = new Probe(&destroyed);
+  {
+    HeldReference hold(freed);
+    Free(freed);
+    EXPECT_EQ(destroyed, 0);
+  }
+  EXPECT_EQ(destroyed, 1);
+  Probe* kept = new Probe(&destroyed);
+  { HeldReference hold(kept); }
+  EXPECT_EQ(destroyed, 1);  // nobody freed it
+  Free(kept);
+  EXPECT_EQ(destroyed, 2);
 }
 
 TEST(ScopedGuards, AFileIsClosedWhenTheScopeEndsOrWhenAsked) {
