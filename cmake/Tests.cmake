@@ -4,8 +4,6 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-include(GoogleTest)
-
 # Shared test helpers (message box answering, polling, servers).
 file(GLOB TESTSUPPORT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
 add_library(testsupport STATIC ${TESTSUPPORT_SOURCES})
@@ -14,39 +12,54 @@ target_link_libraries(testsupport PUBLIC GTest::gtest user32 gdi32 kernel32 cryp
 # The servers unpacked by scripts/fetch-servers and the test certificates live in the build folder.
 target_compile_definitions(testsupport PRIVATE ZEV_BUILD_DIR="${CMAKE_BINARY_DIR}")
 
-# A source with TEST_P cases (the FTP tests, instantiated once per FTP client as WinInet/ and Own/):
-# each case and client is its own CTest test, "WinInet/Suite.Name", so that one client's failure
-# never hides the other's result. Its TEST and TEST_F cases are added as gtest_add_tests would.
-function(add_client_tests target src)
+# CTest runs every test program through scripts/wine-lane: under Wine, in the lane (display and
+# Wine prefix) CTest's resources gave it, with GoogleTest writing its results where scripts/test
+# counts them. Every test takes one lane.
+set(ZEV_TEST_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-lane)
+
+# Programs whose cases each need a process of their own: they check what a process does the
+# first time (a class registered once, ids counting from their first values) or leave state of
+# the whole process behind them (modal runs, a trusted certificate, the chosen FTP client).
+set(ZEV_ONE_PROCESS_PER_CASE
+    application_test control_test menu_test main_window_test site_window_test
+    connect_test remote_pane_test transfers_test tls_connect_test stalling_server_test)
+
+# The cases of one test source as GoogleTest filters: "Suite.Name" for TEST and TEST_F; for a
+# TEST_P case (the FTP tests, instantiated once per FTP client as WinInet/ and Own/)
+# "Client/Suite.Name/*" for each client, so that one client's failure never hides the other's.
+function(zev_test_cases src out_names out_filters)
   file(READ ${src} contents)
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${src})
   set(pattern "TEST(_[FP])? *\\( *([A-Za-z_0-9]+) *, *([A-Za-z_0-9]+) *\\)")
   string(REGEX MATCHALL "${pattern}" hits "${contents}")
-  set(cases)
+  set(names)
+  set(filters)
   foreach(hit ${hits})
     string(REGEX REPLACE "${pattern}" "\\2.\\3" case "${hit}")
     if(hit MATCHES "^TEST_P")
       foreach(client WinInet Own)
-        add_test(NAME ${client}/${case} COMMAND ${target} --gtest_filter=${client}/${case}/*
-                 WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
-        list(APPEND cases ${client}/${case})
+        list(APPEND names ${client}/${case})
+        list(APPEND filters ${client}/${case}/*)
       endforeach()
     else()
-      add_test(NAME ${case} COMMAND ${target} --gtest_filter=${case}
-               WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
-      list(APPEND cases ${case})
+      list(APPEND names ${case})
+      list(APPEND filters ${case})
     endif()
   endforeach()
-  set_tests_properties(${cases} PROPERTIES TIMEOUT 120)
+  set(${out_names} ${names} PARENT_SCOPE)
+  set(${out_filters} ${filters} PARENT_SCOPE)
 endfunction()
 
-# Every tests/<folder>/<name>_test.cpp is its own program; each TEST is its own CTest test,
-# so every case runs in a fresh process.
+# Every tests/<folder>/<name>_test.cpp is its own program, and each of its cases its own CTest
+# test, which runs it in a fresh process (scripts/test -R NAME runs one). A whole run (as CI runs
+# it) runs each program once with all its cases instead (the test named after the program), and
+# those cases alone only for the programs listed above; their single-case tests carry the label
+# "single" and a whole run leaves them out (-LE single).
 file(GLOB_RECURSE TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*_test.cpp)
 foreach(src ${TEST_SOURCES})
   get_filename_component(name ${src} NAME_WE)
   file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR}/tests ${src})
   add_executable(${name} ${src} ${ZEVFTP_RC})
+  set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR ${ZEV_TEST_EMULATOR})
   target_link_libraries(${name} PRIVATE testsupport GTest::gtest_main)
   if(rel MATCHES "^app/")
     target_link_libraries(${name} PRIVATE zevapp)
@@ -58,12 +71,17 @@ foreach(src ${TEST_SOURCES})
   if(rel MATCHES "^gladwin/")
     target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/gladwin/greeting_class.cpp)
   endif()
-  file(READ ${src} contents)
-  if(contents MATCHES "TEST_P *\\(")
-    add_client_tests(${name} ${src})
-  else()
-    gtest_add_tests(TARGET ${name} SOURCES ${src} WORKING_DIRECTORY ${CMAKE_BINARY_DIR} TEST_LIST ${name}_cases)
-    set_tests_properties(${${name}_cases} PROPERTIES TIMEOUT 120)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${src})
+  zev_test_cases(${src} cases filters)
+  foreach(case filter IN ZIP_LISTS cases filters)
+    add_test(NAME ${case} COMMAND ${name} --gtest_filter=${filter}
+             WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+  endforeach()
+  set_tests_properties(${cases} PROPERTIES TIMEOUT 120 RESOURCE_GROUPS lanes:1)
+  if(NOT name IN_LIST ZEV_ONE_PROCESS_PER_CASE)
+    set_tests_properties(${cases} PROPERTIES LABELS single)
+    add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+    set_tests_properties(${name} PROPERTIES TIMEOUT 600 RESOURCE_GROUPS lanes:1 LABELS program)
   endif()
 endforeach()
 
