@@ -1,6 +1,6 @@
 // Which FTP client the program uses: the shipped default for the platform (the own client under
-// Wine), a test's choice, and the handles of a connection staying with the client that made
-// them whatever is chosen after.
+// Wine), the own client for every TLS site, and the handles of a connection staying with the
+// client that made them whatever is chosen after.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -30,23 +30,6 @@ TEST(FtpClientChoice, TheShippedDefaultIsTheOwnClientUnderWineAndWinInetOnWindow
   EXPECT_EQ(&FtpClientOf(FtpClientKind::kPlatform), expected);
   EXPECT_EQ(&UseChosenFtpClient(), expected);
   EXPECT_EQ(&CurrentFtpClient(), expected);
-}
-
-TEST(FtpClientChoice, ATestsChoiceIsWhatTheNextConnectUses) {
-  struct Case {
-    FtpClientKind kind;
-    FtpClient* client;
-  };
-  const std::vector<Case> cases = {{FtpClientKind::kWinInet, &WinInetFtpClient()},
-                                   {FtpClientKind::kOwn, &OwnFtpClient()},
-                                   {FtpClientKind::kWinInet, &WinInetFtpClient()}};
-  for (const Case& c : cases) {
-    SelectFtpClient(c.kind);
-    EXPECT_EQ(ChosenFtpClientKind(), c.kind);
-    EXPECT_EQ(&FtpClientOf(c.kind), c.client);
-    EXPECT_EQ(&UseChosenFtpClient(), c.client);
-    EXPECT_EQ(&CurrentFtpClient(), c.client);
-  }
 }
 
 // WinInet has no FTP over TLS: a TLS site takes the own client whatever is chosen; every other
