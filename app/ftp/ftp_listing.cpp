@@ -107,6 +107,15 @@ bool ListingParser::ReadByAnyFamily(std::string_view line) {
 }
 
 void ListingParser::TakeDecided(std::string_view line) {
+  if (pending_) {
+    pending_ = false;
+    // A name whose details never came is still a listed file.
+    if (listing::ReadVmsDetails(line, clock_, pendingEntry_)) {
+      Deliver(pendingEntry_);
+      return;
+    }
+    Deliver(pendingEntry_);
+  }
   const LineKind kind = kReaders[family_](line, clock_, work_, true);
   switch (kind) {
     case LineKind::kNameOnly:
@@ -169,17 +178,7 @@ void ListingParser::Hold(std::string_view line) {
 void ListingParser::ReleaseHeld() {
   std::vector<std::string> held;
   held.swap(held_);
-  for (const std::string& line : held) {
-    if (pending_) {
-      pending_ = false;
-      if (listing::ReadVmsDetails(line, clock_, pendingEntry_)) {
-        Deliver(pendingEntry_);
-        continue;
-      }
-      Deliver(pendingEntry_);
-    }
-    TakeDecided(line);
-  }
+  for (const std::string& line : held) TakeDecided(line);
 }
 
 // The held lines of a listing still undecided: read by the family that reads most of them in
@@ -231,17 +230,11 @@ void ListingParser::ResolveHeld() {
 size_t ListingParser::Take(std::string_view line) {
   readyCount_ = 0;
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  const bool tooLong = line.size() > kMostListingLine;
-  if (pending_) {
-    pending_ = false;
-    // A name whose details never came is still a listed file.
-    if (!tooLong && listing::ReadVmsDetails(line, clock_, pendingEntry_)) {
+  if (line.size() > kMostListingLine) {
+    if (pending_) {
+      pending_ = false;
       Deliver(pendingEntry_);
-      return readyCount_;
     }
-    Deliver(pendingEntry_);
-  }
-  if (tooLong) {
     ++unread_;
   } else if (family_ == listing::kUndecided) {
     TakeUndecided(line);

@@ -183,25 +183,38 @@ LineKind ReadMvsDatasetLine(std::string_view line, const ListingClock&, ListingE
       return LineKind::kEntry;
     }
   }
-  // "[volume [unit]] [referred ext used recfm lrecl blksize] dsorg dsname".
+  // "[volume [unit]] [referred ext used recfm lrecl blksize] dsorg dsname". Ext and Used
+  // stand in adjoining columns: a Used too wide for its column runs into Ext ("1+++++").
   const std::string_view dsorg = words[count - 2];
   if (!IsDataSetOrganisation(dsorg)) return LineKind::kNone;
-  size_t head = count - 2;
+  std::string_view columns[2 * 8];  // at most 8 words before the organisation, each split once
+  size_t head = 0;
+  for (size_t i = 0; i + 2 < count; ++i) {
+    const std::string_view word = words[i];
+    const size_t plus = word.find('+');
+    if (plus != 0 && plus != std::string_view::npos && AllDigits(word.substr(0, plus)) &&
+        IsMvsCount(word.substr(plus))) {
+      columns[head++] = word.substr(0, plus);
+      columns[head++] = word.substr(plus);
+    } else {
+      columns[head++] = word;
+    }
+  }
   uint64_t modified = 0;
   if (head >= 6) {
     const size_t at = head - 6;
     for (size_t i = at + 1; i < head; ++i) {
-      if (!IsMvsCount(words[i]) && !(i == at + 3 && IsRecordFormat(words[i]))) {
+      if (!IsMvsCount(columns[i]) && !(i == at + 3 && IsRecordFormat(columns[i]))) {
         return LineKind::kNone;
       }
     }
-    if (words[at] != "**NONE**") {
-      modified = IbmDate(words[at], 0, 0, 0);
+    if (columns[at] != "**NONE**") {
+      modified = IbmDate(columns[at], 0, 0, 0);
       if (modified == 0) return LineKind::kNone;
     }
     head = at;
   }
-  if (head > 2 || (head >= 1 && !IsVolume(words[0])) || (head == 2 && !IsUnit(words[1]))) {
+  if (head > 2 || (head >= 1 && !IsVolume(columns[0])) || (head == 2 && !IsUnit(columns[1]))) {
     return LineKind::kNone;
   }
   const bool folder = dsorg == "PO" || dsorg == "PO-E" || dsorg == "GDG";

@@ -239,7 +239,7 @@ TEST(FtpListingFamilies, EveryFamilyReadsItsRealLines) {
        false, false, 0, 0},
       {"MVS unknown columns", "SMS152 3390   2017/06/06  1    3  ?           ?     ?  VS  USER.IX",
        "USER.IX", false, false, 0, Utc(2017, 6, 6)},
-      {"MVS columns too wide", "SMS152 3390   2017/06/06 ++ +++++  FB      80 27920  PS  USER.HUGE",
+      {"MVS columns too wide", "SMS152 3390   2017/06/06  1+++++  FB      80 27920  PS  USER.HUGE",
        "USER.HUGE", false, false, 0, Utc(2017, 6, 6)},
       {"MVS tape", "T00001 Tape                                             USER.TAPE.BACKUP",
        "USER.TAPE.BACKUP", false, false, 0, 0},
