@@ -144,8 +144,9 @@ void ListingParser::TakeDecided(std::string_view line) {
 }
 
 // The family that alone reads the line becomes the listing's, and reads the lines held before
-// it; a line that more than one family reads, or only in a form too plain to decide on, is
-// held; a line no family reads is no entry.
+// it; a line that more than one family reads, or only in a form too plain to decide on (or that
+// a family knows for its own but cannot read), is held; a line no family reads as an entry is
+// none.
 void ListingParser::TakeUndecided(std::string_view line) {
   int decided = listing::kUndecided;
   int sure = 0;
@@ -153,7 +154,7 @@ void ListingParser::TakeUndecided(std::string_view line) {
   for (int family = listing::kUnix; family < listing::kFamilyCount; ++family) {
     const LineKind kind = kReaders[family](line, clock_, probe_, false);
     if (kind == LineKind::kNone) continue;
-    read = true;
+    read = read || kind != LineKind::kHeader;
     if (kind == LineKind::kEntry || kind == LineKind::kHeader || kind == LineKind::kNameOnly) {
       ++sure;
       decided = family;

@@ -41,7 +41,7 @@ LineKind ReadNonStopLine(std::string_view line, const ListingClock&, ListingEntr
   std::string_view owner = words[5];
   size_t security = 6;
   if (owner.size() > 2 && owner.front() == '"' && owner.back() == '"') {
-    owner = "0";
+    owner = "0";  // a name where the numbers would stand: nothing more to check of it
   } else if (owner.back() == ',' && words.size() == 8) {
     owner.remove_suffix(1);
     if (!AllDigits(words[6])) return LineKind::kNone;
@@ -103,6 +103,8 @@ LineKind ReadOs9Line(std::string_view line, const ListingClock&, ListingEntry& e
   return LineKind::kEntry;
 }
 
+namespace {
+
 // The VxWorks form of Nortel's routers and other embedded servers: "size date time name
 // [<DIR>]", under a header "size date time name" and a line of dashes:
 // "       512    MAR-04-2005  10:16:40   TEMP                <DIR>".
@@ -136,6 +138,8 @@ LineKind ReadVxWorksLine(const Tokens& words, ListingEntry& entry) {
   SetEntry(entry, name, folder, size, FileTimeOf(year, month, day, hour, minute, second));
   return LineKind::kEntry;
 }
+
+}  // namespace
 
 // Nortel's routers (WfFtp): "name size date [weekday] time", as in
 // "bn.exe                5962240  03/15/99   Mon.   10:11:23"; names hold no blanks.

@@ -1,7 +1,8 @@
 // ls -l lines and what servers make of them: "mode links owner group size date name", with
 // columns missing or added (no links, no owner, no group, a domain column, NetPresenz's fork
-// sizes), the group run into the size, sizes with units, any date form of ReadUnixStamp, and
-// lines without a date; NetWare's "d [RWCEAFMS] owner size date name" is a close relative.
+// sizes), the group (or owner) run into the size, sizes with units, any date form of
+// ReadUnixStamp (seconds since 1970 among them), and lines without a date; NetWare's
+// "d [RWCEAFMS] owner size date name" is a close relative.
 #include "app/ftp/listing/listing_families.h"
 
 namespace listing {
