@@ -67,6 +67,8 @@ bool Glob(std::string_view name, std::string_view pattern) {
 
 }  // namespace
 
+listing::LineReader listing::ReaderOf(int family) { return kReaders[family]; }
+
 void listing::SetEntry(ListingEntry& entry, std::string_view name, bool folder, uint64_t size,
                        uint64_t modified) {
   entry.name.assign(name.data(), name.size());
@@ -79,7 +81,7 @@ void listing::SetEntry(ListingEntry& entry, std::string_view name, bool folder, 
 ListingParser::ListingParser(bool mlsd, int64_t now)
     : clock_(now), family_(mlsd ? listing::kMlsd : listing::kUndecided) {}
 
-void ListingParser::Deliver(ListingEntry& entry, size_t& count) {
+void ListingParser::Deliver(ListingEntry& entry) {
   if (entry.name == "..") {
     // The server's own parent entry, kept once so the pane can go up where the server says.
     // In a LIST line ".." names the parent whatever its type letter claims; MLSD says what
@@ -89,67 +91,176 @@ void ListingParser::Deliver(ListingEntry& entry, size_t& count) {
     entry.link = false;
     parentDelivered_ = true;
   } else if (!AcceptableName(entry.name)) {
+    if (entry.name != ".") ++unread_;
     return;
   }
-  std::swap(ready_[count++], entry);
+  if (readyCount_ == ready_.size()) ready_.emplace_back();
+  std::swap(ready_[readyCount_++], entry);
 }
 
-// The family that alone reads the line becomes the listing's; a line that no family or more
-// than one family reads decides nothing and is skipped.
-LineKind ListingParser::Decide(std::string_view line) {
-  int decided = listing::kUndecided;
-  LineKind found = LineKind::kNone;
+bool ListingParser::ReadByAnyFamily(std::string_view line) {
   for (int family = listing::kUnix; family < listing::kFamilyCount; ++family) {
     const LineKind kind = kReaders[family](line, clock_, probe_, false);
-    if (kind == LineKind::kNone) continue;
-    if (decided != listing::kUndecided) return LineKind::kNone;
-    decided = family;
-    found = kind;
-    std::swap(work_, probe_);
+    if (kind != LineKind::kNone && kind != LineKind::kHeader) return true;
   }
-  family_ = decided;
-  return found;
+  return false;
 }
 
-size_t ListingParser::Take(std::string_view line) {
-  size_t count = 0;
-  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  const bool tooLong = line.size() > kMostListingLine;
+void ListingParser::TakeDecided(std::string_view line) {
   if (pending_) {
     pending_ = false;
     // A name whose details never came is still a listed file.
-    if (!tooLong && listing::ReadVmsDetails(line, clock_, pendingEntry_)) {
-      Deliver(pendingEntry_, count);
-      return count;
+    if (listing::ReadVmsDetails(line, clock_, pendingEntry_)) {
+      Deliver(pendingEntry_);
+      return;
     }
-    Deliver(pendingEntry_, count);
+    Deliver(pendingEntry_);
   }
-  if (tooLong) return count;
-  const LineKind kind =
-      family_ == listing::kUndecided ? Decide(line) : kReaders[family_](line, clock_, work_, true);
-  if (kind == LineKind::kNameOnly && family_ == listing::kVms) {
-    std::swap(pendingEntry_, work_);
-    pending_ = true;
-  } else if (kind == LineKind::kEntry || kind == LineKind::kNameOnly) {
-    Deliver(work_, count);
+  const LineKind kind = kReaders[family_](line, clock_, work_, true);
+  switch (kind) {
+    case LineKind::kNameOnly:
+      if (family_ == listing::kVms) {
+        std::swap(pendingEntry_, work_);
+        pending_ = true;
+        return;
+      }
+      Deliver(work_);
+      return;
+    case LineKind::kEntry:
+    case LineKind::kWeak:
+      Deliver(work_);
+      return;
+    case LineKind::kUnsure:
+      ++unread_;
+      return;
+    case LineKind::kHeader:
+      return;
+    case LineKind::kNone:
+      // An entry of another family inside this listing is not shown, but it is said. (MLSD
+      // lines are facts: a LIST reader proves nothing about them.)
+      if (family_ != listing::kMlsd && ReadByAnyFamily(line)) ++unread_;
+      return;
   }
-  return count;
+}
+
+// The family that alone reads the line becomes the listing's, and reads the lines held before
+// it; a line that more than one family reads, or only in a form too plain to decide on (or that
+// a family knows for its own but cannot read), is held; a line no family reads as an entry is
+// none.
+void ListingParser::TakeUndecided(std::string_view line) {
+  int decided = listing::kUndecided;
+  int sure = 0;
+  bool read = false;
+  for (int family = listing::kUnix; family < listing::kFamilyCount; ++family) {
+    const LineKind kind = kReaders[family](line, clock_, probe_, false);
+    if (kind == LineKind::kNone) continue;
+    read = read || kind != LineKind::kHeader;
+    if (kind == LineKind::kEntry || kind == LineKind::kHeader || kind == LineKind::kNameOnly) {
+      ++sure;
+      decided = family;
+    }
+  }
+  if (sure == 1) {
+    family_ = decided;
+    ReleaseHeld();
+    TakeDecided(line);
+  } else if (read) {
+    Hold(line);
+  }
+}
+
+void ListingParser::Hold(std::string_view line) {
+  // A listing that stays undecided is not held whole: its lines are read in batches.
+  constexpr size_t kMostHeldLines = 256;
+  if (held_.size() >= kMostHeldLines) ResolveHeld();
+  held_.emplace_back(line);
+}
+
+void ListingParser::ReleaseHeld() {
+  std::vector<std::string> held;
+  held.swap(held_);
+  for (const std::string& line : held) TakeDecided(line);
+}
+
+// The held lines of a listing still undecided: read by the family that reads most of them in
+// its own forms, then most in plainer ones (ties go to the family listed first). A line is read
+// only when every family that reads it gives it the same name.
+void ListingParser::ResolveHeld() {
+  if (held_.empty()) return;
+  int best = listing::kUndecided;
+  size_t bestSure = 0;
+  size_t bestWeak = 0;
+  for (int family = listing::kUnix; family < listing::kFamilyCount; ++family) {
+    size_t sure = 0;
+    size_t weak = 0;
+    for (const std::string& line : held_) {
+      const LineKind kind = kReaders[family](line, clock_, probe_, false);
+      if (kind == LineKind::kEntry || kind == LineKind::kNameOnly) ++sure;
+      if (kind == LineKind::kWeak) ++weak;
+    }
+    if (sure > bestSure || (sure == bestSure && weak > bestWeak)) {
+      best = family;
+      bestSure = sure;
+      bestWeak = weak;
+    }
+  }
+  for (const std::string& line : held_) {
+    const LineKind kind =
+        best == listing::kUndecided ? LineKind::kNone : kReaders[best](line, clock_, work_, false);
+    if (kind != LineKind::kEntry && kind != LineKind::kWeak && kind != LineKind::kNameOnly) {
+      ++unread_;
+      continue;
+    }
+    bool agreed = true;
+    for (int family = listing::kUnix; agreed && family < listing::kFamilyCount; ++family) {
+      if (family == best) continue;
+      const LineKind other = kReaders[family](line, clock_, probe_, false);
+      agreed =
+          (other != LineKind::kEntry && other != LineKind::kWeak && other != LineKind::kNameOnly) ||
+          probe_.name == work_.name;
+    }
+    if (agreed) {
+      Deliver(work_);
+    } else {
+      ++unread_;
+    }
+  }
+  held_.clear();
+}
+
+size_t ListingParser::Take(std::string_view line) {
+  readyCount_ = 0;
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  if (line.size() > kMostListingLine) {
+    if (pending_) {
+      pending_ = false;
+      Deliver(pendingEntry_);
+    }
+    ++unread_;
+  } else if (family_ == listing::kUndecided) {
+    TakeUndecided(line);
+  } else {
+    TakeDecided(line);
+  }
+  return readyCount_;
 }
 
 size_t ListingParser::TakeEnd() {
-  size_t count = 0;
+  readyCount_ = 0;
   if (pending_) {
     pending_ = false;
-    Deliver(pendingEntry_, count);
+    Deliver(pendingEntry_);
   }
-  return count;
+  ResolveHeld();
+  return readyCount_;
 }
 
 std::vector<ListingEntry> ParseListing(std::string_view bytes, bool mlsd) {
   return ParseListing(bytes, mlsd, CurrentTime());
 }
 
-std::vector<ListingEntry> ParseListing(std::string_view bytes, bool mlsd, int64_t now) {
+std::vector<ListingEntry> ParseListing(std::string_view bytes, bool mlsd, int64_t now,
+                                       size_t* unread) {
   std::vector<ListingEntry> entries;
   ListingLineReader lines;
   ListingParser parser(mlsd, now);
@@ -160,6 +271,7 @@ std::vector<ListingEntry> ParseListing(std::string_view bytes, bool mlsd, int64_
   lines.Feed(bytes.data(), bytes.size(), take);
   lines.Finish(take);
   parser.End(keep);
+  if (unread != nullptr) *unread = parser.Unread() + lines.Dropped();
   return entries;
 }
 
@@ -169,11 +281,13 @@ namespace {
 bool ParseOneLine(std::string_view line, bool mlsd, int64_t now, ListingEntry& entry) {
   ListingParser parser(mlsd, now);
   bool found = false;
-  parser.Line(line, [&](const ListingEntry& read) {
+  auto take = [&](const ListingEntry& read) {
     if (read.name == ".." || found) return;
     entry = read;
     found = true;
-  });
+  };
+  parser.Line(line, take);
+  parser.End(take);
   return found;
 }
 
@@ -190,7 +304,9 @@ bool ParseListLine(std::string_view line, ListingEntry& entry) {
 bool IsParentFolderLine(std::string_view line, bool mlsd) {
   ListingParser parser(mlsd, 0);
   bool parent = false;
-  parser.Line(line, [&](const ListingEntry& read) { parent = parent || read.name == ".."; });
+  auto take = [&](const ListingEntry& read) { parent = parent || read.name == ".."; };
+  parser.Line(line, take);
+  parser.End(take);
   return parent;
 }
 

@@ -106,12 +106,13 @@ LineKind ReadOs2Line(std::string_view line, const ListingClock&, ListingEntry& e
   int hour = 0;
   int minute = 0;
   int second = 0;
+  // The year has two digits, or three counted from 1900 ("04-23-103" is 2003).
   if (at + 2 >= words.size() || !SplitDate(words[at], date) || date.separator != '-' ||
-      date.digits[0] != 2 || date.digits[1] != 2 || date.digits[2] != 2 ||
+      date.digits[0] != 2 || date.digits[1] != 2 || date.digits[2] < 2 || date.digits[2] > 3 ||
       !ReadClock(words[at + 1], hour, minute, second) || second != 0 || words[at + 1].size() != 5) {
     return LineKind::kNone;
   }
-  const int year = FullYear(date.parts[2], 2);
+  const int year = FullYear(date.parts[2], date.digits[2]);
   const uint64_t modified = FileTimeOf(year, date.parts[0], date.parts[1], hour, minute, 0);
   if (modified == 0) return LineKind::kNone;
   SetEntry(entry, words.AfterBlanks(at + 1), folder, size, modified);

@@ -37,12 +37,82 @@ bool IsRecordFormat(std::string_view word) {
   return true;
 }
 
+// "PS", "PO", "PO-E", "VSAM" ...; "NONE" for a data set never opened, "??" or "**" when the
+// server cannot tell. A GDG is the base that groups a data set's generations.
 bool IsDataSetOrganisation(std::string_view word) {
-  for (std::string_view dsorg : {"PS", "PO", "PO-E", "DA", "VS", "IS"}) {
+  for (std::string_view dsorg :
+       {"PS", "PO", "PO-E", "DA", "VS", "IS", "VSAM", "GDG", "NONE", "PS-E", "??", "**"}) {
     if (word == dsorg) return true;
   }
   return false;
 }
+
+// Digits, or a column the server could not fill ("?") or fit ("+++++").
+bool IsMvsCount(std::string_view word) {
+  if (AllDigits(word)) return true;
+  if (word.empty() || (word[0] != '?' && word[0] != '+')) return false;
+  for (char c : word) {
+    if (c != word[0]) return false;
+  }
+  return true;
+}
+
+// A volume serial: one to six of A-Z, 0-9, @, #, $.
+bool IsVolume(std::string_view word) {
+  if (word.empty() || word.size() > 6) return false;
+  for (char c : word) {
+    if (!IsMvsChar(c) || (c >= 'a' && c <= 'z')) return false;
+  }
+  return true;
+}
+
+// "3390", "3380D", "3390-9", "Tape".
+bool IsUnit(std::string_view word) {
+  if (word == "Tape") return true;
+  if (word.size() < 4 || word.size() > 8 || !AllDigits(word.substr(0, 4))) return false;
+  for (char c : word.substr(4)) {
+    if (!IsMvsChar(c) && c != '-') return false;
+  }
+  return true;
+}
+
+// "USER.DATA", "SYS1.PARMLIB": qualifiers of one to eight of A-Z, 0-9, @, #, $ and '-', none
+// starting with a digit or '-', 44 characters in all.
+bool IsDataSetName(std::string_view word) {
+  if (word.empty() || word.size() > 44) return false;
+  size_t length = 0;
+  for (size_t i = 0; i <= word.size(); ++i) {
+    if (i == word.size() || word[i] == '.') {
+      if (length == 0 || length > 8) return false;
+      length = 0;
+      continue;
+    }
+    const char c = word[i];
+    if ((c >= 'a' && c <= 'z') || (!IsMvsChar(c) && c != '-')) return false;
+    if (length == 0 && (IsDigit(c) || c == '-')) return false;
+    ++length;
+  }
+  return true;
+}
+
+struct StatePhrase {
+  std::string_view text;
+  size_t words;
+  bool folder;
+};
+
+// What the server writes in place of a data set's columns, and whether the entry is a folder
+// (the qualifiers of a pseudo directory are listed by entering it).
+constexpr StatePhrase kStatePhrases[] = {
+    {"Migrated", 1, false},
+    {"Tape", 1, false},
+    {"Not Mounted", 2, false},
+    {"Not Direct Access Device", 4, false},
+    {"Not a DASD device", 4, false},
+    {"File not on volume", 4, false},
+    {"Error determining attributes", 3, false},
+    {"Pseudo Directory", 2, true},
+};
 
 // A date of two or four digit year in whatever order the separator says: year first when it
 // has four digits, "/" month first, "." and "-" day first; a day that cannot be a month swaps.
@@ -82,32 +152,75 @@ bool IsObjectType(std::string_view word) {
 
 }  // namespace
 
-// "Volume Unit    Referred Ext Used Recfm Lrecl BlkSz Dsorg Dsname" then
-// "WYOSPT 3390   2003/03/18  1   15  FB      80  3120  PS  USER.DATA".
-LineKind ReadMvsDatasetLine(std::string_view line, const ListingClock&, ListingEntry& entry,
-                            bool decided) {
+// The lines of a data set listing, in the server's columns "Volume Unit Referred Ext Used Recfm
+// Lrecl BlkSz Dsorg Dsname" (older servers leave out Unit):
+//   "WYOSPT 3390   2003/03/18  1   15  FB      80  3120  PS  USER.DATA"
+//   "SMS123 3390   **NONE**    1   45  ?        0     0 NONE USER.NEW"       (never referred)
+//   "                                                  VSAM USER.KSDS"    (a VSAM cluster)
+//   "SMS007 3390                                       VSAM USER.KSDS.DATA"
+//   "Migrated                                               USER.OLD"
+//   "ARCIVE Not Direct Access Device                        USER.ARCHIVED"
+//   "T00001 Tape                                            USER.BACKUP"
+// Columns that do not fit their width are written as "+" signs, unknown ones as "?".
+LineKind ReadMvsDatasetLine(std::string_view line, const ListingClock&, ListingEntry& entry, bool) {
   const Tokens words(line);
-  if (words.size() >= 3 && words[0] == "Volume" && words[1] == "Unit" &&
-      words[words.size() - 1] == "Dsname") {
-    return LineKind::kHeader;
+  const size_t count = words.size();
+  if (count >= 3 && words[0] == "Volume" && words[count - 1] == "Dsname") return LineKind::kHeader;
+  if (count < 2 || count > 10 || !IsDataSetName(words[count - 1])) return LineKind::kNone;
+  const std::string_view name = words[count - 1];
+  // A state the server writes in place of the columns, after the volume or without one.
+  for (const StatePhrase& state : kStatePhrases) {
+    const size_t phraseWords = state.words;
+    if (count != phraseWords + 1 && count != phraseWords + 2) continue;
+    const size_t first = count - 1 - phraseWords;
+    if ((first == 1 && !IsVolume(words[0])) || (first == 0 && state.text == "Tape")) continue;
+    const std::string_view phrase =
+        line.substr(static_cast<size_t>(words[first].data() - line.data()),
+                    static_cast<size_t>(words[count - 2].data() - words[first].data()) +
+                        words[count - 2].size());
+    if (phrase == state.text) {
+      SetEntry(entry, name, state.folder, 0, 0);
+      return LineKind::kEntry;
+    }
   }
-  if (decided && words.size() == 2 && words[0] == "Migrated") {
-    SetEntry(entry, words[1], false, 0, 0);
-    return LineKind::kEntry;
+  // "[volume [unit]] [referred ext used recfm lrecl blksize] dsorg dsname". Ext and Used
+  // stand in adjoining columns: a Used too wide for its column runs into Ext ("1+++++").
+  const std::string_view dsorg = words[count - 2];
+  if (!IsDataSetOrganisation(dsorg)) return LineKind::kNone;
+  std::string_view columns[2 * 8];  // at most 8 words before the organisation, each split once
+  size_t head = 0;
+  for (size_t i = 0; i + 2 < count; ++i) {
+    const std::string_view word = words[i];
+    const size_t plus = word.find('+');
+    if (plus != 0 && plus != std::string_view::npos && AllDigits(word.substr(0, plus)) &&
+        IsMvsCount(word.substr(plus))) {
+      columns[head++] = word.substr(0, plus);
+      columns[head++] = word.substr(plus);
+    } else {
+      columns[head++] = word;
+    }
   }
-  if (decided && words.size() == 3 && words[0] == "Pseudo" && words[1] == "Directory") {
-    SetEntry(entry, words[2], true, 0, 0);
-    return LineKind::kEntry;
+  uint64_t modified = 0;
+  if (head >= 6) {
+    const size_t at = head - 6;
+    for (size_t i = at + 1; i < head; ++i) {
+      if (!IsMvsCount(columns[i]) && !(i == at + 3 && IsRecordFormat(columns[i]))) {
+        return LineKind::kNone;
+      }
+    }
+    if (columns[at] != "**NONE**") {
+      modified = IbmDate(columns[at], 0, 0, 0);
+      if (modified == 0) return LineKind::kNone;
+    }
+    head = at;
   }
-  uint64_t number = 0;
-  if (words.size() != 10 || words[0].size() > 6 || !IsIbmDate(words[2]) ||
-      !ReadDecimal(words[3], number) || !ReadDecimal(words[4], number) ||
-      !IsRecordFormat(words[5]) || !ReadDecimal(words[6], number) ||
-      !ReadDecimal(words[7], number) || !IsDataSetOrganisation(words[8])) {
+  if (head > 2 || (head >= 1 && !IsVolume(columns[0])) || (head == 2 && !IsUnit(columns[1]))) {
     return LineKind::kNone;
   }
-  SetEntry(entry, words[9], words[8].substr(0, 2) == "PO", 0, IbmDate(words[2], 0, 0, 0));
-  return LineKind::kEntry;
+  const bool folder = dsorg == "PO" || dsorg == "PO-E" || dsorg == "GDG";
+  SetEntry(entry, name, folder, 0, modified);
+  // "VSAM NAME" alone is two words any text could hold: not enough to decide a listing on.
+  return head == 0 && count == 2 ? LineKind::kWeak : LineKind::kEntry;
 }
 
 // " Name     VV.MM   Created       Changed      Size  Init   Mod   Id" then
@@ -134,12 +247,17 @@ LineKind ReadMvsMemberLine(std::string_view line, const ListingClock&, ListingEn
     SetEntry(entry, words[0], false, 0, IbmDate(words[3], hour, minute, second));
     return LineKind::kEntry;
   }
-  if (!decided) return LineKind::kNone;
-  // A member without statistics is its name alone; a load module's size is hexadecimal.
+  // A load module: "name size TTR [alias-of] AC attributes...", size and TTR in hexadecimal.
+  // Its name is sure, but hexadecimal columns are too plain to decide a listing on.
   uint64_t size = 0;
-  if (words.size() == 1 ||
-      (words.size() >= 3 && ReadHex(words[1], size) && ReadHex(words[2], number))) {
+  if (words.size() >= 4 && ReadHex(words[1], size) && ReadHex(words[2], number) &&
+      words[1].size() == 6 && words[2].size() == 6) {
     SetEntry(entry, words[0], false, size, 0);
+    return decided ? LineKind::kEntry : LineKind::kWeak;
+  }
+  // A member without statistics is its name alone, a member only where the listing is one.
+  if (decided && words.size() == 1) {
+    SetEntry(entry, words[0], false, 0, 0);
     return LineKind::kEntry;
   }
   return LineKind::kNone;
@@ -173,14 +291,16 @@ LineKind ReadAs400Line(std::string_view line, const ListingClock&, ListingEntry&
     if (modified == 0) return LineKind::kNone;
   } else if (type == 1 && AllDigits(words[0])) {
     return LineKind::kNone;
-  } else if (!decided && (type == 0 || words[type] != "*MEM")) {
-    return LineKind::kNone;  // a bare "[owner] *TYPE name" is not sure enough to decide on
   }
+  // A bare "[owner] *TYPE name" is not sure enough to decide a listing on.
+  const LineKind read = type < 3 && !decided && (type == 0 || words[type] != "*MEM")
+                            ? LineKind::kWeak
+                            : LineKind::kEntry;
   const std::string_view kind = words[type];
   std::string_view name = words.AfterBlanks(type);
-  bool folder =
-      kind == "*DIR" || kind == "*LIB" || kind == "*FLR" || kind == "*DDIR" ||
-      (kind == "*FILE" && name.size() > 5 && EqualNoCase(name.substr(name.size() - 5), ".FILE"));
+  // A *FILE (a save file, a database file) is fetched whole, with the size listed; a server
+  // that lets one be entered for its members writes it with a trailing "/".
+  bool folder = kind == "*DIR" || kind == "*LIB" || kind == "*FLR" || kind == "*DDIR";
   if (name.size() > 1 && name.back() == '/') {
     folder = true;
     name.remove_suffix(1);
@@ -189,7 +309,7 @@ LineKind ReadAs400Line(std::string_view line, const ListingClock&, ListingEntry&
   if (!name.empty() && name[0] == '/') name = std::string_view();
   SetEntry(entry, name, folder, size, modified);
   entry.link = kind == "*SYMLNK";
-  return LineKind::kEntry;
+  return read;
 }
 
 // z/VM: "fname ftype [fm] format lrecl records blocks date time [label]", as in

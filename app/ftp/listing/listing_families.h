@@ -34,15 +34,20 @@ enum Family : int {
 
 enum class LineKind {
   kNone,      // not a line of this family
-  kEntry,     // an entry (its name still to be checked)
+  kEntry,     // an entry in a form only this family writes: it decides an undecided listing
+  kWeak,      // an entry whose name is sure, in a form too plain to decide a listing on
   kHeader,    // the family's own header line: no entry, but the family is sure
   kNameOnly,  // only a name; the details may follow on the next line (VMS)
+  kUnsure,    // a line of this family's form whose entry cannot be read surely
 };
 
 // `decided`: the listing is known to be of this family, so lines that only make sense inside
-// it (a PDS member without statistics, "Migrated DSNAME") are read too.
+// it (a PDS member name alone) are read too.
 using LineReader = LineKind (*)(std::string_view line, const ListingClock& clock,
                                 ListingEntry& entry, bool decided);
+
+// The reader of a family from kMlsd to kFamilyCount - 1.
+LineReader ReaderOf(int family);
 
 LineKind ReadMlsdLine(std::string_view line, const ListingClock& clock, ListingEntry& entry,
                       bool decided);
@@ -87,11 +92,16 @@ struct Stamp {
   size_t last = 0;      // the index of the stamp's last word
   // Bare numbers ("3 29 03:26", "09-26 2000") could as well be owner, group and size columns.
   bool bare = false;
+  // A date no ls writes (a bare numeric date, seconds since 1970): the server pads it to its
+  // column as it likes, so every blank after it is the separator, not part of the name.
+  bool padded = false;
+  int64_t epochSeconds = -1;  // the date given as seconds since 1970, when it was
 };
 
 // The date forms of ls in every locale seen, starting at word `first`: "Jan 01 10:00",
 // "Jan  1  2020", "29 Jul 2005", "26. Juli, 20:43", "3 29 03:26", "3月 29日 03:26",
-// "2005-06-07 21:22", "09-26 2000", "2004.07.15", "24-04-2003", "2004. szept. 20." ...
+// "2005-06-07 21:22", "09-26 2000", "2004.07.15", "24-04-2003", "2004. szept. 20.",
+// "01-jun-99 10:22", and seconds since 1970 ("1119470400") ...
 bool ReadUnixStamp(const Tokens& words, size_t first, Stamp& stamp);
 // Only the English "Mon DD HH:MM" / "Mon DD YYYY" forms (NetWare and other ls imitations).
 bool ReadMonthFirstStamp(const Tokens& words, size_t first, Stamp& stamp);
@@ -99,6 +109,9 @@ uint64_t StampTime(const Stamp& stamp, const ListingClock& clock);
 
 // A plausible year of a file's date: a number outside is some other column.
 bool PlausibleYear(int year);
+// "12-MAR-2004", "03-Sep-03", "01-jun-99": day, month name and year between dashes. The month
+// is 0 for the French "JUI", which may be June or July (the date is then unknown).
+bool ReadDashedDate(std::string_view word, int& year, int& month, int& day);
 // "03-Sep-03", "31-Jul-2002", "4-MAR-2019" (day, month name and year between dashes) and a
 // clock time, as VMS and HP NonStop write them: the last write time as a FILETIME.
 bool ReadDashedDateTime(std::string_view date, std::string_view time, uint64_t& modified);

@@ -58,7 +58,7 @@ constexpr MonthName kMonthNames[] = {
     {"m\xc3\xa4r", 3}, {"m\xe4r", 3}, {"mrz", 3}, {"mai", 5}, {"okt", 10}, {"dez", 12},
     // French
     {"janv", 1}, {"f\xc3\xa9vr", 2}, {"f\xe9vr", 2}, {"fevr", 2}, {"mars", 3}, {"avr", 4},
-    {"juin", 6}, {"juil", 7}, {"ao\xc3\xbbt", 8}, {"ao\xfbt", 8}, {"aout", 8},
+    {"juin", 6}, {"juil", 7}, {"ao\xc3\xbbt", 8}, {"ao\xfbt", 8}, {"aout", 8}, {"aou", 8},
     {"d\xc3\xa9" "c", 12}, {"d\xe9" "c", 12},
     // Spanish, Italian, Portuguese, Dutch, Swedish
     {"ene", 1}, {"abr", 4}, {"ago", 8}, {"dic", 12}, {"gen", 1}, {"mag", 5}, {"giu", 6},
@@ -227,21 +227,23 @@ bool ReadSizeWithUnit(std::string_view text, uint64_t& value) {
 bool ReadClock(std::string_view text, int& hour, int& minute, int& second, char separator) {
   const size_t first = text.find(separator);
   if (first == std::string_view::npos || first == 0 || first > 2) return false;
-  if (!ReadSmall(text.substr(0, first), hour, 2) || hour > 23) return false;
+  // "24:00" is the end of the day, as some servers write midnight; FileTimeOf takes it.
+  if (!ReadSmall(text.substr(0, first), hour, 2) || hour > 24) return false;
   std::string_view rest = text.substr(first + 1);
   if (rest.size() < 2 || !ReadSmall(rest.substr(0, 2), minute, 2) || minute > 59) return false;
   rest.remove_prefix(2);
   second = 0;
-  if (rest.empty()) return true;
-  if (rest[0] != separator || rest.size() < 3) return false;
-  if (!ReadSmall(rest.substr(1, 2), second, 2) || second > 60) return false;
-  rest.remove_prefix(3);
-  if (rest.empty()) return true;
-  return rest[0] == '.' && AllDigits(rest.substr(1));
+  if (!rest.empty()) {
+    if (rest[0] != separator || rest.size() < 3) return false;
+    if (!ReadSmall(rest.substr(1, 2), second, 2) || second > 60) return false;
+    rest.remove_prefix(3);
+    if (!rest.empty() && (rest[0] != '.' || !AllDigits(rest.substr(1)))) return false;
+  }
+  return hour < 24 || (minute == 0 && second == 0);
 }
 
 int MonthOf(std::string_view word) {
-  word = WithoutTrailing(word, ".,");
+  word = WithoutTrailing(WithoutTrailing(word, ","), ".");  // "Jan.," as German dates end
   // Most words asked about are numbers and user names: a first letter no month name has
   // settles them without going through the table.
   static const auto kFirstBytes = [] {
@@ -285,6 +287,8 @@ bool SplitDate(std::string_view text, NumericDate& date) {
 
 int FullYear(int year, size_t digits) {
   if (digits == 4) return year;
+  // Years since 1900, as C's struct tm counts them ("103" is 2003): OS/2 writes them so.
+  if (digits == 3) return year >= 100 ? 1900 + year : 0;
   if (digits != 2) return 0;
   return year + (year < 70 ? 2000 : 1900);
 }
@@ -306,9 +310,10 @@ bool ReadMarkedNumber(std::string_view& text, int& value, DateMark& mark) {
 }
 
 uint64_t FileTimeOf(int year, int month, int day, int hour, int minute, int second) {
+  const bool endOfDay = hour == 24 && minute == 0 && second == 0;
   if (year < 1601 || year > 9999 || month < 1 || month > 12 || day < 1 ||
-      day > DaysInMonth(year, month) || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
-      second < 0 || second > 60) {
+      day > DaysInMonth(year, month) || hour < 0 || (hour > 23 && !endOfDay) || minute < 0 ||
+      minute > 59 || second < 0 || second > 60) {
     return 0;
   }
   const int64_t seconds =

@@ -53,7 +53,7 @@ bool ReadGroupedNumber(std::string_view text, uint64_t& value);
 bool ReadSizeWithUnit(std::string_view text, uint64_t& value);
 
 // "9:05", "09:05", "09:05:07" or "09:05:07.25" (the fraction is dropped); `separator` may be ':'
-// or '.' (some servers use the dot).
+// or '.' (some servers use the dot). "24:00" is read as hour 24: the end of the day.
 bool ReadClock(std::string_view text, int& hour, int& minute, int& second, char separator = ':');
 
 // 1 to 12 for a month name or abbreviation in any of the languages `ls` is run in (English,
@@ -68,7 +68,8 @@ struct NumericDate {
   char separator = 0;
 };
 bool SplitDate(std::string_view text, NumericDate& date);
-// A two-digit year as a four-digit one (70-99: 1900s, else 2000s).
+// A two-digit year as a four-digit one (70-99: 1900s, else 2000s); a three-digit one counts
+// from 1900 ("103": 2003); 0 for any other width.
 int FullYear(int year, size_t digits);
 
 // The date marks of Chinese, Japanese and Korean listings after a number ("3月", "29日",
@@ -78,7 +79,8 @@ enum class DateMark { kNone, kYear, kMonth, kDay };
 bool ReadMarkedNumber(std::string_view& text, int& value, DateMark& mark);
 
 // FILETIME units (100 ns since 1601-01-01 UTC) of a civil date and time; 0 (unknown) for a date
-// that does not exist (31 June, 29 February of a common year) or lies outside 1970 to 2200.
+// that does not exist (31 June, 29 February of a common year) or lies outside 1601 to 9999.
+// Hour 24 (with no minutes or seconds) is midnight at the end of the day.
 uint64_t FileTimeOf(int year, int month, int day, int hour, int minute, int second);
 uint64_t FileTimeOfUnix(int64_t seconds);
 

@@ -1,4 +1,5 @@
-// The listings of HP NonStop (Guardian), OS-9 and Nortel (Wellfleet / Bay Networks) servers.
+// The listings of HP NonStop (Guardian), OS-9 and Nortel (Wellfleet / Bay Networks, and the
+// VxWorks form) servers.
 #include "app/ftp/listing/listing_families.h"
 
 namespace listing {
@@ -35,10 +36,13 @@ LineKind ReadNonStopLine(std::string_view line, const ListingClock&, ListingEntr
       words[4].size() != 8) {
     return LineKind::kNone;
   }
-  // The owner "group,user", written "255,255" or "255, 60"; then the security in quotes.
+  // The owner "group,user", written "255,255" or "255, 60", or its name in quotes
+  // ("SUPER.SUPER"); then the security in quotes.
   std::string_view owner = words[5];
   size_t security = 6;
-  if (owner.back() == ',' && words.size() == 8) {
+  if (owner.size() > 2 && owner.front() == '"' && owner.back() == '"') {
+    owner = "0";  // a name where the numbers would stand: nothing more to check of it
+  } else if (owner.back() == ',' && words.size() == 8) {
     owner.remove_suffix(1);
     if (!AllDigits(words[6])) return LineKind::kNone;
     security = 7;
@@ -99,11 +103,50 @@ LineKind ReadOs9Line(std::string_view line, const ListingClock&, ListingEntry& e
   return LineKind::kEntry;
 }
 
+namespace {
+
+// The VxWorks form of Nortel's routers and other embedded servers: "size date time name
+// [<DIR>]", under a header "size date time name" and a line of dashes:
+// "       512    MAR-04-2005  10:16:40   TEMP                <DIR>".
+LineKind ReadVxWorksLine(const Tokens& words, ListingEntry& entry) {
+  if (words.size() == 4 && words[0] == "size" && words[1] == "date" && words[2] == "time" &&
+      words[3] == "name") {
+    return LineKind::kHeader;
+  }
+  uint64_t size = 0;
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  // The date is "MON-DD-YYYY": the month first, unlike VMS's "DD-MON-YYYY".
+  const std::string_view date = words[1];
+  if (words.size() < 4 || !ReadDecimal(words[0], size) || date.size() != 11 || date[3] != '-' ||
+      date[6] != '-' || (month = MonthOf(date.substr(0, 3))) == 0 ||
+      !ReadSmall(date.substr(4, 2), day, 2) || day < 1 || day > 31 ||
+      !ReadSmall(date.substr(7), year, 4) || !PlausibleYear(year) ||
+      !ReadClock(words[2], hour, minute, second) || words[2].size() != 8) {
+    return LineKind::kNone;
+  }
+  std::string_view name = words.AfterBlanks(2);
+  const bool folder = words[words.size() - 1] == "<DIR>" && words.size() > 4;
+  if (folder) {
+    name.remove_suffix(5);
+    while (!name.empty() && IsBlank(name.back())) name.remove_suffix(1);
+  }
+  SetEntry(entry, name, folder, size, FileTimeOf(year, month, day, hour, minute, second));
+  return LineKind::kEntry;
+}
+
+}  // namespace
+
 // Nortel's routers (WfFtp): "name size date [weekday] time", as in
 // "bn.exe                5962240  03/15/99   Mon.   10:11:23"; names hold no blanks.
 LineKind ReadNortelLine(std::string_view line, const ListingClock&, ListingEntry& entry, bool) {
   const Tokens words(line);
-  if (words.size() != 4 && words.size() != 5) return LineKind::kNone;
+  const LineKind vxWorks = words.size() >= 4 ? ReadVxWorksLine(words, entry) : LineKind::kNone;
+  if (vxWorks != LineKind::kNone || (words.size() != 4 && words.size() != 5)) return vxWorks;
   uint64_t size = 0;
   NumericDate date;
   int hour = 0;

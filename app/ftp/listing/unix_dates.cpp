@@ -161,6 +161,34 @@ bool FullNumeric(const Tokens& words, size_t at, Stamp& stamp) {
   stamp.last = at;
   OptionalClock(words, at + 1, stamp);
   if (stamp.last == at + 1) OptionalZone(words, at + 2, stamp);
+  stamp.padded = stamp.last == at;
+  return true;
+}
+
+// "01-jun-99", "15-Sep-2003 10:22": day, month name and year between dashes, as VMS writes them.
+bool DashedNamed(const Tokens& words, size_t at, Stamp& stamp) {
+  if (!ReadDashedDate(words[at], stamp.year, stamp.month, stamp.day) || stamp.month == 0) {
+    return false;
+  }
+  stamp.last = at;
+  OptionalClock(words, at + 1, stamp);
+  stamp.padded = stamp.last == at;
+  return true;
+}
+
+// Seconds since 1970 in place of a date ("1119470400"), as some embedded servers write it:
+// nine or ten digits between 1980 and 2100, so that no size or id is taken for one.
+bool EpochSeconds(const Tokens& words, size_t at, Stamp& stamp) {
+  const std::string_view word = words[at];
+  uint64_t seconds = 0;
+  if (word.size() < 9 || word.size() > 10 || !ReadDecimal(word, seconds) || seconds < 315532800 ||
+      seconds > 4102444800) {
+    return false;
+  }
+  stamp.epochSeconds = static_cast<int64_t>(seconds);
+  stamp.last = at;
+  stamp.bare = true;
+  stamp.padded = true;
   return true;
 }
 
@@ -184,13 +212,30 @@ bool MonthDayNumeric(const Tokens& words, size_t at, Stamp& stamp) {
 bool CanStartNumericDate(std::string_view word) {
   if (!AllDigits(word)) return true;
   int value = 0;
-  if (!ReadSmall(word, value, 4)) return false;
+  if (!ReadSmall(word, value, 4)) return word.size() >= 9 && word.size() <= 10;  // seconds
   return (value >= 1 && value <= 12) || (word.size() <= 2 && value >= 1 && value <= 31);
 }
 
 }  // namespace
 
 bool PlausibleYear(int year) { return year >= 1900 && year <= 2199; }
+
+bool ReadDashedDate(std::string_view word, int& year, int& month, int& day) {
+  const size_t first = word.find('-');
+  const size_t second = word.rfind('-');
+  if (first == std::string_view::npos || second == first) return false;
+  const std::string_view monthText = word.substr(first + 1, second - first - 1);
+  const std::string_view yearText = word.substr(second + 1);
+  month = MonthOf(monthText);
+  // French VMS servers cut "juin" and "juillet" alike to "JUI": the day is known, the month not.
+  if (month == 0 && !EqualNoCase(monthText, "jui")) return false;
+  if (!ReadSmall(word.substr(0, first), day, 2) || day < 1 || day > 31 ||
+      !ReadSmall(yearText, year, 4)) {
+    return false;
+  }
+  year = FullYear(year, yearText.size());
+  return PlausibleYear(year);
+}
 
 bool ReadMonthFirstStamp(const Tokens& words, size_t first, Stamp& stamp) {
   stamp = Stamp();
@@ -201,7 +246,8 @@ bool ReadUnixStamp(const Tokens& words, size_t first, Stamp& stamp) {
   if (first >= words.size()) return false;
   using Form = bool (*)(const Tokens&, size_t, Stamp&);
   static constexpr Form kNumericForms[] = {FullNumeric,     MonthDayNumeric, NumericMonthFirst,
-                                           MarkedYearFirst, NamedDayFirst,   NamedYearFirst};
+                                           MarkedYearFirst, NamedDayFirst,   NamedYearFirst,
+                                           DashedNamed,     EpochSeconds};
   if (!IsDigit(words[first][0])) return ReadMonthFirstStamp(words, first, stamp);
   if (!CanStartNumericDate(words[first])) return false;
   for (Form form : kNumericForms) {
@@ -212,6 +258,7 @@ bool ReadUnixStamp(const Tokens& words, size_t first, Stamp& stamp) {
 }
 
 uint64_t StampTime(const Stamp& stamp, const ListingClock& clock) {
+  if (stamp.epochSeconds >= 0) return FileTimeOfUnix(stamp.epochSeconds);
   const uint64_t time =
       stamp.year == 0
           ? clock.WithoutYear(stamp.month, stamp.day, stamp.hour, stamp.minute, stamp.second)

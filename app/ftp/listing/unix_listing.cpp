@@ -1,7 +1,8 @@
 // ls -l lines and what servers make of them: "mode links owner group size date name", with
 // columns missing or added (no links, no owner, no group, a domain column, NetPresenz's fork
-// sizes), the group run into the size, sizes with units, any date form of ReadUnixStamp, and
-// lines without a date; NetWare's "d [RWCEAFMS] owner size date name" is a close relative.
+// sizes), the group (or owner) run into the size, sizes with units, any date form of
+// ReadUnixStamp (seconds since 1970 among them), and lines without a date; NetWare's
+// "d [RWCEAFMS] owner size date name" is a close relative.
 #include "app/ftp/listing/listing_families.h"
 
 namespace listing {
@@ -128,21 +129,24 @@ LineKind ReadUnixLine(std::string_view line, const ListingClock& clock, ListingE
     }
   }
   if (readings[0].count > 1 || (readings[0].count == 0 && readings[1].count > 1)) {
-    return LineKind::kNone;
+    return LineKind::kUnsure;
   }
   const Reading& chosen = readings[readings[0].count == 1 ? 0 : 1];
   Stamp stamp = chosen.stamp;
   uint64_t size = chosen.size;
   bool found = chosen.count == 1;
-  if (!found && words.size() > 4 && !CommaBefore(words, 3) && ReadRunInSize(words[3], size) &&
-      ReadUnixStamp(words, 4, stamp)) {
-    found = true;
+  // The group (or, without a link count, the owner's) column run into the size.
+  for (size_t at : {size_t{3}, size_t{2}}) {
+    if (found || at + 1 >= words.size()) continue;
+    found = !CommaBefore(words, at) && ReadRunInSize(words[at], size) &&
+            ReadUnixStamp(words, at + 1, stamp);
   }
 
   std::string_view name;
   uint64_t modified = 0;
   if (found) {
-    name = words.AfterOneBlank(stamp.last);
+    // ls writes one blank after its date; a date no ls writes may be padded with more.
+    name = stamp.padded ? words.AfterBlanks(stamp.last) : words.AfterOneBlank(stamp.last);
     modified = StampTime(stamp, clock);
   } else {
     // "mode links owner group size name": no date at all. Only taken when nothing after the
@@ -150,7 +154,8 @@ LineKind ReadUnixLine(std::string_view line, const ListingClock& clock, ListingE
     if (words.size() < 6 || !AllDigits(words[1]) || !ReadDecimal(words[4], size) ||
         CommaBefore(words, 4) || IsDigit(words[5][0]) || MonthOf(words[5]) != 0 ||
         (words.size() > 6 && IsDigit(words[6][0]))) {
-      return LineKind::kNone;
+      // The mode says it is an entry, but which words are its name is not sure.
+      return LineKind::kUnsure;
     }
     name = words.AfterBlanks(4);
   }

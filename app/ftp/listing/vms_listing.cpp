@@ -3,7 +3,10 @@
 //   LOGIN.COM;3          2/4     12-MAR-2004 10:20:30  [STAFF,JOHN]  (RWED,RWED,RE,)
 //   A_VERY_LONG_FILE_NAME.TEXT;1
 //                        12/16   29-JAN-2004 10:20:30.45  [STAFF,JOHN]  (RWED,RWED,RE,)
-// A name too long for its column stands alone and its details follow on the next line.
+// A name too long for its column stands alone and its details follow on the next line. Some
+// servers leave out the owner or the protection, write the fields in another order, give the
+// size in bytes with a unit ("2KB"), or write months in French ("JUI" is June or July: the date
+// is then unknown).
 //
 // Files keep their ";version": "RETR NAME.EXT;2" fetches exactly the version listed, where the
 // bare name would fetch the newest one, so two versions listed never fetch the same file.
@@ -16,21 +19,6 @@ namespace listing {
 namespace {
 
 constexpr uint64_t kBlockBytes = 512;
-
-// "12-MAR-2004", "03-Sep-03": day, month name and year between dashes.
-bool ReadDayMonthYear(std::string_view word, int& year, int& month, int& day) {
-  const size_t first = word.find('-');
-  const size_t second = word.rfind('-');
-  if (first == std::string_view::npos || second == first) return false;
-  month = MonthOf(word.substr(first + 1, second - first - 1));
-  const std::string_view yearText = word.substr(second + 1);
-  if (month == 0 || !ReadSmall(word.substr(0, first), day, 2) || day < 1 ||
-      !ReadSmall(yearText, year, 4)) {
-    return false;
-  }
-  year = FullYear(year, yearText.size());
-  return PlausibleYear(year);
-}
 
 // "NAME.EXT;12" (ODS-2, or ODS-5 with its ^ escapes): a dot before a numeric version.
 bool ReadVmsName(std::string_view word, std::string_view& name, bool& folder) {
@@ -50,25 +38,60 @@ bool ReadVmsName(std::string_view word, std::string_view& name, bool& folder) {
   return true;
 }
 
-// The details after a name, from word `at`: "used[/allocated] date time [owner] [(protection)]".
-bool ReadDetails(const Tokens& words, size_t at, ListingEntry& entry) {
-  if (at + 2 >= words.size()) return false;
-  const std::string_view blocks = words[at];
-  const size_t slash = blocks.find('/');
+// "12", "12/16" (used and allocated blocks), or "2KB", "1.5MB" as some servers write it.
+bool ReadBlocks(std::string_view word, uint64_t& bytes) {
   uint64_t used = 0;
   uint64_t allocated = 0;
-  if (!ReadDecimal(blocks.substr(0, slash), used) || used > UINT64_MAX / kBlockBytes ||
-      (slash != std::string_view::npos && !ReadDecimal(blocks.substr(slash + 1), allocated))) {
-    return false;
+  const size_t slash = word.find('/');
+  if (ReadDecimal(word.substr(0, slash), used)) {
+    if (used > UINT64_MAX / kBlockBytes ||
+        (slash != std::string_view::npos && !ReadDecimal(word.substr(slash + 1), allocated))) {
+      return false;
+    }
+    bytes = used * kBlockBytes;
+    return true;
   }
+  return word.size() > 2 && (word.back() == 'B' || word.back() == 'b') &&
+         IsOneOf(word[word.size() - 2], "KMGkmg") &&
+         ReadSizeWithUnit(word.substr(0, word.size() - 1), bytes);
+}
+
+// "[STAFF,JOHN]", "(RWED,RWED,RE,)", also when a blank splits them ("[STAFF, JOHN]"): the
+// index of the word that closes the one opened at word `at`, or words.size() when none does.
+size_t BracketedEnd(const Tokens& words, size_t at) {
+  const char open = words[at].front();
+  const char close = open == '[' ? ']' : open == '(' ? ')' : 0;
+  if (close == 0) return words.size();
+  for (size_t i = at; i < words.size(); ++i) {
+    if (words[i].back() == close) return i;
+    if (i > at && words[i].find_first_of("[(") != std::string_view::npos) break;
+  }
+  return words.size();
+}
+
+// The details after a name, from word `at`: the size ("used[/allocated]" blocks), the date and
+// time, and optionally the owner [..] and protection (..), in whatever order the server writes
+// them; each once.
+bool ReadDetails(const Tokens& words, size_t at, ListingEntry& entry) {
+  if (at + 2 >= words.size()) return false;
+  bool sized = false;
+  bool dated = false;
+  uint64_t bytes = 0;
   uint64_t modified = 0;
-  if (!ReadDashedDateTime(words[at + 1], words[at + 2], modified)) return false;
-  for (size_t i = at + 3; i < words.size(); ++i) {
-    const char open = words[i].front();
-    const char close = words[i].back();
-    if (!(open == '[' && close == ']') && !(open == '(' && close == ')')) return false;
+  for (size_t i = at; i < words.size(); ++i) {
+    if (!dated && i + 1 < words.size() && ReadDashedDateTime(words[i], words[i + 1], modified)) {
+      dated = true;
+      ++i;
+    } else if (!sized && ReadBlocks(words[i], bytes)) {
+      sized = true;
+    } else {
+      const size_t end = BracketedEnd(words, i);
+      if (end == words.size()) return false;
+      i = end;
+    }
   }
-  entry.size = entry.folder ? 0 : used * kBlockBytes;
+  if (!sized || !dated) return false;
+  entry.size = entry.folder ? 0 : bytes;
   entry.modified = modified;
   return true;
 }
@@ -77,10 +100,11 @@ bool ReadDetails(const Tokens& words, size_t at, ListingEntry& entry) {
 
 bool ReadDashedDateTime(std::string_view date, std::string_view time, uint64_t& modified) {
   Stamp s;
-  if (!ReadDayMonthYear(date, s.year, s.month, s.day) ||
+  if (!ReadDashedDate(date, s.year, s.month, s.day) ||
       !ReadClock(time, s.hour, s.minute, s.second)) {
     return false;
   }
+  // An unknown month ("JUI") leaves the date unknown: 0, which FileTimeOf gives for month 0.
   modified = FileTimeOf(s.year, s.month, s.day, s.hour, s.minute, s.second);
   return true;
 }

@@ -123,6 +123,27 @@ TEST(FtpListingFamilies, EveryFamilyReadsItsRealLines) {
        false, 0, kAnyTime},
       {"Unix numeric mode", "l777 1 user group 7 Jan 10 10:00 octal link -> x", "octal link", false,
        true, 7, kAnyTime},
+      {"Unix 24:00", "-rw-r--r--   1 user     group       8192 Jun 14 24:00 midnight.log",
+       "midnight.log", false, false, 8192, Utc(2024, 6, 15)},
+      {"Unix owner into size", "-rw-r--r-- owner groupname44567 Oct 10 2010 no links.txt",
+       "no links.txt", false, false, 44567, Utc(2010, 10, 10)},
+      {"Unix seconds", "100644   1 owner    group      2398 1119470400 epoch.txt", "epoch.txt",
+       false, false, 2398, Utc(2005, 6, 22, 20, 0)},
+      {"Unix seconds", "040755   2 owner    group       512 1119470400   epoch  dir", "epoch  dir",
+       true, false, 0, Utc(2005, 6, 22, 20, 0)},
+      {"Unix dashed date", "-rw-r--r--   1 owner    group      1234 01-jun-99 10:22 dashed.txt",
+       "dashed.txt", false, false, 1234, Utc(1999, 6, 1, 10, 22)},
+      {"Unix dashed date", "drwxr-xr-x   2 owner    group       512 15-Sep-2003   old dir",
+       "old dir", true, false, 0, Utc(2003, 9, 15)},
+      {"Unix German", "-rw-r--r--   1 user     users      4711 30. Jan., 12:40 notiz.txt",
+       "notiz.txt", false, false, 4711, Utc(2024, 1, 30, 12, 40)},
+      {"Unix Japanese UTF-8", "-rw-r--r--   1 user     group      1024  1月 12 10:20 readme.txt",
+       "readme.txt", false, false, 1024, Utc(2024, 1, 12, 10, 20)},
+      {"Unix Chinese GBK", "-rw-r--r--   1 user     group       300 12\xd4\xc2 01 10:00 gbk.txt",
+       "gbk.txt", false, false, 300, Utc(2023, 12, 1, 10, 0)},
+      // a date no ls writes is padded by the server: those blanks are no part of the name
+      {"Unix YYYY.MM.DD padded", "-rw-r--r--   1 user group 2048 2004.07.15   dotted  name.txt",
+       "dotted  name.txt", false, false, 2048, Utc(2004, 7, 15)},
       {"NetPresenz", "-------r--         512   204800   205312 Mar 14  1997 Stuffit.sit",
        "Stuffit.sit", false, false, 205312, Utc(1997, 3, 14)},
       {"NetPresenz", "drwxrwxr-x               folder        5 Jan 10  1998 Applications",
@@ -162,6 +183,10 @@ TEST(FtpListingFamilies, EveryFamilyReadsItsRealLines) {
        false, 3057, Utc(2001, 12, 18, 19, 18)},
       {"OS/2", "        1234               05-06-98   09:05  no attributes.txt",
        "no attributes.txt", false, false, 1234, Utc(1998, 5, 6, 9, 5)},
+      {"OS/2 years since 1900", "         0           DIR   04-23-103   10:18  MYDIR", "MYDIR",
+       true, false, 0, Utc(2003, 4, 23, 10, 18)},
+      {"OS/2 years since 1900", "     12345      A          04-23-103   10:18  FILE.TXT",
+       "FILE.TXT", false, false, 12345, Utc(2003, 4, 23, 10, 18)},
       // VMS: versions kept on files, ".DIR;n" folders bare, sizes in 512-byte blocks
       {"VMS",
        "Directory DISK$USER:[JOHN]\r\n\r\n"
@@ -174,6 +199,19 @@ TEST(FtpListingFamilies, EveryFamilyReadsItsRealLines) {
        "                    64   4-MAR-2019 00:04 [USR,GRP] (RWED,RWED,RWED,R)",
        "A_VERY_LONG_FILE_NAME.TEXT;12", false, false, 32768, Utc(2019, 3, 4, 0, 4)},
       {"VMS", "FILE.DAT;1  64  4-MAR-2019 00:04", "FILE.DAT;1", false, false, 32768, kAnyTime},
+      {"VMS size with unit", "REPORT.TXT;2   2KB  19-JUL-2003 10:45:12  [GROUP,OWNER] (RWED,RE,,)",
+       "REPORT.TXT;2", false, false, 2048, Utc(2003, 7, 19, 10, 45, 12)},
+      // French months: "JUI" is juin or juillet, so the date is unknown
+      {"VMS French", "LISEZMOI.TXT;1   3/4   14-JUI-2002 18:20:51  [GRP,USER]  (RWED,RWED,RE,)",
+       "LISEZMOI.TXT;1", false, false, 1536, 0},
+      {"VMS French", "DONNEES.DAT;1   5/6   14-AOU-2002 18:20:51  [GRP,USER]  (RWED,RWED,RE,)",
+       "DONNEES.DAT;1", false, false, 2560, Utc(2002, 8, 14, 18, 20, 51)},
+      {"VMS other order", "DATA.DAT;1   [GRP,USER]   5/6   3-SEP-2005 11:20:00  (RWED,RWED,,)",
+       "DATA.DAT;1", false, false, 2560, Utc(2005, 9, 3, 11, 20)},
+      {"VMS other order", "LOG.TXT;7   11-OCT-2000 11:26:27   2/3", "LOG.TXT;7", false, false, 1024,
+       Utc(2000, 10, 11, 11, 26, 27)},
+      {"VMS owner with a blank", "NOTES.TXT;1  4/6  1-FEB-2010 08:00:00  [GRP, USER]  (RWED,,,)",
+       "NOTES.TXT;1", false, false, 2048, Utc(2010, 2, 1, 8, 0)},
       // MVS data sets (a PDS is a folder) and PDS members
       {"MVS",
        std::string(kMvsHeader) + "WYOSPT 3390   2003/03/18  1   15  FB      80  3120  PS  "
@@ -189,6 +227,30 @@ TEST(FtpListingFamilies, EveryFamilyReadsItsRealLines) {
        "USER.SUB", true, false, 0, 0},
       {"MVS old", "TSO002 3380D  07/16/97  1    1  FB      80  8800  PS  ETC.HOSTS", "ETC.HOSTS",
        false, false, 0, Utc(1997, 7, 16)},
+      // each form also alone, without the header
+      {"MVS no unit", "CPDLB3 2000/08/23  1    1  VB     255  3120  PS  LOG.MISC", "LOG.MISC",
+       false, false, 0, Utc(2000, 8, 23)},
+      {"MVS VSAM", "                                                  VSAM USER.KSDS", "USER.KSDS",
+       false, false, 0, 0},
+      {"MVS VSAM", "SMS007 3390                                       VSAM USER.KSDS.DATA",
+       "USER.KSDS.DATA", false, false, 0, 0},
+      {"MVS never referred",
+       "SMS123 3390   **NONE**    1   45  ?        0     0 NONE USER.G0120V00", "USER.G0120V00",
+       false, false, 0, 0},
+      {"MVS unknown columns", "SMS152 3390   2017/06/06  1    3  ?           ?     ?  VS  USER.IX",
+       "USER.IX", false, false, 0, Utc(2017, 6, 6)},
+      {"MVS columns too wide", "SMS152 3390   2017/06/06  1+++++  FB      80 27920  PS  USER.HUGE",
+       "USER.HUGE", false, false, 0, Utc(2017, 6, 6)},
+      {"MVS tape", "T00001 Tape                                             USER.TAPE.BACKUP",
+       "USER.TAPE.BACKUP", false, false, 0, 0},
+      {"MVS archived", "ARCIVE Not Direct Access Device                         USER.ARCHIVED",
+       "USER.ARCHIVED", false, false, 0, 0},
+      {"MVS migrated", "Migrated                                                USER.OLD",
+       "USER.OLD", false, false, 0, 0},
+      {"MVS generations", "                                                  GDG  USER.GDG",
+       "USER.GDG", true, false, 0, 0},
+      {"MVS pseudo directory", "Pseudo Directory                                  USER.SUB",
+       "USER.SUB", true, false, 0, 0},
       {"MVS members",
        std::string(kPdsHeader) +
            "MEMBER1   01.03 2002/09/12 2002/10/11 09:37    11    11     0 USER1",
@@ -198,13 +260,16 @@ TEST(FtpListingFamilies, EveryFamilyReadsItsRealLines) {
        " Name      Size     TTR   Alias-of AC --------- Attributes --------- Amode Rmode\r\n"
        "IEFBR14   000008   00000F           00 FO             RN RU            31    ANY",
        "IEFBR14", false, false, 8, 0},
+      {"MVS load members", "ALIAS1    000010   00001A IEFBR14   00 FO             RN RU   31 ANY",
+       "ALIAS1", false, false, 16, 0},
       // IBM i (AS/400), LISTFMT 0
       {"AS/400", "QPGMR       5263360 06/11/97 12:27:39 *FILE      SAVEFILE1", "SAVEFILE1", false,
        false, 5263360, Utc(1997, 6, 11, 12, 27, 39)},
       {"AS/400", "QSYS            8192 05/03/04 14:26:48 *DIR       QOPT/", "QOPT", true, false, 0,
        Utc(2004, 5, 3, 14, 26, 48)},
+      // a *FILE is a file with its size, whatever its name ends with
       {"AS/400", "QPGMR          36864 18.09.06 14:21:26 *FILE      SOURCE.FILE", "SOURCE.FILE",
-       true, false, 0, Utc(2006, 9, 18, 14, 21, 26)},
+       false, false, 36864, Utc(2006, 9, 18, 14, 21, 26)},
       {"AS/400",
        "QPGMR          36864 18.09.06 14:21:26 *FILE      SOURCE.FILE\r\n"
        "QPGMR                                   *MEM       SOURCE.FILE/MBR1.MBR",
@@ -218,6 +283,8 @@ TEST(FtpListingFamilies, EveryFamilyReadsItsRealLines) {
        "DATA.FILE", false, false, 8000, Utc(2003, 4, 14, 13, 26, 36)},
       {"z/VM", "SUBDIR   DIR      -          -          -          - 2003-04-14 13:26:36 -",
        "SUBDIR", true, false, 0, Utc(2003, 4, 14, 13, 26, 36)},
+      {"z/VM", "README   ANONYMOU V         71         26          1  4/02/97 12:33:20 TCP291",
+       "README.ANONYMOU", false, false, 0, Utc(1997, 4, 2, 12, 33, 20)},
       // HP NonStop (Guardian)
       {"NonStop",
        "File         Code             EOF  Last Modification    Owner  RWEP\r\n"
@@ -225,6 +292,9 @@ TEST(FtpListingFamilies, EveryFamilyReadsItsRealLines) {
        "TACLCSTM", false, false, 924, Utc(2001, 1, 18, 16, 56, 48)},
       {"NonStop", "ZZARCH        0            147456  03-Sep-03 12:01:02 200,1 \"oooo\"", "ZZARCH",
        false, false, 147456, Utc(2003, 9, 3, 12, 1, 2)},
+      {"NonStop quoted owner",
+       "ZZSTATS       101            4096  03-Sep-03 12:01:02 \"SUPER.SUPER\" \"NUNU\"", "ZZSTATS",
+       false, false, 4096, Utc(2003, 9, 3, 12, 1, 2)},
       // OS-9: hexadecimal sizes
       {"OS-9",
        " Owner    Last modified  Attributes Sector Bytecount Name\r\n"
@@ -237,6 +307,13 @@ TEST(FtpListingFamilies, EveryFamilyReadsItsRealLines) {
        false, 5962240, Utc(1999, 3, 15, 10, 11, 23)},
       {"Nortel", "config              1836  12/31/2003  23:59:59", "config", false, false, 1836,
        Utc(2003, 12, 31, 23, 59, 59)},
+      {"Nortel VxWorks",
+       "  size          date       time       name\r\n"
+       "--------       ------     ------    --------\r\n"
+       "     45056    SEP-12-2001  11:08:44   vxWorks",
+       "vxWorks", false, false, 45056, Utc(2001, 9, 12, 11, 8, 44)},
+      {"Nortel VxWorks", "       512    MAR-04-2005  10:16:40   TEMP DIR            <DIR>",
+       "TEMP DIR", true, false, 0, Utc(2005, 3, 4, 10, 16, 40)},
       // Lines no family may read: the name would be a guess
       {"none", "total 12", nullptr, false, false, 0, 0},
       {"none", "-rw-r--r-- 1 u g 5 Xyz 01 10:00 unknown month", nullptr, false, false, 0, 0},
@@ -345,6 +422,52 @@ TEST(FtpListingWhole, GarbageAndAmbiguousLinesYieldNothingWrong) {
   const std::string mixed = garbage + "-rw-r--r-- 1 u g 5 Jan 10 10:00 the one\r\n" + garbage +
                             "01-15-24  10:30AM  123 not unix\r\n";
   EXPECT_EQ(Names(ParseListing(mixed, false, kNow)), (std::vector<std::string>{"the one"}));
+}
+
+TEST(FtpListingWhole, UndecidedLinesAreReadSurelyOrCounted) {
+  // OS/2 reads the first line as the file "*FILE report", IBM i as the object "report".
+  const std::string twoNames = "      1234        12-18-01   19:18  *FILE report\r\n";
+  const std::string name260 = std::string(260, 'n');
+  struct WholeCase {
+    std::string listing;
+    std::vector<std::string> names;
+    size_t unread;
+  };
+  const std::vector<WholeCase> table = {
+      // a line too plain to decide on is held, and read once a later line decides
+      {"VSAM USER.KSDS\r\nWYOSPT 3390 2003/03/18 1 15 FB 80 3120 PS USER.DATA",
+       {"USER.KSDS", "USER.DATA"},
+       0},
+      // two families, two names: left out and counted, unless a later line decides
+      {twoNames, {}, 1},
+      {twoNames + "QPGMR   5263360 06/11/97 12:27:39 *FILE  BPTFSAVF", {"report", "BPTFSAVF"}, 0},
+      {twoNames + "      3057      A   12-18-01   19:18  CONFIG.SYS",
+       {"*FILE report", "CONFIG.SYS"},
+       0},
+      // a Unix line it cannot read and a DOS line in a Unix listing are counted; the total,
+      // blank lines and the server's "." are not
+      {"total 3\r\n-rw-r--r-- 1 u g 5 Xyz 01 10:00 bad month\r\n\r\n"
+       "drwxr-xr-x 2 u g 0 Jan 10 10:00 .\r\n"
+       "-rw-r--r-- 1 u g 5 Jan 10 10:00 good\r\n01-15-24  10:30AM  123 dos line\r\n",
+       {"good"},
+       2},
+      // names no find record holds, and lines too long to take
+      {"-rw-r--r-- 1 u g 5 Jan 10 10:00 " + name260 + "\r\n" + std::string(9000, 'x') +
+           "\r\n-rw-r--r-- 1 u g 5 Jan 10 10:00 short",
+       {"short"},
+       2},
+  };
+  for (const WholeCase& c : table) {
+    size_t unread = 99;
+    EXPECT_EQ(Names(ParseListing(c.listing, false, kNow, &unread)), c.names) << c.listing;
+    EXPECT_EQ(unread, c.unread) << c.listing;
+  }
+  // A listing that never decides is read in batches, not held whole: every line still comes.
+  std::string clusters;
+  for (int i = 0; i < 600; ++i) clusters += "VSAM USER.C" + std::to_string(i) + "\r\n";
+  const std::vector<ListingEntry> read = ParseListing(clusters, false, kNow);
+  ASSERT_EQ(read.size(), 600u);
+  EXPECT_EQ(read[599].name, "USER.C599");
 }
 
 TEST(FtpListingWhole, TheServersDotDotReachesTheStreamOnceAndNeverTheList) {
