@@ -183,6 +183,32 @@ TEST_F(OwnClientTls, AnUntrustedCertificateStopsTheConnectBeforeUserUntilTrusted
   }
 }
 
+// From an authority the system trusts, names that are not the host's (RFC 6125): an address is
+// named by an iPAddress entry only, never by a DNS name or a wildcard, and a name holding a NUL
+// names nothing. The connect stops before USER with the certificate-name code (the window asks).
+TEST_F(OwnClientTls, NamesThatAreNotTheHostsStopTheConnectBeforeUser) {
+  TrustedTestAuthority trusted;
+  ASSERT_TRUE(trusted.Trusted()) << TestCertificatesError();
+  const struct {
+    TestCertificate certificate;
+    const char* host;
+  } cases[] = {
+      {TestCertificate::kAddressAsDnsName, "ftpes://127.0.0.1"},
+      {TestCertificate::kWildcardAddress, "ftpes://127.0.0.1"},
+      {TestCertificate::kNulName, "ftpes://localhost"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(TestCertificateFiles(c.certificate).pem);
+    ASSERT_TRUE(Serve(FtpServerOptions::kVsftpd, FtpServerOptions::kExplicitTls, c.certificate))
+        << server_->Error();
+    EXPECT_EQ(ConnectTo(c.host), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INTERNET_SEC_CERT_CN_INVALID));
+    EXPECT_TRUE(LastCertificate().wrongName);
+    EXPECT_EQ(Commands("AUTH TLS"), 1u) << server_->Log();
+    EXPECT_EQ(Commands("USER zev"), 0u) << server_->Log();
+  }
+}
+
 TEST_F(OwnClientTls, TlsAskedOfAServerWithoutItFailsWithoutSendingTheUser) {
   FtpServerOptions options;
   options.root = served_.Path();
