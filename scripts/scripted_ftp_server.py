@@ -45,11 +45,21 @@ SCENARIOS = [
     "thief",             # active only; another address connects to the data port first
     "tls-injection",     # AUTH TLS: "234" and, in the same packet, a clear-text "230" before
                          # the handshake (needs --certificate and --key)
+    "tls-clear-data",    # TLS on the control connection (PROT P taken), clear text on the data
+    "slow-replies",      # every reply comes a little later than the last
+    "slow-probes",       # PWD "/"; the listing holds links, and every question about one is
+                         # answered late
+    "drop-after-listing",  # after a listing's "226": "421" and the control connection closed
+    "listing-425-150",   # a listing command answered "425", then "150" and the data all the same
+    "drip-retr",         # RETR sends 1,100 bytes at a time
+    "slow-retr",         # RETR sends 200,000 bytes in five pieces, as a slow line would
 ]
 # A byte, a line or a reply of the slow scenarios comes this often (seconds); the client under
 # test waits less than twice that.
 TRICKLE_SECONDS = 1.0
 GROWN_SIZE = 300000
+SLOW_SIZE = 200000
+DRIP_BYTES = 1100
 
 FULL_SIZE = 1000000
 CUT_SIZE = 50000
@@ -82,6 +92,8 @@ class Session:
         self.conn.sendall(text)
 
     def reply(self, text):
+        if self.scenario == "slow-replies":
+            time.sleep(TRICKLE_SECONDS)
         self.send(text + "\r\n")
 
     def read_line(self):
@@ -150,6 +162,9 @@ class Session:
             lines = ["", "   ", lines[0], "\t", "", lines[1], " ", lines[2], ""]
         if self.scenario == "grown-file":
             lines[1] = "-rw-r--r--    1 0        0            1000 Dec 09 03:38 big.bin"
+        if self.scenario == "slow-probes":
+            lines += ["lrwxrwxrwx    1 0        0               7 Dec 09 03:38 link%d -> big.bin"
+                      % i for i in range(1, 4)]
         if self.scenario == "long-listing-line":
             lines = [lines[0], "-rw-r--r-- 1 0 0 1 Dec 09 03:38 " + "x" * 9000, lines[1],
                      lines[2]]
@@ -166,7 +181,7 @@ class Session:
             features.append(" SIZE")
         if self.scenario not in ("no-mlsd", "blank-lines", "long-listing-line",
                                  "lying-226-nosize", "grown-file", "endless-listing",
-                                 "trickle-data"):
+                                 "trickle-data", "slow-probes"):
             features.append(" MLST type*;size*;modify*;")
         self.send("211-Features:\r\n" + "\r\n".join(features) + "\r\n211 End\r\n")
 
@@ -174,6 +189,8 @@ class Session:
         if self.scenario == "refuse-all":
             self.reply("550 Refused.")
             return True
+        if self.scenario == "listing-425-150" and verb in ("LIST", "MLSD"):
+            self.reply("425 Can't open data connection.")
         if self.scenario == "announced-short":
             self.reply("150 Opening BINARY mode data connection for %s (%d bytes)."
                        % (arg, FULL_SIZE))
@@ -196,6 +213,14 @@ class Session:
                              for i in range(1000))
             while True:
                 data.sendall(block)
+        elif self.scenario == "drip-retr" and verb == "RETR":
+            for _ in range(0, FULL_SIZE, DRIP_BYTES):
+                data.sendall(payload(DRIP_BYTES))
+                time.sleep(TRICKLE_SECONDS)
+        elif self.scenario == "slow-retr" and verb == "RETR":
+            for _ in range(5):
+                data.sendall(payload(SLOW_SIZE // 5))
+                time.sleep(TRICKLE_SECONDS / 2)
         elif self.scenario == "endless-retr" and verb == "RETR":
             block = payload(65536)
             while True:
@@ -231,6 +256,9 @@ class Session:
             time.sleep(self.args.lifetime)
             return False
         self.reply("226 Transfer complete.")
+        if self.scenario == "drop-after-listing" and verb in ("LIST", "MLSD"):
+            self.reply("421 Timeout: closing control connection.")
+            return False
         return True
 
     def run(self):
@@ -271,6 +299,14 @@ class Session:
                     self.reply("530 Login incorrect.")
                 else:
                     self.reply("230 Logged in.")
+            elif verb == "PWD" and self.scenario == "slow-probes":
+                self.reply('257 "/" is the current directory.')
+            elif verb == "CWD" and self.scenario == "slow-probes":
+                if arg == "/":
+                    self.reply("250 OK.")
+                else:
+                    time.sleep(TRICKLE_SECONDS)
+                    self.reply("550 Not a folder.")
             elif verb == "FEAT":
                 self.feat()
             elif verb in ("TYPE", "OPTS"):
@@ -306,6 +342,11 @@ class Session:
                     self.reply("500 SIZE not understood.")
                 elif self.scenario == "endless-retr":
                     self.reply("213 100")
+                elif self.scenario == "slow-retr":
+                    self.reply("213 %d" % SLOW_SIZE)
+                elif self.scenario == "slow-probes" and "link" in arg:
+                    time.sleep(TRICKLE_SECONDS)
+                    self.reply("213 7")
                 elif "big" in arg:
                     self.reply("213 %d" % FULL_SIZE)
                 else:
