@@ -49,7 +49,8 @@ SCENARIOS = [
     "slow-replies",      # every reply comes a little later than the last
     "slow-probes",       # PWD "/"; the listing holds links, and every question about one is
                          # answered late
-    "drop-after-listing",  # after a listing's "226": "421" and the control connection closed
+    "drop-after-listing",  # the command after a listing is answered "421" and the control
+                           # connection closed (an idle time-out)
     "listing-425-150",   # a listing command answered "425", then "150" and the data all the same
     "drip-retr",         # RETR sends 1,100 bytes at a time
     "slow-retr",         # RETR sends 200,000 bytes in five pieces, as a slow line would
@@ -85,6 +86,7 @@ class Session:
         self.data_listener = None
         self.active_target = None
         self.buffer = b""
+        self.listed = False
 
     def send(self, text):
         if isinstance(text, str):
@@ -256,9 +258,8 @@ class Session:
             time.sleep(self.args.lifetime)
             return False
         self.reply("226 Transfer complete.")
-        if self.scenario == "drop-after-listing" and verb in ("LIST", "MLSD"):
-            self.reply("421 Timeout: closing control connection.")
-            return False
+        if verb in ("LIST", "MLSD"):
+            self.listed = True
         return True
 
     def run(self):
@@ -292,6 +293,9 @@ class Session:
             self.log.flush()
             verb, _, arg = line.partition(" ")
             verb = verb.upper()
+            if self.scenario == "drop-after-listing" and self.listed:
+                self.reply("421 Timeout: closing control connection.")
+                return
             if verb == "USER":
                 self.reply("331 Password?")
             elif verb == "PASS":
