@@ -46,20 +46,14 @@ SCENARIOS = [
     "tls-injection",     # AUTH TLS: "234" and, in the same packet, a clear-text "230" before
                          # the handshake (needs --certificate and --key)
     "tls-clear-data",    # TLS on the control connection (PROT P taken), clear text on the data
-    "slow-replies",      # every reply comes a little later than the last
-    "slow-probes",       # PWD "/"; the listing holds links, and every question about one is
-                         # answered late
-    "drop-after-listing",  # the command after a listing is answered "421" and the control
-                           # connection closed (an idle time-out)
-    "listing-425-150",   # a listing command answered "425", then "150" and the data all the same
+    "slow-replies",      # every reply comes a second late
+    "slow-probes",       # PWD "/"; the listing holds links, and CWD into one is answered late
     "drip-retr",         # RETR sends 1,100 bytes at a time
-    "slow-retr",         # RETR sends 200,000 bytes in five pieces, as a slow line would
 ]
 # A byte, a line or a reply of the slow scenarios comes this often (seconds); the client under
 # test waits less than twice that.
 TRICKLE_SECONDS = 1.0
 GROWN_SIZE = 300000
-SLOW_SIZE = 200000
 DRIP_BYTES = 1100
 
 FULL_SIZE = 1000000
@@ -86,7 +80,6 @@ class Session:
         self.data_listener = None
         self.active_target = None
         self.buffer = b""
-        self.listed = False
 
     def send(self, text):
         if isinstance(text, str):
@@ -191,8 +184,6 @@ class Session:
         if self.scenario == "refuse-all":
             self.reply("550 Refused.")
             return True
-        if self.scenario == "listing-425-150" and verb in ("LIST", "MLSD"):
-            self.reply("425 Can't open data connection.")
         if self.scenario == "announced-short":
             self.reply("150 Opening BINARY mode data connection for %s (%d bytes)."
                        % (arg, FULL_SIZE))
@@ -219,10 +210,6 @@ class Session:
             for _ in range(0, FULL_SIZE, DRIP_BYTES):
                 data.sendall(payload(DRIP_BYTES))
                 time.sleep(TRICKLE_SECONDS)
-        elif self.scenario == "slow-retr" and verb == "RETR":
-            for _ in range(5):
-                data.sendall(payload(SLOW_SIZE // 5))
-                time.sleep(TRICKLE_SECONDS / 2)
         elif self.scenario == "endless-retr" and verb == "RETR":
             block = payload(65536)
             while True:
@@ -258,8 +245,6 @@ class Session:
             time.sleep(self.args.lifetime)
             return False
         self.reply("226 Transfer complete.")
-        if verb in ("LIST", "MLSD"):
-            self.listed = True
         return True
 
     def run(self):
@@ -293,9 +278,6 @@ class Session:
             self.log.flush()
             verb, _, arg = line.partition(" ")
             verb = verb.upper()
-            if self.scenario == "drop-after-listing" and self.listed:
-                self.reply("421 Timeout: closing control connection.")
-                return
             if verb == "USER":
                 self.reply("331 Password?")
             elif verb == "PASS":
@@ -346,11 +328,6 @@ class Session:
                     self.reply("500 SIZE not understood.")
                 elif self.scenario == "endless-retr":
                     self.reply("213 100")
-                elif self.scenario == "slow-retr":
-                    self.reply("213 %d" % SLOW_SIZE)
-                elif self.scenario == "slow-probes" and "link" in arg:
-                    time.sleep(TRICKLE_SECONDS)
-                    self.reply("213 7")
                 elif "big" in arg:
                     self.reply("213 %d" % FULL_SIZE)
                 else:

@@ -15,7 +15,7 @@ constexpr DWORD kMakeTimeoutMs = 60000;
 constexpr char kAuthorityName[] = "ZevFtp Test Authority";
 constexpr int kMostCopies = 100;
 
-constexpr int kCertificateCount = 8;
+constexpr int kCertificateCount = 7;
 
 struct Made {
   CertificateFiles files[kCertificateCount];
@@ -36,8 +36,6 @@ const char* BaseName(TestCertificate which) {
       return "dns-address";
     case TestCertificate::kWildcardAddress:
       return "wildcard-address";
-    case TestCertificate::kNulName:
-      return "nul-name";
     case TestCertificate::kAuthority:
       break;
   }

@@ -1,6 +1,6 @@
 // Certificates for the tests' TLS servers, made with openssl by scripts/make-certificates once per
 // build folder: a test authority and server certificates (signed by it for "localhost",
-// 127.0.0.1 and ::1; self-signed; for another name; expired; names that are not the host's),
+// 127.0.0.1 and ::1; self-signed; for another name; expired; 127.0.0.1 by DNS names only),
 // what openssl says of each, and putting the authority into (and out of) the Wine prefix's
 // CurrentUser "ROOT" store.
 #pragma once
@@ -13,10 +13,9 @@ enum class TestCertificate {
   kWrongName,   // by the test authority, for wrong.zevftp.test only
   kExpired,     // by the test authority, for the same names, valid in 2020 only
   kAuthority,   // the test authority itself
-  // By the test authority, valid now, with names that are not the host's:
-  kAddressAsDnsName,  // DNS 127.0.0.1 only (CN 127.0.0.1)
-  kWildcardAddress,   // DNS *.0.0.1 only (CN *.0.0.1)
-  kNulName,           // DNS "localhost\0.evil.example" only (CN localhost)
+  // By the test authority, valid now, naming 127.0.0.1 as DNS names only (no address entry):
+  kAddressAsDnsName,  // DNS 127.0.0.1 (CN 127.0.0.1)
+  kWildcardAddress,   // DNS *.0.0.1 (CN *.0.0.1)
 };
 
 struct CertificateFiles {

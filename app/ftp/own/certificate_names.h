@@ -2,7 +2,7 @@
 // the host the user gave (RFC 6125): an address only by an iPAddress entry of subjectAltName; a
 // host name by a dNSName entry (a wildcard only as a whole left-most label), by the subject's
 // common name only where there is no dNSName. Plain code over bytes, without windows.h, so a
-// table of certificates tests it and a fuzzer reads it natively.
+// table of certificates tests it.
 #pragma once
 
 #include <string>

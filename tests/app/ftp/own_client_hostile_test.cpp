@@ -3,9 +3,8 @@
 // comes, a lying "226", a connection cut mid-transfer, passive addresses that point elsewhere,
 // active only, and servers that would stretch a wait for ever (a byte at a time, replies or
 // listings without end, "120" again and again, replies or probes each just inside their wait,
-// data that drips). Each gets a clear failure within a bounded time and loses nothing; a
-// listing that fails never ends as an empty folder. (What each reply means is the
-// conversation's test.)
+// data that drips). Each gets a clear failure within a bounded time and loses nothing. (What
+// each reply means is the conversation's test.)
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -15,7 +14,6 @@
 #include "app/ftp/own/connection.h"
 #include "tests/app/ftp/own_client_fixture.h"
 #include "tests/support/scripted_ftp_server.h"
-#include "tests/support/test_certificates.h"
 
 namespace {
 
@@ -235,36 +233,6 @@ TEST_F(OwnClientHostile, ListingsThatStallOrCutFailWithinTheWait) {
   }
 }
 
-// A listing that fails ends with its failure (after what arrived), never as an empty folder.
-TEST_F(OwnClientHostile, AFailedListingIsNeverAnEmptyFolder) {
-  TrustedTestAuthority trusted;
-  ASSERT_TRUE(trusted.Trusted()) << TestCertificatesError();
-  struct Case {
-    const char* scenario;
-    const char* host;
-    bool refresh;  // the second listing fails, not the first
-    DWORD error;
-  };
-  const std::vector<Case> table = {
-      {"drop-after-listing", "127.0.0.1", true, ERROR_INTERNET_CONNECTION_ABORTED},
-      {"listing-425-150", "127.0.0.1", false, ERROR_INTERNET_EXTENDED_ERROR},
-      {"tls-clear-data", "ftpes://localhost", false, ERROR_INTERNET_SECURITY_CHANNEL_ERROR},
-  };
-  for (const Case& c : table) {
-    ASSERT_TRUE(Start(c.scenario)) << server_->Error();
-    connection_ = client_.Connect(session_, c.host, static_cast<INTERNET_PORT>(server_->Port()),
-                                  "u", "p", 255);
-    ASSERT_NE(connection_, nullptr) << c.scenario << " " << GetLastError();
-    DWORD error = 0;
-    if (c.refresh) {
-      EXPECT_EQ(FindAll("/*.*", &error).size(), 5u) << c.scenario;
-    }
-    EXPECT_TRUE(FindAll("/*.*", &error).empty()) << c.scenario;
-    EXPECT_EQ(error, c.error) << c.scenario << ": " << client_.LastResponse();
-    client_.Close(connection_);
-  }
-}
-
 // The questions about a listing's links keep to one bound together, however late the server
 // answers each: the links stay as listed and the listing ends well within a wait.
 TEST_F(OwnClientHostile, LateAnswersAboutLinksHoldTheListingNoLonger) {
@@ -277,16 +245,6 @@ TEST_F(OwnClientHostile, LateAnswersAboutLinksHoldTheListingNoLonger) {
   ASSERT_EQ(found.size(), 6u);
   EXPECT_EQ(found.back(), (FoundEntry{"link3", false, 7}));
   EXPECT_EQ(error, static_cast<DWORD>(ERROR_NO_MORE_FILES));
-}
-
-// The floor on data is no trouble to a slow line that keeps moving.
-TEST_F(OwnClientHostile, ASlowLineIsNoDrippingServer) {
-  ASSERT_TRUE(Start("slow-retr")) << server_->Error();
-  ASSERT_NE(Connect(server_->Port()), nullptr);
-  EXPECT_TRUE(client_.GetFile(connection_, "/big.bin", Local("big.bin").c_str(), true, 0x80,
-                              0x80000002, 255))
-      << GetLastError();
-  EXPECT_EQ(ReadWholeFile(Local("big.bin")).size(), 200000u);
 }
 
 }  // namespace
