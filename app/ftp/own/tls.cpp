@@ -143,8 +143,8 @@ DWORD TlsStream::Continue(Deadline deadline) {
     // Every record of a server's handshake is a handshake, change-cipher-spec or alert record: a
     // server that answers in clear text (a listing after PROT P) is told apart at once, rather
     // than read on until it stops.
-    const char kind = incoming_[encryptedStart_];
-    if (kind < kChangeCipherSpecRecord || kind > kHandshakeRecord) {
+    if (filled_ > encryptedStart_ && (incoming_[encryptedStart_] < kChangeCipherSpecRecord ||
+                                      incoming_[encryptedStart_] > kHandshakeRecord)) {
       return Fail(ERROR_INTERNET_SECURITY_CHANNEL_ERROR);
     }
     SecBuffer in[2] = {{static_cast<ULONG>(filled_ - encryptedStart_), SECBUFFER_TOKEN,
