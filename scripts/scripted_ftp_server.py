@@ -45,11 +45,16 @@ SCENARIOS = [
     "thief",             # active only; another address connects to the data port first
     "tls-injection",     # AUTH TLS: "234" and, in the same packet, a clear-text "230" before
                          # the handshake (needs --certificate and --key)
+    "tls-clear-data",    # TLS on the control connection (PROT P taken), clear text on the data
+    "slow-replies",      # every reply comes a second late
+    "slow-probes",       # PWD "/"; the listing holds links, and CWD into one is answered late
+    "drip-retr",         # RETR sends 1,100 bytes at a time
 ]
 # A byte, a line or a reply of the slow scenarios comes this often (seconds); the client under
 # test waits less than twice that.
 TRICKLE_SECONDS = 1.0
 GROWN_SIZE = 300000
+DRIP_BYTES = 1100
 
 FULL_SIZE = 1000000
 CUT_SIZE = 50000
@@ -82,6 +87,8 @@ class Session:
         self.conn.sendall(text)
 
     def reply(self, text):
+        if self.scenario == "slow-replies":
+            time.sleep(TRICKLE_SECONDS)
         self.send(text + "\r\n")
 
     def read_line(self):
@@ -150,6 +157,9 @@ class Session:
             lines = ["", "   ", lines[0], "\t", "", lines[1], " ", lines[2], ""]
         if self.scenario == "grown-file":
             lines[1] = "-rw-r--r--    1 0        0            1000 Dec 09 03:38 big.bin"
+        if self.scenario == "slow-probes":
+            lines += ["lrwxrwxrwx    1 0        0               7 Dec 09 03:38 link%d -> big.bin"
+                      % i for i in range(1, 4)]
         if self.scenario == "long-listing-line":
             lines = [lines[0], "-rw-r--r-- 1 0 0 1 Dec 09 03:38 " + "x" * 9000, lines[1],
                      lines[2]]
@@ -166,7 +176,7 @@ class Session:
             features.append(" SIZE")
         if self.scenario not in ("no-mlsd", "blank-lines", "long-listing-line",
                                  "lying-226-nosize", "grown-file", "endless-listing",
-                                 "trickle-data"):
+                                 "trickle-data", "slow-probes"):
             features.append(" MLST type*;size*;modify*;")
         self.send("211-Features:\r\n" + "\r\n".join(features) + "\r\n211 End\r\n")
 
@@ -196,6 +206,10 @@ class Session:
                              for i in range(1000))
             while True:
                 data.sendall(block)
+        elif self.scenario == "drip-retr" and verb == "RETR":
+            for _ in range(0, FULL_SIZE, DRIP_BYTES):
+                data.sendall(payload(DRIP_BYTES))
+                time.sleep(TRICKLE_SECONDS)
         elif self.scenario == "endless-retr" and verb == "RETR":
             block = payload(65536)
             while True:
@@ -271,6 +285,14 @@ class Session:
                     self.reply("530 Login incorrect.")
                 else:
                     self.reply("230 Logged in.")
+            elif verb == "PWD" and self.scenario == "slow-probes":
+                self.reply('257 "/" is the current directory.')
+            elif verb == "CWD" and self.scenario == "slow-probes":
+                if arg == "/":
+                    self.reply("250 OK.")
+                else:
+                    time.sleep(TRICKLE_SECONDS)
+                    self.reply("550 Not a folder.")
             elif verb == "FEAT":
                 self.feat()
             elif verb in ("TYPE", "OPTS"):

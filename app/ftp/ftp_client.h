@@ -24,10 +24,19 @@ class FtpClient {
   virtual HINTERNET Connect(HINTERNET session, const char* host, INTERNET_PORT port,
                             const char* user, const char* password, DWORD_PTR context) = 0;
   // FtpFindFirstFileA(connection, pattern, entry, flags, context): a find handle and the first
-  // entry, or none (an empty folder included).
+  // entry, or none. How a listing ends, told by GetLastError() once FindFirst gives none or
+  // FindNext gives false:
+  // - FindFirst none with ERROR_NO_MORE_FILES: the folder is empty (WinInet's shape; Wine's
+  //   WinInet leaves 0 there, which means the same);
+  // - FindFirst none with any other code: the listing failed and nothing was listed;
+  // - FindNext false with ERROR_NO_MORE_FILES: the normal end, every entry was delivered;
+  // - ERROR_MORE_DATA (from either): the listing was cut at the client's cap (500,000 entries):
+  //   the entries delivered are the only ones, the folder holds more;
+  // - FindNext false with any other code: the listing failed after the entries delivered so far.
+  // With ERROR_INTERNET_EXTENDED_ERROR the server's refusal is in LastResponse().
   virtual HINTERNET FindFirst(HINTERNET connection, const char* pattern, WIN32_FIND_DATAA* entry,
                               DWORD flags, DWORD_PTR context) = 0;
-  // InternetFindNextFileA: false at the end (ERROR_NO_MORE_FILES) or on a failure.
+  // InternetFindNextFileA: the next entry, or false at the end or on a failure (see FindFirst).
   virtual bool FindNext(HINTERNET find, WIN32_FIND_DATAA* entry) = 0;
   // FtpGetFileA: true when the whole file arrived.
   virtual bool GetFile(HINTERNET connection, const char* remote, const char* local,

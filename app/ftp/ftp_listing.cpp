@@ -75,6 +75,7 @@ void listing::SetEntry(ListingEntry& entry, std::string_view name, bool folder, 
   entry.folder = folder;
   entry.link = false;
   entry.size = folder ? 0 : size;
+  entry.sizeKnown = true;
   entry.modified = modified;
 }
 

@@ -15,8 +15,10 @@ constexpr DWORD kMakeTimeoutMs = 60000;
 constexpr char kAuthorityName[] = "ZevFtp Test Authority";
 constexpr int kMostCopies = 100;
 
+constexpr int kCertificateCount = 7;
+
 struct Made {
-  CertificateFiles files[5];
+  CertificateFiles files[kCertificateCount];
   std::string error;
 };
 
@@ -30,6 +32,10 @@ const char* BaseName(TestCertificate which) {
       return "wrong-name";
     case TestCertificate::kExpired:
       return "expired";
+    case TestCertificate::kAddressAsDnsName:
+      return "dns-address";
+    case TestCertificate::kWildcardAddress:
+      return "wildcard-address";
     case TestCertificate::kAuthority:
       break;
   }
@@ -72,7 +78,7 @@ Made MakeAll() {
                  ReadFileText(folder.substr(0, folder.size() - 1) + ".log");
     return made;
   }
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < kCertificateCount; ++i) {
     const std::string base = folder + BaseName(static_cast<TestCertificate>(i));
     CertificateFiles& files = made.files[i];
     const std::string text = ReadFileText(base + ".txt");

@@ -1,7 +1,8 @@
 // Certificates for the tests' TLS servers, made with openssl by scripts/make-certificates once per
 // build folder: a test authority and server certificates (signed by it for "localhost",
-// 127.0.0.1 and ::1; self-signed; for another name; expired), what openssl says of each, and
-// putting the authority into (and out of) the Wine prefix's CurrentUser "ROOT" store.
+// 127.0.0.1 and ::1; self-signed; for another name; expired; 127.0.0.1 by DNS names only),
+// what openssl says of each, and putting the authority into (and out of) the Wine prefix's
+// CurrentUser "ROOT" store.
 #pragma once
 
 #include <string>
@@ -12,6 +13,9 @@ enum class TestCertificate {
   kWrongName,   // by the test authority, for wrong.zevftp.test only
   kExpired,     // by the test authority, for the same names, valid in 2020 only
   kAuthority,   // the test authority itself
+  // By the test authority, valid now, naming 127.0.0.1 as DNS names only (no address entry):
+  kAddressAsDnsName,  // DNS 127.0.0.1 (CN 127.0.0.1)
+  kWildcardAddress,   // DNS *.0.0.1 (CN *.0.0.1)
 };
 
 struct CertificateFiles {

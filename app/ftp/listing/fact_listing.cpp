@@ -43,6 +43,7 @@ LineKind ReadMlsdLine(std::string_view line, const ListingClock&, ListingEntry& 
   bool typed = false;
   bool parent = false;
   uint64_t size = 0;
+  bool sizeKnown = true;
   uint64_t modified = 0;
   size_t at = 0;
   while (at < facts.size()) {
@@ -65,7 +66,7 @@ LineKind ReadMlsdLine(std::string_view line, const ListingClock&, ListingEntry& 
       folder = EqualNoCase(value, "dir");
       link = IsLinkType(value);
     } else if (EqualNoCase(key, "size") || EqualNoCase(key, "sizd")) {
-      if (!ReadDecimal(value, size)) size = 0;
+      if (!ReadDecimal(value, size)) sizeKnown = false;
     } else if (EqualNoCase(key, "modify")) {
       modified = MlsdTime(value);
     }
@@ -77,6 +78,7 @@ LineKind ReadMlsdLine(std::string_view line, const ListingClock&, ListingEntry& 
   }
   SetEntry(entry, line.substr(blank + 1), folder, size, modified);
   entry.link = link;
+  entry.sizeKnown = sizeKnown;
   return LineKind::kEntry;
 }
 

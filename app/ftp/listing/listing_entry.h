@@ -17,6 +17,8 @@ struct ListingEntry {
   // Bytes. Where the listing gives only blocks (VMS) or a rounded size ("33.5k"), the nearest
   // byte count it stands for; 0 for folders and where the listing tells no size (MVS).
   uint64_t size = 0;
+  // False when the listing gave a size that no 64-bit count holds: shown as no size, not as 0.
+  bool sizeKnown = true;
   // Last write time as FILETIME units (100 ns since 1601-01-01 UTC); 0 when unknown.
   uint64_t modified = 0;
 };

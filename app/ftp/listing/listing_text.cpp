@@ -219,8 +219,11 @@ bool ReadSizeWithUnit(std::string_view text, uint64_t& value) {
   }
   uint64_t unit = 1;
   for (size_t i = 0; i < power; ++i) unit *= 1024;
-  // (whole + fraction / scale) * unit, rounded; whole < 1e9 and unit <= 2^40 keep this in range.
-  value = whole * unit + (fraction * unit + scale / 2) / scale;
+  // (whole + fraction / scale) * unit, rounded; a size past 64 bits is no size ("16777216T"
+  // would wrap to 0).
+  const uint64_t part = (fraction * unit + scale / 2) / scale;
+  if (whole > UINT64_MAX / unit || part > UINT64_MAX - whole * unit) return false;
+  value = whole * unit + part;
   return true;
 }
 

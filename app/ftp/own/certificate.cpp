@@ -5,12 +5,13 @@
 
 #include <wininet.h>
 
-#include <cstring>
 #include <mutex>
 #include <set>
+#include <string_view>
 #include <vector>
 
 #include "app/ftp/certificate_text.h"
+#include "app/ftp/own/certificate_names.h"
 
 namespace {
 
@@ -92,48 +93,35 @@ bool NumericAddress(const std::string& host, std::string& bytes) {
   return !bytes.empty();
 }
 
-// Wine's SSL policy matches DNS names only: an address given as the host is looked for among the
-// certificate's IP address names (RFC 6125, 6.2).
-bool NamesAddress(PCCERT_CONTEXT certificate, const std::string& host) {
-  std::string address;
-  if (!NumericAddress(host, address)) return false;
-  const CERT_INFO* info = certificate->pCertInfo;
-  PCERT_EXTENSION names =
-      CertFindExtension(szOID_SUBJECT_ALT_NAME2, info->cExtension, info->rgExtension);
-  if (names == nullptr) return false;
-  CERT_ALT_NAME_INFO* decoded = nullptr;
-  DWORD size = 0;
-  if (!CryptDecodeObjectEx(X509_ASN_ENCODING, X509_ALTERNATE_NAME, names->Value.pbData,
-                           names->Value.cbData, CRYPT_DECODE_ALLOC_FLAG, nullptr, &decoded,
-                           &size)) {
-    return false;
-  }
-  bool found = false;
-  for (DWORD i = 0; i < decoded->cAltEntry && !found; ++i) {
-    const CERT_ALT_NAME_ENTRY& entry = decoded->rgAltEntry[i];
-    found = entry.dwAltNameChoice == CERT_ALT_NAME_IP_ADDRESS &&
-            entry.IPAddress.cbData == address.size() &&
-            std::memcmp(entry.IPAddress.pbData, address.data(), address.size()) == 0;
-  }
-  LocalFree(decoded);
-  return found;
+std::string_view BytesOf(const CRYPT_DATA_BLOB& blob) {
+  return std::string_view(reinterpret_cast<const char*>(blob.pbData), blob.cbData);
 }
 
-// The SSL policy's verdict on the chain for `host`; `ignore` are the checks left out
-// (SECURITY_FLAG_IGNORE_*).
-DWORD PolicyError(PCCERT_CHAIN_CONTEXT chain, const std::wstring& host, DWORD ignore) {
+// The names are judged here, the same on Windows and under Wine: Wine's SSL policy matches an
+// address host against DNS names (a certificate for DNS "127.0.0.1" or "*.0.0.1" passed for
+// ftpes://127.0.0.1), and CryptoAPI's decoded names end at a NUL the certificate holds.
+bool NamesTheHost(PCCERT_CONTEXT certificate, const std::string& host) {
+  const CERT_INFO* info = certificate->pCertInfo;
+  CertificateNames names;
+  const PCERT_EXTENSION alt =
+      CertFindExtension(szOID_SUBJECT_ALT_NAME2, info->cExtension, info->rgExtension);
+  if (alt != nullptr) ReadAltNames(BytesOf(alt->Value), names);
+  ReadCommonNames(BytesOf(info->Subject), names);
+  std::string address;
+  NumericAddress(host, address);
+  return NamesHost(names, host, address);
+}
+
+// The SSL policy's verdict on the chain (its authority and dates; the names are NamesTheHost's).
+DWORD PolicyError(PCCERT_CHAIN_CONTEXT chain, const std::wstring& host) {
   SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
   ssl.cbSize = sizeof ssl;
   ssl.dwAuthType = AUTHTYPE_SERVER;
-  ssl.fdwChecks = ignore;
+  ssl.fdwChecks = SECURITY_FLAG_IGNORE_CERT_CN_INVALID;
   ssl.pwszServerName = const_cast<wchar_t*>(host.c_str());
   CERT_CHAIN_POLICY_PARA para{};
   para.cbSize = sizeof para;
   para.pvExtraPolicyPara = &ssl;
-  if (ignore != 0) {
-    para.dwFlags =
-        CERT_CHAIN_POLICY_ALLOW_UNKNOWN_CA_FLAG | CERT_CHAIN_POLICY_IGNORE_ALL_NOT_TIME_VALID_FLAGS;
-  }
   CERT_CHAIN_POLICY_STATUS status{};
   status.cbSize = sizeof status;
   if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &para, &status)) {
@@ -144,6 +132,7 @@ DWORD PolicyError(PCCERT_CHAIN_CONTEXT chain, const std::wstring& host, DWORD ig
 
 // Fills the reasons from the chain and the policy.
 void Judge(PCCERT_CONTEXT certificate, const std::string& host, ServerCertificate& report) {
+  report.wrongName = !NamesTheHost(certificate, host);
   char serverAuth[] = szOID_PKIX_KP_SERVER_AUTH;
   LPSTR usages[] = {serverAuth};
   CERT_CHAIN_PARA para{};
@@ -169,22 +158,14 @@ void Judge(PCCERT_CONTEXT certificate, const std::string& host, ServerCertificat
   // Both must be clean: a chain whose authority is unknown can pass the policy with a partial
   // chain (0x10000) under Wine.
   const DWORD chainErrors = chain->TrustStatus.dwErrorStatus;
-  const DWORD policy = PolicyError(chain, wideHost, 0);
+  const DWORD policy = PolicyError(chain, wideHost);
   constexpr DWORD kTimeErrors = CERT_TRUST_IS_NOT_TIME_VALID | CERT_TRUST_IS_NOT_TIME_NESTED;
   report.notTimeValid = (chainErrors & CERT_TRUST_IS_NOT_TIME_VALID) != 0 ||
                         policy == static_cast<DWORD>(CERT_E_EXPIRED);
-  report.wrongName = policy == static_cast<DWORD>(CERT_E_CN_NO_MATCH);
+  // A policy that judged the names all the same has said nothing about the authority.
   report.unknownAuthority = (chainErrors & ~kTimeErrors) != 0 ||
                             (policy != 0 && policy != static_cast<DWORD>(CERT_E_EXPIRED) &&
                              policy != static_cast<DWORD>(CERT_E_CN_NO_MATCH));
-  // The policy names one failure only: the name is asked once more with the others left out.
-  if (!report.wrongName && policy != 0) {
-    report.wrongName =
-        PolicyError(chain, wideHost,
-                    SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_DATE_INVALID) ==
-        static_cast<DWORD>(CERT_E_CN_NO_MATCH);
-  }
-  if (report.wrongName && NamesAddress(certificate, host)) report.wrongName = false;
   CertFreeCertificateChain(chain);
 }
 

@@ -32,7 +32,7 @@ DWORD OwnConnection::Connect(const char* host, INTERNET_PORT port) {
     const std::string text = address.Text();
     progress_.ReportText(INTERNET_STATUS_CONNECTING_TO_SERVER, text);
     auto tcp = std::make_unique<TcpStream>();
-    const DWORD error = tcp->Connect(address, Deadline::After(waitMs_), waitMs_);
+    const DWORD error = tcp->Connect(address, Within(waitMs_), waitMs_);
     if (error == ERROR_SUCCESS) {
       peer_ = address;
       local_ = tcp->Local();
@@ -51,6 +51,10 @@ DWORD OwnConnection::Open(const char* host, INTERNET_PORT port, const char* user
   rejected_ = ServerCertificate();
   const SiteAddress address = ParseSiteAddress(host);
   if (!address.valid) return ERROR_INTERNET_INVALID_URL;
+  const uint64_t connectMs = uint64_t{kConnectWaits} * waitMs_;
+  AutoReset<Deadline> bounded(
+      bound_,
+      Deadline::After(connectMs < 0xFFFFFFFFu ? static_cast<DWORD>(connectMs) : 0xFFFFFFFFu));
   DWORD error = ERROR_SUCCESS;
   if (address.security == FtpSecurity::kPlain) {
     error = Connect(host, port);
@@ -65,10 +69,15 @@ DWORD OwnConnection::Open(const char* host, INTERNET_PORT port, const char* user
     }
   }
   if (error != ERROR_SUCCESS) return error;
-  return Run(conversation_.Login(user == nullptr, user != nullptr ? user : "",
-                                 password != nullptr ? password : "", peer_.family() == AF_INET6,
-                                 address.security),
-             nullptr);
+  std::string secret = password != nullptr ? password : "";
+  error = Run(conversation_.Login(user == nullptr, user != nullptr ? user : "", secret,
+                                  peer_.family() == AF_INET6, address.security),
+              nullptr);
+  // However the login ended (a time-out or a dropped connection included), no copy of the
+  // password stays behind.
+  WipeSecret(secret);
+  conversation_.ForgetPassword();
+  return error;
 }
 
 std::string OwnConnection::ProgramNameOf(const std::string& serverName) {
@@ -105,7 +114,7 @@ DWORD OwnConnection::StartControlTls() {
   auto tls = std::make_unique<TlsStream>(control_.Detach(), credentials_, tlsHost_);
   TlsStream& stream = *tls;
   control_.Attach(std::move(tls));
-  if (error == ERROR_SUCCESS) error = stream.Handshake(Deadline::After(waitMs_));
+  if (error == ERROR_SUCCESS) error = stream.Handshake(Within(waitMs_));
   if (error == ERROR_SUCCESS) {
     const CertificatePtr certificate = stream.PeerCertificate();
     ServerCertificate report;
@@ -136,10 +145,10 @@ DWORD OwnConnection::StartDataTls() {
 
 DWORD OwnConnection::Exchange(const FtpAction& action, FtpReply& reply) {
   if (action.kind == FtpAction::Kind::kSend) {
-    const DWORD error = control_.SendCommand(action.command, waitMs_);
+    const DWORD error = control_.SendCommand(action.command, waitMs_, bound_);
     if (error != ERROR_SUCCESS) return error;
   }
-  return control_.ReadReply(reply, waitMs_);
+  return control_.ReadReply(reply, waitMs_, bound_);
 }
 
 DWORD OwnConnection::Run(FtpAction action, DataMover* mover) {
@@ -150,6 +159,7 @@ DWORD OwnConnection::Run(FtpAction action, DataMover* mover) {
       case FtpAction::Kind::kAwaitReply: {
         FtpReply reply;
         const DWORD error = Exchange(action, reply);
+        WipeSecret(action.command);  // it may have been PASS
         if (error != ERROR_SUCCESS) {
           data_.Close();
           return error;
@@ -205,8 +215,13 @@ DWORD OwnConnection::Get(const std::string& remote, const char* local, bool fail
   if (!file.valid()) return GetLastError();
   const bool created = failIfExists || GetLastError() != ERROR_ALREADY_EXISTS;
   DownloadMover mover(file.get(), progress_, waitMs_);
-  const DWORD error = Run(conversation_.Get(ServerPathOf(remote)), &mover);
-  file.Close();
+  DWORD error = Run(conversation_.Get(ServerPathOf(remote)), &mover);
+  // The file's last writes may fail only when it is closed (a full or lost network drive): then
+  // the download failed too.
+  if (!file.Close() && error == ERROR_SUCCESS) {
+    const DWORD closeError = GetLastError();
+    error = closeError != ERROR_SUCCESS ? closeError : ERROR_WRITE_FAULT;
+  }
   // Only a file this download made is removed: one that was there before is never deleted.
   if (error != ERROR_SUCCESS && created) DeleteFileA(local);
   return error;

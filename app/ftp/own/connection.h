@@ -30,13 +30,21 @@ struct ListedEntry {
   uint64_t size = 0;
   uint64_t modified = 0;  // FILETIME units, 0 when unknown
   bool link = false;      // a symbolic link, shown as what it points to
-  bool sizeKnown = true;  // false for a link whose file's size the server did not tell
+  bool sizeKnown = true;  // false where the server told no size a file can have
 };
 
-// Entries kept of one listing; a server that sends more is refused rather than eat the memory.
+// The wait of one step (a connect, a reply, a stretch of data) unless a test shortens it; every
+// bound below that is a time grows and shrinks with it.
+constexpr DWORD kOwnClientWaitMs = 30000;
+// A whole connect (the TCP connect, greeting, TLS, login and the questions after it) takes at
+// most two waits: replies that each come just inside their wait cannot hold it for minutes. A
+// slow honest server needs a dozen round trips and a few seconds of password hashing.
+constexpr DWORD kConnectWaits = 2;
+// Entries kept of one listing; a server that sends more is cut there (ERROR_MORE_DATA) rather
+// than eat the memory.
 constexpr size_t kMostListedEntries = 500000;
-// Links of one listing asked about, and the time that may take; beyond either the rest stay as
-// the listing gave them.
+// Links of one listing asked about, and the time that may take at the full wait (the window
+// waits for it); beyond either the rest stay as the listing gave them.
 constexpr size_t kMostProbedLinks = 100;
 constexpr DWORD kMostProbeMs = 2000;
 // Lines read of one listing, entries or not: an endless listing of lines no one can read ends.
@@ -79,10 +87,15 @@ class OwnConnection {
   // mover it stops where the data is ready and says ERROR_IO_PENDING (a listing reads it).
   DWORD Run(FtpAction action, DataMover* mover);
   struct Listing;
-  // Reads one more piece of the listing; at its end, ends the conversation and asks the links.
-  DWORD AdvanceListing();
+  // Reads one more piece of the listing; at its end (or a cap, or a failure), ends the
+  // conversation and asks the links.
+  void AdvanceListing();
   void TakeListed(const ListingEntry& entry);
   DWORD Exchange(const FtpAction& action, FtpReply& reply);
+  // A wait of `waitMs` from now, cut at the bound of the operation as a whole.
+  Deadline Within(DWORD waitMs) const { return Deadline::Sooner(Deadline::After(waitMs), bound_); }
+  // The cut listing's data ends on our side: its answer is awaited briefly.
+  DWORD EndListingData(DWORD error);
   DWORD Connect(const char* host, INTERNET_PORT port);
   // Turns the links of a listing into what they point to, within the bounds above.
   void ProbeLinks(const std::string& folder, std::vector<ListedEntry>& entries);
@@ -99,6 +112,9 @@ class OwnConnection {
 
   ProgressReporter progress_;
   DWORD waitMs_;
+  // What is left of the bound of the operation in progress as a whole (a connect, the probes of
+  // a listing); no step's wait goes past it.
+  Deadline bound_ = Deadline::Never();
   ControlChannel control_;
   DataChannel data_;
   FtpConversation conversation_;

@@ -31,23 +31,25 @@ DWORD ControlChannel::Fail(DWORD error) {
   return error;
 }
 
-DWORD ControlChannel::SendCommand(const std::string& command, DWORD waitMs) {
+DWORD ControlChannel::SendCommand(const std::string& command, DWORD waitMs, Deadline bound) {
   if (!IsOpen()) return ERROR_INTERNET_CONNECTION_ABORTED;
   settled_ = false;
-  const std::string line = command + "\r\n";
+  std::string line = command + "\r\n";
   progress_.Report(INTERNET_STATUS_SENDING_REQUEST, nullptr, 0);
-  const DWORD error = stream_->Send(line.data(), line.size(), Deadline::After(waitMs));
+  const DWORD error =
+      stream_->Send(line.data(), line.size(), Deadline::Sooner(Deadline::After(waitMs), bound));
+  SecureZeroMemory(&line[0], line.size());
   if (error != ERROR_SUCCESS) return Fail(error);
   progress_.ReportCount(INTERNET_STATUS_REQUEST_SENT, static_cast<DWORD>(line.size()));
   return ERROR_SUCCESS;
 }
 
-DWORD ControlChannel::ReadReply(FtpReply& reply, DWORD waitMs) {
+DWORD ControlChannel::ReadReply(FtpReply& reply, DWORD waitMs, Deadline bound) {
   if (!IsOpen()) return ERROR_INTERNET_CONNECTION_ABORTED;
   progress_.Report(INTERNET_STATUS_RECEIVING_RESPONSE, nullptr, 0);
   // Until a byte of the reply is here, the wait counts from now; from its first byte on, the
   // whole reply has one more wait, however the server spaces its bytes.
-  Deadline deadline = Deadline::After(waitMs);
+  Deadline deadline = Deadline::Sooner(Deadline::After(waitMs), bound);
   bool started = reader_.Buffered() > 0;
   char chunk[kControlChunk];
   for (;;) {
@@ -70,7 +72,7 @@ DWORD ControlChannel::ReadReply(FtpReply& reply, DWORD waitMs) {
     if (got == 0) return Fail(ERROR_INTERNET_CONNECTION_ABORTED);
     if (!started) {
       started = true;
-      deadline = Deadline::After(waitMs);
+      deadline = Deadline::Sooner(Deadline::After(waitMs), bound);
     }
     reader_.Feed(chunk, got);
   }

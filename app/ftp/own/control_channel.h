@@ -44,12 +44,13 @@ class ControlChannel {
   bool HasUnread() const { return reader_.Buffered() > 0; }
   void Close();
 
-  // The command and its CR LF, within the wait.
-  DWORD SendCommand(const std::string& command, DWORD waitMs);
+  // The command and its CR LF, within the wait. The copy sent is wiped (PASS holds a password).
+  DWORD SendCommand(const std::string& command, DWORD waitMs, Deadline bound = Deadline::Never());
   // The next whole reply. Its first byte must come within the wait, and the whole reply within
   // the wait from that byte on: a server that trickles or never ends a reply is not waited for.
-  // A reply beyond the reader's caps, or no reply at all, closes the connection.
-  DWORD ReadReply(FtpReply& reply, DWORD waitMs);
+  // No wait goes past `bound` (what is left of an operation's bound as a whole). A reply beyond
+  // the reader's caps, or no reply at all, closes the connection.
+  DWORD ReadReply(FtpReply& reply, DWORD waitMs, Deadline bound = Deadline::Never());
   // Replies nobody waited for (a late answer to a transfer that failed on our side) are read
   // and dropped before the next command, so that no command takes another's reply. After an
   // operation that ended as planned (Settle) only what was read with its replies is looked at.

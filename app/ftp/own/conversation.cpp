@@ -42,7 +42,8 @@ FtpAction FtpConversation::List(const std::string& folder) {
 FtpAction FtpConversation::Get(const std::string& path) {
   Begin(AbsolutePath(path));
   transfer_ = Transfer::kRetr;
-  if (features_.size) return Send(FtpStep::kSize, "SIZE " + path);
+  // SIZE asks about the very path RETR fetches: after a CWD the path as given names another file.
+  if (features_.size) return Send(FtpStep::kSize, "SIZE " + path_);
   return OpenDataChannel();
 }
 
@@ -109,6 +110,7 @@ FtpAction FtpConversation::Done() {
 }
 
 FtpAction FtpConversation::Fail(DWORD error, bool dropConnection) {
+  ForgetPassword();
   step_ = FtpStep::kNone;
   FtpAction action;
   action.kind = FtpAction::Kind::kFail;
@@ -131,6 +133,11 @@ FtpAction FtpConversation::OnReply(const FtpReply& reply) {
       return Fail(ERROR_INTERNET_TIMEOUT, true);
     }
     return Await(step_);
+  }
+  // 421: the server is closing the control connection (an idle time-out, a shutdown). Whatever
+  // was asked, the connection is gone; the greeting's 421 is its refusal of the connect.
+  if (reply.code == 421 && step_ != FtpStep::kGreeting && step_ != FtpStep::kQuit) {
+    return Fail(ERROR_INTERNET_CONNECTION_ABORTED, true);
   }
   switch (step_) {
     case FtpStep::kGreeting:
@@ -208,16 +215,33 @@ FtpAction FtpConversation::OnTlsStarted(DWORD error) {
   return Send(FtpStep::kUser, "USER " + user_);
 }
 
+// The password is held only until PASS is written, or until the login ends without it.
 FtpAction FtpConversation::OnUser(const FtpReply& reply) {
+  if (reply.code == 331) {
+    FtpAction pass = Send(FtpStep::kPass, "PASS " + password_);
+    ForgetPassword();
+    return pass;
+  }
+  ForgetPassword();
   if (reply.code == 230) return LoggedIn();
-  if (reply.code == 331 || reply.code == 332) return Send(FtpStep::kPass, "PASS " + password_);
+  // 332 asks for an account (ACCT), which the program has none of; the password is not one.
+  if (reply.code == 332) return FailWithReply(reply);
   return Fail(ERROR_INTERNET_LOGIN_FAILURE);
 }
 
 FtpAction FtpConversation::OnPass(const FtpReply& reply) {
-  password_.clear();
+  if (reply.code == 332) return FailWithReply(reply);
   if (reply.code != 230 && reply.code != 202) return Fail(ERROR_INTERNET_LOGIN_FAILURE);
   return LoggedIn();
+}
+
+void FtpConversation::ForgetPassword() {
+  WipeSecret(password_);
+  password_.clear();
+}
+
+void WipeSecret(std::string& text) {
+  if (!text.empty()) SecureZeroMemory(&text[0], text.size());
 }
 
 FtpAction FtpConversation::LoggedIn() {
@@ -265,6 +289,11 @@ FtpAction FtpConversation::OnPwd(const FtpReply& reply) {
 FtpAction FtpConversation::OnCwd(const FtpReply& reply) {
   insideFolder_ = reply.code == 250 || reply.code == 200;
   if (insideFolder_) currentFolder_ = path_;
+  // A server that does not know CWD is asked by path; any other refusal (550: missing, no
+  // permission) says the folder cannot be listed, and listing it by path could only look empty.
+  if (!insideFolder_ && reply.code != 500 && reply.code != 502 && reply.code != 504) {
+    return FailWithReply(reply);
+  }
   return OpenDataChannel();
 }
 
@@ -400,10 +429,11 @@ FtpAction FtpConversation::OnTransferStart(const FtpReply& reply) {
     }
   }
   if (Class(reply) == 1) {
-    // The size this transfer's reply announces is the newest word on it (a log may have grown
-    // since SIZE was asked).
+    // Of two sizes announced (SIZE, then "(N bytes)" here) the smaller binds: a reply cannot
+    // raise the bound another set, or a server could stream on past what it first said.
     uint64_t announced = 0;
-    if (transfer_ == Transfer::kRetr && ParseAnnouncedSize(reply.text, announced)) {
+    if (transfer_ == Transfer::kRetr && ParseAnnouncedSize(reply.text, announced) &&
+        (!sizeKnown_ || announced < size_)) {
       sizeKnown_ = true;
       size_ = announced;
     }

@@ -19,7 +19,7 @@ enum class FtpStep {
   kGreeting,       // the server's welcome: 220, after at most a few 1xx
   kAuthTls,        // AUTH TLS: 234, then the TLS handshake; a refusal ends the connect (it
                    // never goes on in clear text when TLS was asked for)
-  kUser,           // USER: 230 logged in, 331 or 332 a password is wanted
+  kUser,           // USER: 230 logged in, 331 a password is wanted (332, an account, ends it)
   kPass,           // PASS: 230 or 202 logged in
   kPbsz,           // PBSZ 0 (over TLS, after the login): 200
   kProt,           // PROT P: 200, the data connections are encrypted too
@@ -27,7 +27,7 @@ enum class FtpStep {
   kOptsUtf8,       // OPTS UTF8 ON: any answer (a server that lists UTF8 speaks it)
   kType,           // TYPE I: 200, binary from here on
   kPwd,            // PWD: 257 with the login folder (a refusal: paths stay as given)
-  kCwd,            // CWD into the folder to list: 250; a refusal lists by path
+  kCwd,            // CWD into the folder to list: 250; a server without CWD lists by path
   kEpsv,           // EPSV: 229 with a port; a refusal falls back to PASV
   kPasv,           // PASV: 227 with a port; a refusal falls back to active mode
   kEprt,           // EPRT: 200; refused over IPv4, PORT is tried
@@ -74,6 +74,10 @@ struct FtpAction {
   bool closeData = false;
 };
 
+// Overwrites the bytes of a text that held a secret (a password, the PASS command) before the
+// text is let go or reused.
+void WipeSecret(std::string& text);
+
 // At most this many 1xx replies come before a final reply ("120 ready in a minute"); a server
 // that sends more is not waited for.
 constexpr int kMostPreliminaryReplies = 8;
@@ -111,6 +115,11 @@ class FtpConversation {
   FtpAction OnListening(bool ipv6, const std::string& address, uint16_t port);
   // The data moved `bytes` and ended (ERROR_SUCCESS) or failed with `error`.
   FtpAction OnDataMoved(DWORD error, uint64_t bytes);
+
+  // Overwrites the password held for the login; the conversation does so itself once PASS is
+  // written or the login fails, the caller when the login ended on the socket's side.
+  void ForgetPassword();
+  bool holdsPassword() const { return !password_.empty(); }
 
   bool utf8() const { return utf8_; }
   // PROT P was accepted: every data connection speaks TLS.

@@ -16,9 +16,11 @@
 #include "app/ftp/own/control_channel.h"
 #include "app/ftp/own/transport.h"
 
-// The least a data connection moves in any wait before it is given up (a byte every 20 s is a
-// server holding the program, not a slow line).
-constexpr uint64_t kDataFloorBytes = 1024;
+// The least a data connection moves in every wait (30 s) before it is given up: about 1 KiB/s.
+// The slowest links still in use (GPRS, a modem at 9,600 bit/s) move that in a few seconds; a
+// server that drips a little less than a floor per wait (1,100 bytes every 25 s passed one of
+// 1 KiB) would hold the program for hours over a file of a few MB.
+constexpr uint64_t kDataFloorBytes = 32 * 1024;
 // Progress is reported once per this many bytes moved.
 constexpr uint64_t kProgressStep = 1024 * 1024;
 

@@ -5,11 +5,15 @@
 #include <ctime>
 
 #include "app/ftp/own/connection.h"
+#include "winobj/scoped.h"
 
 namespace {
 
 // A listing closed before its end waits this long for the server's answer to the cut.
 constexpr DWORD kCutWaitMs = 2000;
+// The probes of a listing take at most kMostProbeMs at the full wait, a share as large of a
+// shorter one, but never less than this (a quick server answers a probe in milliseconds).
+constexpr DWORD kLeastProbeMs = 500;
 
 }  // namespace
 
@@ -25,6 +29,9 @@ struct OwnConnection::Listing {
   bool dropServerParent = false;
   bool full = false;
   bool finished = false;
+  // How it ended, once finished: ERROR_SUCCESS, ERROR_MORE_DATA when cut at a cap, or the
+  // failure. It is told after every entry that came before it.
+  DWORD error = ERROR_SUCCESS;
   size_t taken = 0;
   size_t lines = 0;
 };
@@ -72,6 +79,7 @@ void OwnConnection::TakeListed(const ListingEntry& entry) {
   std::string name = ProgramNameOf(entry.name);
   if (name.size() > kMostEntryName || !MatchesPattern(name, listing.wildcard)) return;
   ListedEntry listed{std::move(name), entry.folder, entry.size, entry.modified, entry.link};
+  listed.sizeKnown = entry.sizeKnown;
   if (entry.link) {
     listing.links.push_back(std::move(listed));
   } else {
@@ -79,7 +87,7 @@ void OwnConnection::TakeListed(const ListingEntry& entry) {
   }
 }
 
-DWORD OwnConnection::AdvanceListing() {
+void OwnConnection::AdvanceListing() {
   Listing& listing = *listing_;
   auto take = [this](const ListingEntry& entry) { TakeListed(entry); };
   bool end = false;
@@ -88,68 +96,72 @@ DWORD OwnConnection::AdvanceListing() {
         if (++listing.lines <= kMostListingLines) listing.parser.Line(line, take);
       },
       end);
-  // A listing past its caps is not read on: the server may never stop.
-  if (error == ERROR_SUCCESS && (listing.full || listing.lines > kMostListingLines)) {
-    error = ERROR_INTERNET_CONNECTION_ABORTED;
-  }
-  if (error == ERROR_SUCCESS && !end) return ERROR_SUCCESS;
+  // A listing past its caps is not read on: the server may never stop. What came up to the cap
+  // is handed out, and the end says that the listing was cut.
+  const bool cut = listing.full || listing.lines > kMostListingLines;
+  if (error == ERROR_SUCCESS && !end && !cut) return;
   if (end) listing.parser.End(take);
-  const uint64_t bytes = listing.puller->Bytes();
-  listing.puller.reset();
-  data_.Close();
-  listing.finished = true;
-  error = Run(conversation_.OnDataMoved(error, bytes), nullptr);
+  error =
+      EndListingData(error == ERROR_SUCCESS && !end ? ERROR_INTERNET_OPERATION_CANCELLED : error);
   if (error == ERROR_SUCCESS) ProbeLinks(listing.folder, listing.links);
   for (ListedEntry& link : listing.links) listing.ready.push_back(std::move(link));
   listing.links.clear();
-  return error;
+  listing.finished = true;
+  listing.error = cut ? ERROR_MORE_DATA : error;
 }
 
 DWORD OwnConnection::NextListed(ListedEntry& entry) {
   if (listing_ == nullptr) return ERROR_NO_MORE_FILES;
   while (listing_->ready.empty()) {
-    if (listing_->finished) return ERROR_NO_MORE_FILES;
-    const DWORD error = AdvanceListing();
-    if (error != ERROR_SUCCESS) {
-      listing_->ready.clear();
-      return error;
+    if (listing_->finished) {
+      return listing_->error == ERROR_SUCCESS ? ERROR_NO_MORE_FILES : listing_->error;
     }
+    AdvanceListing();
   }
   entry = std::move(listing_->ready.front());
   listing_->ready.pop_front();
   return ERROR_SUCCESS;
 }
 
+DWORD OwnConnection::EndListingData(DWORD error) {
+  const uint64_t bytes = listing_->puller->Bytes();
+  listing_->puller.reset();
+  data_.Close();
+  // Cut short on our side: the server's answer to that is awaited briefly; a server that gives
+  // none (one that would stream on) is not talked to again.
+  AutoReset<Deadline> bounded(
+      bound_, error == ERROR_INTERNET_OPERATION_CANCELLED ? Deadline::After(kCutWaitMs) : bound_);
+  return Run(conversation_.OnDataMoved(error, bytes), nullptr);
+}
+
 void OwnConnection::EndListing() {
   if (listing_ == nullptr) return;
-  if (!listing_->finished) {
-    // Cut short: the data connection is closed and the server's answer to that awaited briefly;
-    // a server that gives none is not talked to again.
-    const uint64_t bytes = listing_->puller->Bytes();
-    listing_->puller.reset();
-    data_.Close();
-    const DWORD wait = waitMs_;
-    waitMs_ = kCutWaitMs < wait ? kCutWaitMs : wait;
-    if (Run(conversation_.OnDataMoved(ERROR_INTERNET_OPERATION_CANCELLED, bytes), nullptr) ==
-        ERROR_INTERNET_TIMEOUT) {
-      control_.Close();
-    }
-    waitMs_ = wait;
-  }
+  if (!listing_->finished) EndListingData(ERROR_INTERNET_OPERATION_CANCELLED);
   listing_.reset();
 }
 
 void OwnConnection::ProbeLinks(const std::string& folder, std::vector<ListedEntry>& entries) {
   // Probing moves the connection's folder: only a connection that knows its way back does it.
   if (conversation_.loginFolder().empty()) return;
-  const Deadline bound = Deadline::After(kMostProbeMs);
+  // One bound for all the probes, which no probe's wait goes past. A probe is begun only while
+  // twice the slowest one so far fits in what is left: one cut in its middle leaves replies owed,
+  // and that costs the connection (a server that slows down all at once pays it).
+  const uint64_t scaled = uint64_t{kMostProbeMs} * waitMs_ / kOwnClientWaitMs;
+  const DWORD totalMs = static_cast<DWORD>(scaled < kLeastProbeMs  ? kLeastProbeMs
+                                           : scaled < kMostProbeMs ? scaled
+                                                                   : kMostProbeMs);
+  AutoReset<Deadline> bounded(bound_, Deadline::After(totalMs));
+  DWORD slowest = 0;
   size_t probed = 0;
   for (ListedEntry& entry : entries) {
     if (!entry.link || entry.name == "..") continue;
-    if (probed++ >= kMostProbedLinks || bound.Passed() || !IsOpen()) return;
+    if (probed++ >= kMostProbedLinks || bound_.Remaining() <= 2 * slowest || !IsOpen()) return;
+    const DWORD start = GetTickCount();
     if (Run(conversation_.ProbeLink(ServerPathOf(folder + entry.name)), nullptr) != ERROR_SUCCESS) {
       return;
     }
+    const DWORD spent = GetTickCount() - start;
+    if (spent > slowest) slowest = spent;
     entry.folder = conversation_.probedFolder();
     entry.sizeKnown = entry.folder || conversation_.probedSizeKnown();
     entry.size = entry.folder || !entry.sizeKnown ? 0 : conversation_.probedSize();

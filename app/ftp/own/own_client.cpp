@@ -14,7 +14,7 @@
 
 namespace {
 
-DWORD waitMs = 30000;
+DWORD waitMs = kOwnClientWaitMs;
 
 // InternetGetLastResponseInfo answers for the calling thread: the reply of the last operation
 // this thread ran, whichever connection read it.
@@ -35,11 +35,12 @@ T Failed(DWORD error, T value) {
 WIN32_FIND_DATAA FindRecordOf(const ListedEntry& entry) {
   WIN32_FIND_DATAA record{};
   record.dwFileAttributes = entry.folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
-  // A link to a file whose size the server did not tell is marked as Windows marks a link (the
-  // pane shows no size for it); any other link is what it points to.
-  if (entry.link && !entry.folder && !entry.sizeKnown) {
+  // A file whose size the server did not tell (a link it could not size, a size past 64 bits)
+  // is marked as Windows marks a link, which the pane shows without a size; a link is tagged so.
+  // Any other link is what it points to.
+  if (!entry.folder && !entry.sizeKnown) {
     record.dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
-    record.dwReserved0 = IO_REPARSE_TAG_SYMLINK;
+    if (entry.link) record.dwReserved0 = IO_REPARSE_TAG_SYMLINK;
   }
   record.nFileSizeHigh = static_cast<DWORD>(entry.size >> 32);
   record.nFileSizeLow = static_cast<DWORD>(entry.size & 0xFFFFFFFFu);

@@ -9,8 +9,9 @@
 #include "app/ftp/server_certificate.h"
 
 // The wait of the own client, 30 s unless changed: a connect, the first byte of a reply and the
-// whole reply from there, and every stretch of a transfer that moves less than 1 KiB end after it
-// with ERROR_INTERNET_TIMEOUT. Tests shorten it; the program never calls it.
+// whole reply from there, and every stretch of a transfer that moves less than 32 KiB end after
+// it with ERROR_INTERNET_TIMEOUT. The bounds made of waits follow it: a whole connect (two waits)
+// and the probes of a listing's links. Tests shorten it; the program never calls it.
 void SetOwnClientTimeout(DWORD milliseconds);
 
 // The certificate the last connect on this thread stopped on (ERROR_INTERNET_INVALID_CA,

@@ -22,6 +22,8 @@ constexpr size_t kRecordsPerSend = 16;
 // The first byte of a TLS alert record: Wine's Schannel decrypts the peer's close_notify to an
 // empty SEC_E_OK (Windows says SEC_I_CONTEXT_EXPIRED).
 constexpr char kAlertRecord = 0x15;
+constexpr char kChangeCipherSpecRecord = 0x14;
+constexpr char kHandshakeRecord = 0x16;
 
 SECURITY_STATUS Initialize(CredHandle* credentials, CtxtHandle* context, const std::string& target,
                            SecBufferDesc* input, CtxtHandle* newContext, SecBufferDesc* output) {
@@ -137,6 +139,13 @@ DWORD TlsStream::Continue(Deadline deadline) {
       const DWORD error = Fill(Read::kWait, deadline);
       if (error != ERROR_SUCCESS) return Fail(error);
       if (ended_) return Fail(ERROR_INTERNET_CONNECTION_ABORTED);
+    }
+    // Every record of a server's handshake is a handshake, change-cipher-spec or alert record: a
+    // server that answers in clear text (a listing after PROT P) is told apart at once, rather
+    // than read on until it stops.
+    if (filled_ > encryptedStart_ && (incoming_[encryptedStart_] < kChangeCipherSpecRecord ||
+                                      incoming_[encryptedStart_] > kHandshakeRecord)) {
+      return Fail(ERROR_INTERNET_SECURITY_CHANNEL_ERROR);
     }
     SecBuffer in[2] = {{static_cast<ULONG>(filled_ - encryptedStart_), SECBUFFER_TOKEN,
                         incoming_.data() + encryptedStart_},

@@ -19,6 +19,12 @@
 class Deadline {
  public:
   static Deadline After(DWORD milliseconds) { return Deadline(GetTickCount(), milliseconds); }
+  // No bound of its own (49 days): what a wait is cut with when nothing bounds it as a whole.
+  static Deadline Never() { return After(0xFFFFFFFFu); }
+  // The earlier of the two (both count down alike, so the order found now holds).
+  static Deadline Sooner(const Deadline& a, const Deadline& b) {
+    return a.Remaining() <= b.Remaining() ? a : b;
+  }
   // Milliseconds left, 0 once it has passed.
   DWORD Remaining() const {
     const DWORD spent = GetTickCount() - start_;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -134,6 +135,19 @@ TEST(FtpMlsdLine, RealLinesAndSkippedOnes) {
   EXPECT_EQ(entry.modified, kMarch2019);
   ASSERT_TRUE(ParseMlsdLine("modify=2019;type=file; t", entry));
   EXPECT_EQ(entry.modified, 0u);
+}
+
+// A size that no 64-bit count holds is unknown (MLSD) or leaves the line unread, never wraps.
+TEST(FtpListingSizes, SizesPast64BitsAreNeverWrapped) {
+  ListingEntry entry;
+  ASSERT_TRUE(ParseMlsdLine("type=file;size=18446744073709551616; huge", entry));
+  EXPECT_FALSE(entry.sizeKnown);
+  ASSERT_TRUE(ParseMlsdLine("type=file;size=18446744073709551615; largest", entry));
+  EXPECT_TRUE(entry.sizeKnown);
+  EXPECT_EQ(entry.size, UINT64_MAX);
+  EXPECT_FALSE(ParseListLine("-rw-r--r-- 1 u g 16777216T Jan 01 10:00 wraps", entry));
+  ASSERT_TRUE(ParseListLine("-rw-r--r-- 1 u g 16777215T Jan 01 10:00 fits", entry));
+  EXPECT_EQ(entry.size, uint64_t{16777215} << 40);
 }
 
 TEST(FtpListingParent, TheServersOwnDotDotIsRecognisedApart) {

@@ -2,8 +2,9 @@
 // beyond the caps, garbage, listings with blank or oversized lines, a "150" whose data never
 // comes, a lying "226", a connection cut mid-transfer, passive addresses that point elsewhere,
 // active only, and servers that would stretch a wait for ever (a byte at a time, replies or
-// listings without end, "120" again and again). Each gets a clear failure within a bounded time
-// and loses nothing. (What each reply means is the conversation's test.)
+// listings without end, "120" again and again, replies or probes each just inside their wait,
+// data that drips). Each gets a clear failure within a bounded time and loses nothing. (What
+// each reply means is the conversation's test.)
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -41,6 +42,8 @@ TEST_F(OwnClientHostile, ConnectFailsClearlyOnABrokenGreetingOrLogin) {
       {"long-line", ERROR_INTERNET_CONNECTION_ABORTED},
       {"long-reply", ERROR_INTERNET_CONNECTION_ABORTED},
       {"garbage-greeting", ERROR_INTERNET_CONNECTION_ABORTED},
+      // each reply inside its wait, the connect as a whole not
+      {"slow-replies", ERROR_INTERNET_TIMEOUT},
   };
   for (const Case& c : table) {
     ASSERT_TRUE(Start(c.scenario)) << server_->Error();
@@ -104,6 +107,7 @@ TEST_F(OwnClientHostile, ACutOrShortDownloadFailsAndRemovesItsPartialFile) {
       {"announced-short", ERROR_INTERNET_CONNECTION_ABORTED},
       {"endless-retr", ERROR_INTERNET_CONNECTION_ABORTED},
       {"trickle-data", ERROR_INTERNET_TIMEOUT},
+      {"drip-retr", ERROR_INTERNET_TIMEOUT},
       {"cut", ERROR_INTERNET_CONNECTION_ABORTED},
       {"silent-data", ERROR_INTERNET_TIMEOUT},
       {"silent-reply", ERROR_INTERNET_TIMEOUT},
@@ -160,17 +164,17 @@ TEST_F(OwnClientHostile, NoServerStretchesAWait) {
       {"endless-reply", false, ERROR_INTERNET_TIMEOUT},
       {"flood-120", false, ERROR_INTERNET_TIMEOUT},
       {"trickle-data", true, ERROR_INTERNET_TIMEOUT},
-      {"endless-listing", true, ERROR_INTERNET_CONNECTION_ABORTED},
+      {"endless-listing", true, ERROR_MORE_DATA},  // cut at the cap
   };
   for (const Case& c : table) {
     ASSERT_TRUE(Start(c.scenario)) << server_->Error();
     const DWORD start = GetTickCount();
     DWORD error = 0;
     if (c.listing) {
-      // Entries are handed out as they arrive: an endless listing gives up to the cap first.
+      // Entries are handed out as they arrive: an endless listing gives all up to the cap.
       ASSERT_NE(Connect(server_->Port()), nullptr) << c.scenario;
       const size_t found = FindAll("/*.*", &error).size();
-      EXPECT_LE(found, kMostListedEntries) << c.scenario;
+      EXPECT_EQ(found, c.error == ERROR_MORE_DATA ? kMostListedEntries : 0u) << c.scenario;
       client_.Close(connection_);
     } else {
       EXPECT_EQ(Connect(server_->Port()), nullptr) << c.scenario;
@@ -227,6 +231,20 @@ TEST_F(OwnClientHostile, ListingsThatStallOrCutFailWithinTheWait) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INTERNET_CONNECTION_ABORTED)) << scenario;
     client_.Close(connection_);
   }
+}
+
+// The questions about a listing's links keep to one bound together, however late the server
+// answers each: the links stay as listed and the listing ends well within a wait.
+TEST_F(OwnClientHostile, LateAnswersAboutLinksHoldTheListingNoLonger) {
+  ASSERT_TRUE(Start("slow-probes")) << server_->Error();
+  ASSERT_NE(Connect(server_->Port()), nullptr);
+  const DWORD start = GetTickCount();
+  DWORD error = 0;
+  const std::vector<FoundEntry> found = FindAll("/*.*", &error);
+  EXPECT_LT(GetTickCount() - start, kShortWaitMs);
+  ASSERT_EQ(found.size(), 6u);
+  EXPECT_EQ(found.back(), (FoundEntry{"link3", false, 7}));
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_NO_MORE_FILES));
 }
 
 }  // namespace

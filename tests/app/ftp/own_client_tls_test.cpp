@@ -183,6 +183,25 @@ TEST_F(OwnClientTls, AnUntrustedCertificateStopsTheConnectBeforeUserUntilTrusted
   }
 }
 
+// From an authority the system trusts, a certificate that names an address by a DNS name (RFC
+// 6125: only an iPAddress entry does) stops the connect before USER with the certificate-name
+// code, so that the window asks.
+TEST_F(OwnClientTls, AnAddressNamedOnlyByDnsNamesStopsTheConnectBeforeUser) {
+  TrustedTestAuthority trusted;
+  ASSERT_TRUE(trusted.Trusted()) << TestCertificatesError();
+  for (const TestCertificate certificate :
+       {TestCertificate::kAddressAsDnsName, TestCertificate::kWildcardAddress}) {
+    SCOPED_TRACE(TestCertificateFiles(certificate).pem);
+    ASSERT_TRUE(Serve(FtpServerOptions::kVsftpd, FtpServerOptions::kExplicitTls, certificate))
+        << server_->Error();
+    EXPECT_EQ(ConnectTo("ftpes://127.0.0.1"), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INTERNET_SEC_CERT_CN_INVALID));
+    EXPECT_TRUE(LastCertificate().wrongName);
+    EXPECT_EQ(Commands("AUTH TLS"), 1u) << server_->Log();
+    EXPECT_EQ(Commands("USER zev"), 0u) << server_->Log();
+  }
+}
+
 TEST_F(OwnClientTls, TlsAskedOfAServerWithoutItFailsWithoutSendingTheUser) {
   FtpServerOptions options;
   options.root = served_.Path();
@@ -199,6 +218,21 @@ TEST_F(OwnClientTls, TlsAskedOfAServerWithoutItFailsWithoutSendingTheUser) {
   // A host text that names no server fails at once.
   EXPECT_EQ(ConnectTo("ftpes://:21"), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INTERNET_INVALID_URL));
+}
+
+// A data connection that answers PROT P's handshake in clear text fails the listing at once: no
+// entry, and no end that would look like an empty folder.
+TEST_F(OwnClientTls, ClearTextOnAProtectedDataConnectionFailsTheListing) {
+  TrustedTestAuthority trusted;
+  ASSERT_TRUE(trusted.Trusted()) << TestCertificatesError();
+  ScriptedFtpServer server("tls-clear-data");
+  ASSERT_TRUE(server.Running()) << server.Error();
+  connection_ = client_.Connect(session_, "ftpes://localhost",
+                                static_cast<INTERNET_PORT>(server.Port()), "u", "p", 255);
+  ASSERT_NE(connection_, nullptr) << GetLastError();
+  DWORD error = 0;
+  EXPECT_TRUE(FindAll("/*.*", &error).empty());
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_INTERNET_SECURITY_CHANNEL_ERROR));
 }
 
 // Clear text that came after "234" (read together with it) would otherwise be taken for the first

@@ -172,10 +172,20 @@ TEST(OwnConversation, Logins) {
        {{"await", "220 hi"}, {"USER u", "230 in"}, {"FEAT", "211 none"}, {"TYPE I", "504 no"}},
        "fail 12003"},
       {"preliminary replies for ever", Login(), flood, "drop 12002"},
+      {"an account wanted (332): the password is no answer to it",
+       Login(),
+       {{"await", "220 hi"}, {"USER u", "332 Need account for login."}},
+       "fail 12003"},
+      {"an account wanted after the password",
+       Login(),
+       {{"await", "220 hi"}, {"USER u", "331 pw"}, {"PASS p", "332 Need account"}},
+       "fail 12003"},
   };
   for (const Case& c : table) {
     FtpConversation talk;
     Play(talk, c);
+    // However the login ended, the password is not kept.
+    EXPECT_FALSE(talk.holdsPassword()) << c.name;
   }
 }
 
@@ -208,13 +218,13 @@ TEST(OwnConversation, DownloadsAreHeldToTheSizeTheServerAnnouncesOnly) {
         {"move 100", "12030 100"},
         {"await", "426 Aborted"}},
        "fail 12030"},
-      {"the 150 reply's size is the newest word",
+      {"a 150 reply cannot raise the size SIZE said",
        Get("/log"),
        {{"SIZE /log", "213 100"},
         {"EPSV", "229 (|||5000|)"},
         {"connect 5000", "ok"},
-        {"RETR /log", "150 Opening BINARY mode data connection for log (300 bytes)."},
-        {"move 300", "300"},
+        {"RETR /log", "150 Opening BINARY mode data connection for log (99999999999 bytes)."},
+        {"move 100", "100"},
         {"await", "226 Done"}},
        "done"},
       {"no SIZE: what arrives is the file",
@@ -410,6 +420,10 @@ TEST(OwnConversation, ListingsSendTheirCommandWithEpsvOnceEpsvWorks) {
        List("/a/"),
        {{"EPSV\r\nLIST /a/", "229 (|||5001|)"}, {"connect 5001", "12029"}, {"await", "150 go"}},
        "drop 12029"},
+      {"the server closes the connection (421): aborted, not refused",
+       List("/a/"),
+       {{"EPSV\r\nLIST /a/", "421 Timeout: closing control connection."}},
+       "drop 12030"},
       {"an EPSV reply without a port: out of step",
        List("/a/"),
        {{"EPSV\r\nLIST /a/", "229 whatever"}},
@@ -453,13 +467,17 @@ TEST(OwnConversation, FoldersAreListedFromInsideAndPathsMadeAbsolute) {
                {"await", "150 go"}},
               "move"});
   FtpConversation again = LoggedIn("211 none", false, "257 \"/\"");
-  Play(again, {"a relative folder lies below the login folder; CWD refused: the path form",
+  Play(again, {"a relative folder lies below the login folder; a server without CWD: the path",
                List("pub/"),
-               {{"CWD /pub/", "550 no"},
+               {{"CWD /pub/", "502 not implemented"},
                 {"EPSV", "229 (|||5000|)"},
                 {"connect 5000", "ok"},
                 {"LIST /pub/", "150 go"}},
                "move"});
+  Play(again, {"a folder that cannot be entered is not listed by path (it would look empty)",
+               List("/gone/"),
+               {{"CWD /gone/", "550 No such directory"}},
+               "fail 12003"});
   Play(again, {"downloads go by absolute path",
                Get("pub/a.txt"),
                {{"EPSV", "229 (|||5000|)"}, {"connect 5000", "ok"}, {"RETR /pub/a.txt", "550 no"}},
@@ -468,6 +486,14 @@ TEST(OwnConversation, FoldersAreListedFromInsideAndPathsMadeAbsolute) {
                [](FtpConversation& t) { return t.Delete("x"); },
                {{"DELE /x", "250 ok"}},
                "done"});
+  FtpConversation sized = LoggedIn(kFeatures, false, "257 \"/home/u\"");
+  Play(sized, {"SIZE asks about the file RETR fetches",
+               Get("a.txt"),
+               {{"SIZE /home/u/a.txt", "213 5"},
+                {"EPSV", "229 (|||5000|)"},
+                {"connect 5000", "ok"},
+                {"RETR /home/u/a.txt", "550 no"}},
+               "fail 12003"});
   // A PWD that names no absolute folder leaves paths as they are.
   FtpConversation odd = LoggedIn("211 none", false, "257 \"C:\\data\"");
   EXPECT_EQ(odd.loginFolder(), "");
@@ -584,6 +610,7 @@ TEST(OwnConversation, TlsLoginsNeverSendTheUserInClearText) {
   for (const Case& c : table) {
     FtpConversation talk;
     Play(talk, c);
+    EXPECT_FALSE(talk.holdsPassword()) << c.name;
   }
 }
 
