@@ -81,13 +81,6 @@ bool IsCertificateError(DWORD error) {
          error == ERROR_INTERNET_SEC_CERT_DATE_INVALID;
 }
 
-// The one box about a certificate the system does not trust; true for "Yes". "No" is the
-// default button: a key pressed in passing must not accept a certificate.
-bool UserAcceptsCertificate(const ServerCertificate& certificate) {
-  return MessageBoxA(HandleOf(appState.mainWindow), CertificateQuestion(certificate).c_str(),
-                     kCertificateBoxCaption, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
-}
-
 // Connects; when the connect stops on a certificate the system does not trust (before the user
 // name went out), the user is asked, and a "Yes" trusts it for the run and connects again.
 // `declined`: the user said "No" (and was told enough).
@@ -102,7 +95,7 @@ HINTERNET ConnectAskingAboutCertificates(FtpClient& client, const std::string& h
     if (&client != &OwnFtpClient()) return nullptr;
     const ServerCertificate certificate = LastCertificate();
     if (certificate.error == 0 || certificate.sha256.empty()) return nullptr;
-    if (!UserAcceptsCertificate(certificate)) {
+    if (!AskToTrustCertificate(certificate)) {
       declined = true;
       return nullptr;
     }
@@ -178,6 +171,13 @@ void Disconnect() {
   client.Close(session);
   SetConnectionStatus("Disconnected");
   SetToolbarConnected(false);
+}
+
+// "No" is the default button: a key pressed in passing must not accept a certificate.
+bool AskToTrustCertificate(const ServerCertificate& certificate) {
+  const std::string question = CertificateQuestion(certificate, GetACP() == CP_UTF8);
+  return MessageBoxA(HandleOf(appState.mainWindow), question.c_str(), kCertificateBoxCaption,
+                     MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
 std::string ErrorText(DWORD code) {

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "app/ftp/server_certificate.h"
+
 // Every WinInet call that takes a context gets this one; the status callback only hears of
 // handles with a non-zero context.
 constexpr DWORD_PTR kInternetContext = 255;
@@ -23,6 +25,10 @@ void ShowConnectedCommands();
 // Closes the connection, then the session; each handle once, and only one that is set.
 void Disconnect();
 bool IsConnected();
+
+// The one box about a certificate the system does not trust, owned by the main window; true for
+// "Yes".
+bool AskToTrustCertificate(const ServerCertificate& certificate);
 
 // The text shown for an error code: the system's text; for WinInet's own codes the server's
 // last reply (ERROR_INTERNET_EXTENDED_ERROR) or WinInet's message text; otherwise "Error N".
