@@ -17,7 +17,9 @@ extern const char* const kCertificateBoxCaption;  // "ZevFtp"
 
 // Opens the connection to the site in the site window's fields, once the site window was last
 // closed with "&Ok": an existing connection is closed first; on success the status bar says
-// "Connected". Failure: "Connection Failed" (or the certificate box's "No"), false.
+// "Connected", and a site other than the last one connected to (host, port or user) starts in
+// its login folder (remotePath empty). Failure: "Connection Failed" in the status bar and in a
+// box (after the certificate box's "No" in the status bar only), false.
 // ConnectToSite (commands.h) lists and switches the commands after it.
 bool OpenConnection();
 // The toolbar, the remote popup and the main menu as they are while connected.
