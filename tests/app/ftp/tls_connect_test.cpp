@@ -119,9 +119,7 @@ TEST_F(FtpTlsConnect, TheCertificateBoxShowsTheWholeFingerprintWithinA1024By768S
   const std::vector<Case> cases = {
       {"as the test server sends it", "O=ZevFtp tests, CN=localhost",
        "O=ZevFtp tests, CN=localhost", "localhost"},
-      {"a subject of many lines", manyLines, manyLines, "localhost"},
-      {"texts without a blank", std::string(5000, 'W'), std::string(5000, 'W'),
-       std::string(3000, 'W')},
+      {"many lines, no blank", std::string(5000, 'W'), manyLines, std::string(3000, 'W')},
   };
   for (const Case& c : cases) {
     ServerCertificate certificate;

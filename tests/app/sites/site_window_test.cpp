@@ -384,20 +384,11 @@ TEST(SiteWindowKeys, TabAndShiftTabMoveThroughTheControlsInCreationOrder) {
       PressKey(VK_TAB, true);
       EXPECT_TRUE(FocusComesTo(order[i])) << i;
     }
-    // A field reached by Tab takes what is typed, in place of its text.
-    SetCaption(appState.hostEdit, "old");
-    SetFocus(appState.siteNameEdit->handle);
-    PressKey(VK_TAB);
-    ASSERT_TRUE(FocusComesTo(appState.hostEdit));
-    PressKey('X');
-    EXPECT_TRUE(PollUntil([] { return Caption(appState.hostEdit) == "x"; }, 2000))
-        << Caption(appState.hostEdit);
-    EXPECT_EQ(Caption(appState.siteNameEdit), "");
     // Enter and Escape neither confirm nor cancel the window.
     PressKey(VK_RETURN);
     PressKey(VK_ESCAPE);
     PressKey(VK_TAB);
-    ASSERT_TRUE(FocusComesTo(appState.userEdit));
+    ASSERT_TRUE(FocusComesTo(order[1]));
     EXPECT_TRUE(IsWindowVisible(form));
     EXPECT_EQ(appState.siteWindow->form.modalResult, 0);
   });
