@@ -19,6 +19,8 @@ class StringList;
 struct AppState {
   std::string localPath;   // ends in "\"
   std::string remotePath;  // ends in "/"
+  // Host, port and user of the last connect that succeeded; empty before the first.
+  std::string connectedSite;
   HINTERNET connectionHandle = nullptr;
   HINTERNET sessionHandle = nullptr;
   Object* eventReceiver = nullptr;  // receiver of every event slot the application fills

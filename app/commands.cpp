@@ -79,16 +79,14 @@ void OnToolbarClick(void* /*receiver*/, Control* /*sender*/) {
 
 void ConnectToSite() {
   if (!OpenConnection()) return;
-  ListRemoteFolder();
+  FillRemotePane();
   // The listing works off waiting messages; a Disconnect among them leaves the commands as it
   // set them.
   if (!IsConnected()) return;
   ShowConnectedCommands();
-  // Listings fail silently, but a server that refuses every TLS data connection (522, session
-  // reuse required) would leave the pane empty for good without a word: the connect says why.
-  if (LastRemoteListingError() == ERROR_INTERNET_SECURITY_CHANNEL_ERROR) {
-    ShowErrorText(ERROR_INTERNET_SECURITY_CHANNEL_ERROR);
-  }
+  // A failed first listing is said once the commands are those of being connected (a server
+  // that refuses every TLS data connection, 522, is said so here).
+  ReportRemoteListing();
 }
 
 void ToggleLog() {

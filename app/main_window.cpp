@@ -273,6 +273,7 @@ void BuildSiteWindow() {
   SetCanResize(form, false);
   SetStyle(form, form->style & kNoMinMaxBoxMask);
   SetEvent(form->closeEvent, &OnSiteWindowClose);
+  SetTabKeys(form);
 
   appState.siteList = NewListBox(form, kNoOptions);
   SetSize(appState.siteList, kSiteListWidth, kSiteListHeight);

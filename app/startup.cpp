@@ -20,6 +20,7 @@ constexpr int kApplicationFontHeight = 11;
 void InitPathsAndHandles() {
   appState.localPath = "c:\\";
   appState.remotePath = "/";
+  appState.connectedSite.clear();
   appState.connectionHandle = nullptr;
   appState.sessionHandle = nullptr;
 }

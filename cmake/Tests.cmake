@@ -87,6 +87,9 @@ endforeach()
 target_link_libraries(version_info_test PRIVATE version)
 target_include_directories(version_info_test PRIVATE ${ZEV_GENERATED_DIR})
 
+# The trust tool's test runs the tool.
+add_dependencies(trust_ca_test trust_ca)
+
 # The include check over trees of its own; it runs on the build machine, not under Wine.
 add_test(NAME IncludeCheck.FindsCircles
          COMMAND bash ${CMAKE_SOURCE_DIR}/tests/scripts/check_includes_test.sh)

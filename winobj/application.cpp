@@ -1,5 +1,8 @@
 #include "winobj/application.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "winobj/geometry.h"
 #include "winobj/scoped.h"
 
@@ -71,6 +74,59 @@ bool ModalCloseProc(Control* form, MessageRecord& msg, LRESULT& result) {
   return true;
 }
 
+// The controls under `parent` that Tab may move the focus to: those made with a tab stop whose
+// windows are shown and enabled.
+void CollectTabStops(Control* parent, std::vector<Control*>& stops) {
+  for (int i = 0; i < parent->ChildCount(); ++i) {
+    Control* child = parent->Child(i);
+    HWND window = child->handle;
+    if (child->tabStop && window && IsWindowVisible(window) && IsWindowEnabled(window)) {
+      stops.push_back(child);
+    }
+    CollectTabStops(child, stops);
+  }
+}
+
+bool WantsTab(HWND window) {
+  return (SendMessageA(window, WM_GETDLGCODE, VK_TAB, 0) & (DLGC_WANTTAB | DLGC_WANTALLKEYS)) != 0;
+}
+
+// The form's key handler of a form with tab keys. Only the key-down moves: the character the
+// loop made of it goes to the control that had the focus, which then no longer has it (the layer
+// drops keys for a window without the focus); the key-up goes on to the control that has it now.
+bool TabKeyHandler(Control* control, WPARAM key, bool keyDown) {
+  if (key != VK_TAB || !keyDown || control->handle == nullptr || WantsTab(control->handle)) {
+    return false;
+  }
+  Control* form = ParentForm(control);
+  if (form == nullptr) return false;
+  std::vector<Control*> stops;
+  CollectTabStops(form, stops);
+  std::stable_sort(stops.begin(), stops.end(),
+                   [](const Control* a, const Control* b) { return a->tabOrder < b->tabOrder; });
+  if (stops.empty()) return true;
+  const bool backwards = GetKeyState(VK_SHIFT) < 0;
+  // The first stop after the control in tab order (before it, backwards), around the end.
+  const auto after =
+      std::upper_bound(stops.begin(), stops.end(), control->tabOrder,
+                       [](int32_t order, const Control* stop) { return order < stop->tabOrder; });
+  const auto before =
+      std::lower_bound(stops.begin(), stops.end(), control->tabOrder,
+                       [](const Control* stop, int32_t order) { return stop->tabOrder < order; });
+  Control* next;
+  if (backwards) {
+    next = before == stops.begin() ? stops.back() : *(before - 1);
+  } else {
+    next = after == stops.end() ? stops.front() : *after;
+  }
+  SetFocus(next->handle);
+  // As in a dialog: a field reached by Tab has its text selected, so typing replaces it.
+  if (SendMessageA(next->handle, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) {
+    SendMessageA(next->handle, EM_SETSEL, 0, -1);
+  }
+  return true;
+}
+
 }  // namespace
 
 Control* CreateApplication(const std::string& caption) {
@@ -90,6 +146,8 @@ Control* CreateForm(Control* parent, const std::string& caption) {
   SetCaption(form, caption);
   return form;
 }
+
+void SetTabKeys(Control* form) { form->formKeyHandler = TabKeyHandler; }
 
 void Run(Control*& application) {
   Control* app = application;

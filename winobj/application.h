@@ -8,6 +8,10 @@
 
 Control* CreateApplication(const std::string& caption);
 Control* CreateForm(Control* parent, const std::string& caption);
+// Tab and Shift+Tab in the form move the focus to the next and the previous of its controls that
+// have a tab stop (and are shown and enabled), in the order they were created, around the ends;
+// a control that takes Tab as input (a multi-line edit) keeps it.
+void SetTabKeys(Control* form);
 // Runs until the program quits, then frees the Application and clears the variable.
 void Run(Control*& application);
 bool ProcessMessage(Control* application);

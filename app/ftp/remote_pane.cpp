@@ -3,10 +3,13 @@
 #include <commctrl.h>
 
 #include "app/app_state.h"
+#include "app/ftp/box_text.h"
 #include "app/ftp/ftp_client.h"
 #include "app/ftp/session.h"
 #include "app/file_rows.h"
+#include "winobj/application.h"
 #include "winobj/control.h"
+#include "winobj/controls.h"
 #include "winobj/listview.h"
 #include "winobj/scoped.h"
 #include "winobj/text.h"
@@ -17,7 +20,26 @@ const char* const kParentFolder = "..";
 const char* const kRemoteSeparator = "/";
 const char* const kAllFiles = "*.*";
 
-DWORD lastListingError = ERROR_SUCCESS;
+// A find that stops at the client's bound of entries fails with this code (ftp_client.h).
+constexpr DWORD kListingCutError = ERROR_MORE_DATA;
+
+// How the last listing ended, said once its rows are shown.
+enum class ListingEnd { kComplete, kCut, kFailed };
+ListingEnd listingEnd = ListingEnd::kComplete;
+std::string listingFailure;  // the text naming the failure, taken when it happened
+
+// A find that ends with `error`. The end of the entries is ERROR_NO_MORE_FILES; Wine's WinInet
+// answers an empty folder with no code at all.
+void NoteListingEnd(DWORD error) {
+  if (error == ERROR_NO_MORE_FILES || error == ERROR_SUCCESS) return;
+  if (error == kListingCutError) {
+    listingEnd = ListingEnd::kCut;
+    return;
+  }
+  listingEnd = ListingEnd::kFailed;
+  // Now, while the client's last reply is still the one that refused the listing.
+  listingFailure = ErrorText(error);
+}
 
 void EnumerateRemoteFolder(const std::string& pattern, const EntrySink& add) {
   if (appState.connectionHandle == nullptr) return;
@@ -28,7 +50,7 @@ void EnumerateRemoteFolder(const std::string& pattern, const EntrySink& add) {
   // Closed however the enumeration ends, through the client that made it.
   AtScopeEnd close([&client, find] { client.Close(find); });
   if (find == nullptr) {
-    lastListingError = GetLastError();
+    NoteListingEnd(GetLastError());
     return;
   }
   do {
@@ -39,6 +61,7 @@ void EnumerateRemoteFolder(const std::string& pattern, const EntrySink& add) {
     add(entry);
     entry = WIN32_FIND_DATAA{};
   } while (client.FindNext(find, &entry));
+  NoteListingEnd(GetLastError());
 }
 
 bool remoteListingRunning = false;
@@ -63,14 +86,15 @@ constexpr int32_t kFirstRemoteOrdinal = 1;
 
 std::string RemoteListPattern(const std::string& path) { return path + kAllFiles; }
 
-void ListRemoteFolder() {
+void FillRemotePane() {
   // The frame works off waiting messages before it enumerates. A command among them that lists
   // this pane again (navigation, the end of a transfer, a new connection) is left to the listing
   // under way: it reads the path and the connection only after that point, while a second frame
   // inside it would add every row twice.
   if (remoteListingRunning) return;
   AutoReset<bool> running(remoteListingRunning, true);
-  lastListingError = ERROR_SUCCESS;
+  listingEnd = ListingEnd::kComplete;
+  listingFailure.clear();
   const std::string folder = appState.remotePath;
   try {
     RunListingFrame(
@@ -80,11 +104,31 @@ void ListRemoteFolder() {
         },
         kFirstRemoteOrdinal);
   } catch (...) {
-    // Listing failures are silent: the pane keeps the rows that arrived, the frame has closed
-    // the find handle and sorted them.
+    // The pane keeps the rows that arrived, the frame has closed the find handle and sorted
+    // them.
   }
 }
 
-DWORD LastRemoteListingError() { return lastListingError; }
+std::string ListingCutText(size_t rows) {
+  return "The server's listing was cut short: the pane shows only the first " + UInt64ToText(rows) +
+         " rows.";
+}
+
+void ReportRemoteListing() {
+  // Taken first: the box works off messages, and a listing among them starts afresh.
+  const ListingEnd end = listingEnd;
+  const std::string failure = listingFailure;
+  listingEnd = ListingEnd::kComplete;
+  listingFailure.clear();
+  if (end == ListingEnd::kFailed) ShowMessage(TextForBox(failure));
+  if (end == ListingEnd::kCut && appState.remoteList != nullptr) {
+    ShowMessage(ListingCutText(static_cast<size_t>(Count(appState.remoteList))));
+  }
+}
+
+void ListRemoteFolder() {
+  FillRemotePane();
+  ReportRemoteListing();
+}
 
 bool RemoteListingRunning() { return remoteListingRunning; }

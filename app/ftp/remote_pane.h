@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <string>
 
 // The folder above `path` (ending in "/"): the trailing "/" and the last name go; with no "/"
@@ -16,11 +17,17 @@ std::string NavigatedRemotePath(const std::string& path, const std::string& capt
 // The pattern the listing asks for: path + "*.*".
 std::string RemoteListPattern(const std::string& path);
 
-// Lists remotePath into the remote list. Without a connection, or for a folder that cannot be
-// listed, the pane is left empty and nothing is reported. Called again from a message that a
-// listing works off, it leaves the work to that listing.
+// Lists remotePath into the remote list. Without a connection the pane is left empty and
+// nothing is said; a listing that failed keeps the rows that arrived before the failure and says
+// why in one box, once the rows are shown; so does a listing cut at the client's bound, with the
+// number of rows shown. Called again from a message that a listing works off, it leaves the
+// work to that listing.
 void ListRemoteFolder();
-// The error of the last listing that could not be started (the client's code), 0 when it ran.
-DWORD LastRemoteListingError();
+// The same in two steps, for a caller that has more to do before a box may stop it: the listing
+// (its failure kept), then the box about it, if any, shown once.
+void FillRemotePane();
+void ReportRemoteListing();
+// What the box says of a listing cut at the client's bound that left `rows` rows in the pane.
+std::string ListingCutText(size_t rows);
 // A listing is under way (its frame works off waiting messages meanwhile).
 bool RemoteListingRunning();

@@ -24,6 +24,7 @@ const char* const kCertificateBoxCaption = "ZevFtp";
 
 namespace {
 
+const char* const kConnectionFailed = "Connection Failed";
 constexpr DWORD kErrorTextCapacity = 256;
 constexpr DWORD kSystemTextFlags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ARGUMENT_ARRAY;
 // System texts such as ERROR_WRONG_DISK's hold %1-style inserts; with no argument array given
@@ -81,11 +82,27 @@ bool IsCertificateError(DWORD error) {
          error == ERROR_INTERNET_SEC_CERT_DATE_INVALID;
 }
 
-// The one box about a certificate the system does not trust; true for "Yes". "No" is the
-// default button: a key pressed in passing must not accept a certificate.
-bool UserAcceptsCertificate(const ServerCertificate& certificate) {
-  return MessageBoxA(HandleOf(appState.mainWindow), CertificateQuestion(certificate).c_str(),
-                     kCertificateBoxCaption, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The folders of a connection belong to its host, port and user: another of them is another
+// server's tree, or another user's place in it. Host names are the same whatever the case of
+// their letters. (The fields hold no line break, or nothing was connected.)
+std::string SiteKey(const std::string& host, INTERNET_PORT port, const char* user) {
+  std::string key;
+  for (char c : host) key += AsciiLower(c);
+  key += "\n" + std::to_string(port) + "\n";
+  key += user != nullptr ? "user " + std::string(user) : std::string("anonymous");
+  return key;
+}
+
+// remotePath names a folder of the last site connected to, which on another site is another
+// server's folder (a reconnect keeps it): there the connection starts in the folder its login
+// put it in, which the empty path names.
+void StartPathForSite(const std::string& site) {
+  if (!appState.connectedSite.empty() && site != appState.connectedSite) {
+    appState.remotePath.clear();
+  }
+  appState.connectedSite = site;
 }
 
 // Connects; when the connect stops on a certificate the system does not trust (before the user
@@ -102,7 +119,7 @@ HINTERNET ConnectAskingAboutCertificates(FtpClient& client, const std::string& h
     if (&client != &OwnFtpClient()) return nullptr;
     const ServerCertificate certificate = LastCertificate();
     if (certificate.error == 0 || certificate.sha256.empty()) return nullptr;
-    if (!UserAcceptsCertificate(certificate)) {
+    if (!AskToTrustCertificate(certificate)) {
       declined = true;
       return nullptr;
     }
@@ -152,11 +169,15 @@ bool OpenConnection() {
     HINTERNET session = appState.sessionHandle;
     appState.sessionHandle = nullptr;
     client.Close(session);
+    // The attempt's last status text (often "Connected", the name of code 20, the start of the
+    // connect) would stand in part 0 beside the box.
+    SetConnectionStatus(kConnectionFailed);
     // After "No" to the certificate the user knows why: one box is enough.
-    if (!declined) ShowMessage("Connection Failed");
+    if (!declined) ShowMessage(kConnectionFailed);
     return false;
   }
 
+  StartPathForSite(SiteKey(host, port, userArg));
   SetConnectionStatus("Connected");
   return true;
 }
@@ -178,6 +199,13 @@ void Disconnect() {
   client.Close(session);
   SetConnectionStatus("Disconnected");
   SetToolbarConnected(false);
+}
+
+// "No" is the default button: a key pressed in passing must not accept a certificate.
+bool AskToTrustCertificate(const ServerCertificate& certificate) {
+  const std::string question = CertificateQuestion(certificate, GetACP() == CP_UTF8);
+  return MessageBoxA(HandleOf(appState.mainWindow), question.c_str(), kCertificateBoxCaption,
+                     MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
 std::string ErrorText(DWORD code) {

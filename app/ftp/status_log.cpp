@@ -4,6 +4,7 @@
 
 #include "app/app_state.h"
 #include "winobj/controls.h"
+#include "winobj/scoped.h"
 #include "winobj/statusbar.h"
 #include "winobj/text.h"
 
@@ -97,6 +98,11 @@ void LogStatus(const std::string& text, int part) {
 
 void CALLBACK StatusCallback(HINTERNET /*handle*/, DWORD_PTR /*context*/, DWORD status, LPVOID info,
                              DWORD infoLength) {
+  // The report comes inside the library's call, which may have set its error already: the window
+  // calls below must not change what the caller then reads (under Wine an empty folder's listing
+  // came back with ERROR_ACCESS_DENIED, left by a call of the log).
+  const DWORD callersError = GetLastError();
+  AtScopeEnd restore([callersError] { SetLastError(callersError); });
   try {
     for (const StatusLine& line :
          StatusLines(status, info, infoLength, bytesSentTotal, bytesReceivedTotal)) {

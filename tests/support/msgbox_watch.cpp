@@ -96,6 +96,7 @@ void MessageBoxWatcher::OnActivate(HWND window) {
   if (std::find(open_.begin(), open_.end(), window) != open_.end()) return;
   open_.push_back(window);
   boxes_.push_back(ReadMessageBox(window));
+  if (inspect_) inspect_(window);
   int answer = defaultAnswer_;
   if (!answers_.empty()) {
     answer = answers_.front();

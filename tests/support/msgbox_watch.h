@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <deque>
+#include <functional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -45,6 +47,8 @@ class MessageBoxWatcher {
   // The next box gets `buttonId`; queued answers are used in order before the default.
   void QueueAnswer(int buttonId);
   void SetDefaultAnswer(int buttonId);
+  // Called with each box as it opens, laid out and not yet answered.
+  void SetInspector(std::function<void(HWND box)> inspect) { inspect_ = std::move(inspect); }
 
   const std::vector<MessageBoxRecord>& Boxes() const { return boxes_; }
   size_t Count() const { return boxes_.size(); }
@@ -61,6 +65,7 @@ class MessageBoxWatcher {
   MessageBoxWatcher* outer_ = nullptr;
   int defaultAnswer_;
   std::deque<int> answers_;
+  std::function<void(HWND)> inspect_;
   std::vector<MessageBoxRecord> boxes_;
   std::vector<HWND> open_;  // boxes seen and not yet destroyed: a box is reactivated at times
 };

@@ -16,6 +16,7 @@
 namespace {
 
 constexpr DWORD kSha256Size = 32;
+constexpr char kHexDigits[] = "0123456789ABCDEF";
 // CALG_SHA_256 (ALG_SID_SHA_256 is 12), which the headers hide from programs that also run on
 // Windows XP before SP3.
 constexpr ALG_ID kSha256Sid = 12;
@@ -50,15 +51,60 @@ std::string Sha256Fingerprint(PCCERT_CONTEXT certificate) {
   return text;
 }
 
-std::string NameText(const CERT_NAME_BLOB& name) {
-  DWORD size = CertNameToStrA(X509_ASN_ENCODING, const_cast<CERT_NAME_BLOB*>(&name),
-                              CERT_X500_NAME_STR, nullptr, 0);
-  if (size <= 1) return std::string();
-  std::vector<char> text(size);
-  size = CertNameToStrA(X509_ASN_ENCODING, const_cast<CERT_NAME_BLOB*>(&name), CERT_X500_NAME_STR,
-                        text.data(), size);
-  text.back() = '\0';
-  return text.data();
+// The attribute's type as CertNameToStr names it ("CN", "O" ...), or its OID.
+std::string AttributeType(const char* oid) {
+  PCCRYPT_OID_INFO info =
+      CryptFindOIDInfo(CRYPT_OID_INFO_OID_KEY, const_cast<char*>(oid), CRYPT_RDN_ATTR_OID_GROUP_ID);
+  if (info == nullptr || info->pwszName == nullptr) return oid;
+  std::string type;
+  for (const wchar_t* c = info->pwszName; *c != L'\0'; ++c) {
+    type += *c < 0x80 ? static_cast<char>(*c) : '?';
+  }
+  return type;
+}
+
+// Whether the length of a text decoded as X509_UNICODE_NAME counts its terminating NUL: Wine's
+// does, and the documentation leaves it open. Measured once on the name "CN=a".
+bool DecodedLengthCountsNul() {
+  static const bool counts = [] {
+    BYTE name[] = {0x30, 0x0C, 0x31, 0x0A, 0x30, 0x08, 0x06,
+                   0x03, 0x55, 0x04, 0x03, 0x0C, 0x01, 'a'};
+    CERT_NAME_INFO* info = nullptr;
+    DWORD size = 0;
+    if (!CryptDecodeObjectEx(X509_ASN_ENCODING, X509_UNICODE_NAME, name, sizeof name,
+                             CRYPT_DECODE_ALLOC_FLAG, nullptr, &info, &size)) {
+      return false;
+    }
+    const bool withNul = info->cRDN == 1 && info->rgRDN[0].cRDNAttr == 1 &&
+                         info->rgRDN[0].rgRDNAttr[0].Value.cbData == 2 * sizeof(wchar_t);
+    LocalFree(info);
+    return withNul;
+  }();
+  return counts;
+}
+
+// A value decoded as X509_UNICODE_NAME: a text's UTF-16 units (by its length, NULs kept) in the
+// program's code page; any other value's bytes as "#" and hex, as CertNameToStr writes them.
+std::string AttributeValue(const CERT_RDN_ATTR& attribute) {
+  const CERT_RDN_VALUE_BLOB& value = attribute.Value;
+  if (attribute.dwValueType == CERT_RDN_ENCODED_BLOB ||
+      attribute.dwValueType == CERT_RDN_OCTET_STRING) {
+    std::string hex = "#";
+    for (DWORD i = 0; i < value.cbData; ++i) {
+      hex += kHexDigits[value.pbData[i] >> 4];
+      hex += kHexDigits[value.pbData[i] & 0x0F];
+    }
+    return hex;
+  }
+  const auto* units = reinterpret_cast<const wchar_t*>(value.pbData);
+  int count = static_cast<int>(value.cbData / sizeof(wchar_t));
+  if (count > 0 && DecodedLengthCountsNul() && units[count - 1] == L'\0') --count;
+  if (count == 0) return std::string();
+  const int size = WideCharToMultiByte(CP_ACP, 0, units, count, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return std::string();
+  std::string text(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, units, count, &text[0], size, nullptr, nullptr);
+  return text;
 }
 
 std::string TimeText(const FILETIME& time) {
@@ -180,8 +226,8 @@ DWORD CheckServerCertificate(PCCERT_CONTEXT certificate, const std::string& host
     report.error = ERROR_INTERNET_INVALID_CA;
     return report.error;
   }
-  report.subject = NameText(certificate->pCertInfo->Subject);
-  report.issuer = NameText(certificate->pCertInfo->Issuer);
+  report.subject = CertificateNameText(certificate->pCertInfo->Subject);
+  report.issuer = CertificateNameText(certificate->pCertInfo->Issuer);
   report.validFrom = TimeText(certificate->pCertInfo->NotBefore);
   report.validTo = TimeText(certificate->pCertInfo->NotAfter);
   report.sha256 = Sha256Fingerprint(certificate);
@@ -195,6 +241,27 @@ DWORD CheckServerCertificate(PCCERT_CONTEXT certificate, const std::string& host
   }
   if (report.error != 0 && !report.sha256.empty() && FingerprintTrusted(report.sha256)) return 0;
   return report.error;
+}
+
+// CertNameToStr ends a value at its first NUL: "CN=localhost\0.evil.example" read as
+// "CN=localhost". The name is decoded here instead, every value whole.
+std::string CertificateNameText(const CERT_NAME_BLOB& name) {
+  CERT_NAME_INFO* info = nullptr;
+  DWORD size = 0;
+  if (!CryptDecodeObjectEx(X509_ASN_ENCODING, X509_UNICODE_NAME, name.pbData, name.cbData,
+                           CRYPT_DECODE_ALLOC_FLAG, nullptr, &info, &size)) {
+    return std::string();
+  }
+  std::vector<NameAttribute> attributes;
+  for (DWORD r = 0; r < info->cRDN; ++r) {
+    const CERT_RDN& rdn = info->rgRDN[r];
+    for (DWORD a = 0; a < rdn.cRDNAttr; ++a) {
+      const CERT_RDN_ATTR& attribute = rdn.rgRDNAttr[a];
+      attributes.push_back({AttributeType(attribute.pszObjId), AttributeValue(attribute)});
+    }
+  }
+  LocalFree(info);
+  return DistinguishedNameText(attributes);
 }
 
 std::string EncodedCertificate(PCCERT_CONTEXT certificate) {

@@ -17,6 +17,10 @@
 DWORD CheckServerCertificate(PCCERT_CONTEXT certificate, const std::string& host,
                              ServerCertificate& report);
 
+// A distinguished name as the user reads it ("O=ZevFtp tests, CN=localhost"), every value
+// whole: NULs and line breaks stay (the box escapes them).
+std::string CertificateNameText(const CERT_NAME_BLOB& name);
+
 // The certificate's DER bytes: a data connection's server must show the control connection's.
 std::string EncodedCertificate(PCCERT_CONTEXT certificate);
 

@@ -78,6 +78,8 @@ class OwnConnection {
 
   bool IsOpen() const { return control_.IsOpen(); }
   const std::string& LastReply() const { return control_.LastReply(); }
+  // The folder the login put the connection in (PWD), empty when the server did not say.
+  const std::string& LoginFolder() const { return conversation_.loginFolder(); }
   const ProgressReporter& Progress() const { return progress_; }
   // The certificate the last Open stopped on (its `error` 0 when it stopped on none).
   const ServerCertificate& RejectedCertificate() const { return rejected_; }

@@ -103,12 +103,9 @@ class OwnClient : public FtpClient {
     const std::string folder =
         slash == std::string::npos ? std::string() : text.substr(0, slash + 1);
     const std::string wildcard = slash == std::string::npos ? text : text.substr(slash + 1);
-    // Servers in use send no "..": every folder but the root (and the login folder, the empty
-    // path) gets one first, so the pane can always go up. At the root a server's own ".." is kept
-    // where it came.
-    const bool belowRoot = !folder.empty() && folder != "/";
     OwnConnection& connection = object->connection;
-    DWORD error = connection.BeginListing(folder, wildcard, belowRoot);
+    DWORD error = connection.BeginListing(folder, wildcard,
+                                          ListsParentFirst(folder, connection.LoginFolder()));
     ListedEntry first;
     if (error == ERROR_SUCCESS) error = connection.NextListed(first);
     lastResponse = connection.LastReply();
@@ -233,6 +230,11 @@ class OwnClient : public FtpClient {
 };
 
 }  // namespace
+
+bool ListsParentFirst(const std::string& folder, const std::string& loginFolder) {
+  if (folder.empty()) return false;
+  return folder != "/" || (!loginFolder.empty() && loginFolder != "/");
+}
 
 void SetOwnClientTimeout(DWORD milliseconds) { waitMs = milliseconds; }
 ServerCertificate LastCertificate() { return lastCertificate; }

@@ -59,8 +59,10 @@ TEST_P(FtpConnect, WrongPasswordSaysConnectionFailedAndClosesTheSession) {
   EXPECT_EQ(appState.connectionHandle, nullptr);
   EXPECT_EQ(appState.sessionHandle, nullptr);
   ExpectDisconnectedToolbar();
-  // The attempt's status lines stay in the log.
+  // The attempt's status lines stay in the log; the status bar says how it ended.
   EXPECT_TRUE(Contains(LogLines(), "Connected to Server"));
+  EXPECT_FALSE(Contains(LogLines(), "Connection Failed"));
+  EXPECT_EQ(StatusPart(0), "Connection Failed");
 
   // A second failure closes its own session only, and says so once more.
   ConnectToSite();
@@ -253,6 +255,52 @@ TEST_P(FtpConnect, ReconnectingClosesFirstAndListsTheFolderCurrentBefore) {
       << Joined(texts);
   EXPECT_EQ(appState.remotePath, "/pub/");
   EXPECT_EQ(Rows(appState.remoteList), BelowRoot({"inside.txt"}));
+}
+
+TEST_P(FtpConnect, AnotherSiteOpensAtItsLoginFolderTheSameSiteWhereItWas) {
+  ASSERT_TRUE(served_.MakeFolder("pub"));
+  ASSERT_TRUE(served_.MakeFile("pub\\inside.txt", 3));
+  ASSERT_TRUE(served_.MakeFile("top.txt", 3));
+  ASSERT_TRUE(Serve()) << server_->Error();
+  TempFolder otherServed;
+  ASSERT_TRUE(otherServed.MakeFile("other.txt", 3));
+  FtpServerOptions otherOptions = DefaultOptions();
+  otherOptions.root = otherServed.Path();
+  FtpServer other(otherOptions);
+  ASSERT_TRUE(other.Running()) << other.Error();
+
+  struct Case {
+    const char* what;
+    std::string user;
+    bool anonymous;
+    int port;
+    std::string path;
+    std::vector<std::string> rows;
+  };
+  const int port = server_->Port();
+  const std::vector<Case> cases = {
+      {"the same site again", kUser, false, port, "/pub/", BelowRoot({"inside.txt"})},
+      {"another port", kUser, false, other.Port(), "", {"other.txt"}},
+      {"another user", "", true, port, "", {"pub", "top.txt"}},
+  };
+  MessageBoxWatcher boxes;
+  for (const Case& c : cases) {
+    appState.remotePath = "/";
+    ASSERT_TRUE(ConnectAsUser()) << c.what;
+    ASSERT_TRUE(DoubleClickRow(appState.remoteList, "pub")) << c.what;
+    // A failed connect in between changes nothing.
+    EnterSite("127.0.0.1", kUser, "wrong", false, Port());
+    ConnectToSite();
+    EnterSite("127.0.0.1", c.user, c.anonymous ? "" : kPassword, c.anonymous,
+              std::to_string(c.port));
+    ConnectToSite();
+    ASSERT_TRUE(IsConnected()) << c.what;
+    EXPECT_EQ(appState.remotePath, c.path) << c.what;
+    EXPECT_EQ(Rows(appState.remoteList), c.rows) << c.what;
+  }
+  // One box for each failed connect, none from a listing.
+  EXPECT_EQ(boxes.Count(), cases.size());
+  for (const MessageBoxRecord& box : boxes.Boxes()) EXPECT_EQ(box.text, "Connection Failed");
 }
 
 TEST_P(FtpLog, ConnectToLocalhostLogsEachStepInOrder) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ftp/own/own_client.h"
 #include "app/ftp/remote_pane.h"
 #include "app/ftp/transfers.h"
 #include "tests/app/ftp/ftp_fixture.h"
@@ -87,6 +88,36 @@ TEST_F(RealServerWindows, LinksAndUtf8NamesOnVsftpdAsDebianShipsIt) {
 
   ASSERT_TRUE(DoubleClickRow(appState.remoteList, "dirlink"));
   EXPECT_EQ(Rows(appState.remoteList), BelowRoot({"deep.txt"}));
+}
+
+TEST(OwnClientParentRow, ARootListsDotDotOnlyWhereTheLoginFolderIsAnotherOne) {
+  struct Case {
+    const char* folder;
+    const char* loginFolder;
+    bool parentFirst;
+  };
+  const std::vector<Case> cases = {
+      {"/pub/", "", true},      {"/pub/", "/", true}, {"pub/", "/home/zev", true},
+      {"/", "/home/zev", true}, {"/", "/", false},    {"/", "", false},
+      {"", "/home/zev", false}, {"", "", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ListsParentFirst(c.folder, c.loginFolder), c.parentFirst)
+        << "\"" << c.folder << "\" logged in at \"" << c.loginFolder << "\"";
+  }
+}
+
+TEST_F(RealServerWindows, DotDotAtTheRootLeadsToTheLoginFolderOnVsftpdAsDebianShipsIt) {
+  ASSERT_TRUE(served_.MakeFile("mine.txt", 3));
+  ASSERT_TRUE(Start(FtpServerOptions::kVsftpdDebian)) << server_->Error();
+  // The program starts at "/", which on this server is the machine's root.
+  ASSERT_EQ(appState.remotePath, "/");
+  EnterSite("127.0.0.1", kUser, kPassword, false, Port());
+  ConnectToSite();
+  ASSERT_TRUE(IsConnected()) << server_->Log();
+  ASSERT_TRUE(DoubleClickRow(appState.remoteList, "..")) << Joined(Rows(appState.remoteList));
+  EXPECT_EQ(appState.remotePath, "");
+  EXPECT_EQ(Rows(appState.remoteList), std::vector<std::string>{"mine.txt"});
 }
 
 TEST_F(RealServerWindows, ProftpdOverIpv6ListsAndDownloads) {

@@ -198,6 +198,59 @@ TEST_P(FtpRemotePane, RefreshWhileDisconnectedEmptiesThePane) {
   EXPECT_EQ(boxes.Count(), 0u);
 }
 
+TEST_P(FtpRemotePane, AFolderThatCannotBeListedIsSaidInOneBoxOnceTheRowsAreDrawn) {
+  ASSERT_TRUE(served_.MakeFolder("empty"));
+  ASSERT_TRUE(served_.MakeFolder("gone"));
+  ASSERT_TRUE(Serve()) << server_->Error();
+  ASSERT_TRUE(ConnectAsUser());
+  ASSERT_TRUE(RemoveDirectoryA((served_.Path() + "gone").c_str()));
+
+  // The box opens after the listing switched the pane's drawing on again.
+  WindowSpy redraws(appState.remoteList->handle,
+                    [](UINT message, WPARAM wParam, LPARAM, std::string& note) {
+                      if (message != WM_SETREDRAW) return false;
+                      note = wParam ? "on" : "off";
+                      return true;
+                    });
+  std::vector<std::string> drawingAtBox;
+  MessageBoxWatcher boxes;
+  boxes.SetInspector([&](HWND) { drawingAtBox.push_back(Joined(redraws.Notes())); });
+  ASSERT_TRUE(DoubleClickRow(appState.remoteList, "gone"));
+  EXPECT_EQ(appState.remotePath, "/gone/");
+  ASSERT_EQ(boxes.Count(), 1u);
+  // The server's refusal: 550 to WinInet's LIST /gone/, 501 to the own client's CWD /gone/.
+  const std::string text = boxes.Last().text;
+  EXPECT_TRUE(text.size() > 4 && text[0] == '5' && text[3] == ' ') << text;
+  EXPECT_NE(text.find("No such"), std::string::npos) << text;
+  EXPECT_EQ(drawingAtBox, std::vector<std::string>{"[off][on]"});
+
+  // An empty folder is no failure.
+  appState.remotePath = "/empty/";
+  ClickToolbarButton(kCmdRefresh);
+  EXPECT_EQ(boxes.Count(), 1u) << boxes.Last().text;
+  EXPECT_EQ(Rows(appState.remoteList), BelowRoot({}));
+}
+
+TEST_P(FtpRemotePane, ARefreshAfterTheServerDroppedTheConnectionSaysSo) {
+  ASSERT_TRUE(served_.MakeFile("a.txt", 1));
+  ASSERT_TRUE(Serve()) << server_->Error();
+  ASSERT_TRUE(ConnectAsUser());
+  server_->Stop();
+  MessageBoxWatcher boxes;
+  ClickToolbarButton(kCmdRefresh);
+  ASSERT_TRUE(IsConnected());
+  ASSERT_EQ(boxes.Count(), 1u);
+  // Wine's WinInet answers 12110 (a transfer in progress), for which Wine has no text.
+  if (!WinesWinInet()) {
+    EXPECT_EQ(boxes.Last().text.find("Error "), std::string::npos) << boxes.Last().text;
+  }
+}
+
+TEST(FtpRemotePaneText, ACutListingSaysHowManyRowsThePaneShows) {
+  EXPECT_EQ(ListingCutText(500001),
+            "The server's listing was cut short: the pane shows only the first 500001 rows.");
+}
+
 // Toolbar clicks that wait in the queue behind a message for the application window, which
 // makes the next listing work them off before it enumerates.
 void QueueBehindApplicationMessage(int commandId) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/app/app_harness.h"
+
 namespace {
 
 TEST(StatusLogText, EveryCodeHasItsText) {
@@ -114,6 +116,17 @@ TEST(StatusLogLines, CountDataShorterThanFourBytesCountsNothing) {
   EXPECT_EQ(lines[1].text, "5 bytes send");
   StatusLines(41, nullptr, 4, sent, received);
   EXPECT_EQ(received, 0u);
+}
+
+// The callback runs inside a library call that may have set its error already.
+TEST(StatusLogWindow, TheCallbackLeavesTheCallersLastErrorAsItWas) {
+  AppHarness app;
+  for (const DWORD status : {DWORD{10}, DWORD{41}, DWORD{70}, DWORD{999}}) {
+    const DWORD count = 12;
+    SetLastError(ERROR_NO_MORE_FILES);
+    StatusCallback(nullptr, 255, status, const_cast<DWORD*>(&count), sizeof count);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_FILES)) << status;
+  }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ftp/certificate_text.h"
 #include "app/ftp/transfers.h"
 #include "tests/app/ftp/ftp_fixture.h"
 #include "tests/support/test_certificates.h"
@@ -56,7 +57,7 @@ TEST_F(FtpTlsConnect, ASelfSignedCertificateIsShownOnceAndYesConnectsListsAndDow
   EXPECT_EQ(box.caption, "ZevFtp");
   EXPECT_EQ(box.owner, appState.mainWindow->handle);
   EXPECT_TRUE(box.yesNo);
-  EXPECT_NE(box.text.find(files.sha256), std::string::npos) << box.text;
+  EXPECT_NE(box.text.find(FingerprintLines(files.sha256)), std::string::npos) << box.text;
   EXPECT_NE(box.text.find("not issued by an authority"), std::string::npos) << box.text;
   EXPECT_NE(box.text.find("CN=localhost"), std::string::npos) << box.text;
   ASSERT_TRUE(IsConnected());
@@ -74,6 +75,73 @@ TEST_F(FtpTlsConnect, ASelfSignedCertificateIsShownOnceAndYesConnectsListsAndDow
   ConnectToSite();
   EXPECT_TRUE(IsConnected());
   EXPECT_EQ(boxes.Count(), 1u);
+}
+
+// What a box shows: its place on the screen, the width of its text, and how wide each of some
+// lines is in the box's font.
+struct BoxLayout {
+  RECT box{};
+  int textWidth = 0;
+  std::vector<int> lineWidths;
+};
+
+BoxLayout LayoutOf(HWND box, const std::vector<std::string>& lines) {
+  BoxLayout layout;
+  GetWindowRect(box, &layout.box);
+  HWND text = GetDlgItem(box, 0xFFFF);
+  RECT client{};
+  GetClientRect(text, &client);
+  layout.textWidth = client.right - client.left;
+  HDC dc = GetDC(text);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(text, WM_GETFONT, 0, 0)));
+  for (const std::string& line : lines) {
+    SIZE size{};
+    GetTextExtentPoint32A(dc, line.c_str(), static_cast<int>(line.size()), &size);
+    layout.lineWidths.push_back(size.cx);
+  }
+  SelectObject(dc, old);
+  ReleaseDC(text, dc);
+  return layout;
+}
+
+TEST_F(FtpTlsConnect, TheCertificateBoxShowsTheWholeFingerprintWithinA1024By768Screen) {
+  const CertificateFiles& files = TestCertificateFiles(TestCertificate::kSelfSigned);
+  ASSERT_FALSE(files.sha256.empty()) << TestCertificatesError();
+  const std::vector<std::string> fingerprintLines = {files.sha256.substr(0, 47),
+                                                     files.sha256.substr(48)};
+  ASSERT_EQ(FingerprintLines(files.sha256), fingerprintLines[0] + "\r\n" + fingerprintLines[1]);
+  std::string manyLines;
+  for (int i = 0; i < 2000; ++i) manyLines += "CN=line\r\n";
+  struct Case {
+    const char* what;
+    std::string subject, issuer, host;
+  };
+  const std::vector<Case> cases = {
+      {"as the test server sends it", "O=ZevFtp tests, CN=localhost",
+       "O=ZevFtp tests, CN=localhost", "localhost"},
+      {"many lines, no blank", std::string(5000, 'W'), manyLines, std::string(3000, 'W')},
+  };
+  for (const Case& c : cases) {
+    ServerCertificate certificate;
+    certificate.error = ERROR_INTERNET_INVALID_CA;
+    certificate.unknownAuthority = certificate.notTimeValid = certificate.wrongName = true;
+    certificate.subject = c.subject;
+    certificate.issuer = c.issuer;
+    certificate.host = c.host;
+    certificate.validFrom = "2020-01-01 00:00:00 UTC";
+    certificate.validTo = "2021-01-01 00:00:00 UTC";
+    certificate.sha256 = files.sha256;
+    MessageBoxWatcher boxes(IDNO);
+    BoxLayout layout;
+    boxes.SetInspector([&](HWND box) { layout = LayoutOf(box, fingerprintLines); });
+    EXPECT_FALSE(AskToTrustCertificate(certificate)) << c.what;
+    ASSERT_EQ(boxes.Count(), 1u) << c.what;
+    EXPECT_NE(boxes.Last().text.find(FingerprintLines(files.sha256)), std::string::npos) << c.what;
+    EXPECT_LE(layout.box.right - layout.box.left, 1024) << c.what;
+    EXPECT_LE(layout.box.bottom - layout.box.top, 768) << c.what;
+    ASSERT_EQ(layout.lineWidths.size(), 2u);
+    for (int width : layout.lineWidths) EXPECT_LE(width, layout.textWidth) << c.what;
+  }
 }
 
 TEST_F(FtpTlsConnect, NoToTheCertificateSendsNoUserAndShowsNothingMore) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "app/app_state.h"
 #include "app/commands.h"
@@ -336,6 +337,63 @@ TEST(SiteWindowClose, SiteManagerMenuShowsModallyUntilOk) {
   });
 }
 
+// ---- Keys ----
+
+// A key pressed and released as the keyboard sends it, to the window with the focus.
+void PressKey(WORD key, bool shift = false) {
+  std::vector<INPUT> inputs;
+  const auto add = [&inputs](WORD k, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = k;
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    inputs.push_back(input);
+  };
+  if (shift) add(VK_SHIFT, false);
+  add(key, false);
+  add(key, true);
+  if (shift) add(VK_SHIFT, true);
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+bool FocusComesTo(Control* control) {
+  return PollUntil([control] { return GetFocus() == control->handle; }, 2000);
+}
+
+TEST(SiteWindowKeys, TabAndShiftTabMoveThroughTheControlsInCreationOrder) {
+  TempFolder folder(true);
+  RunProgramWith([] {
+    Control* add = AddButton();
+    const std::vector<Control*> order = {
+        appState.siteList,         add,
+        appState.deleteSiteButton, appState.cancelSiteButton,
+        appState.okSiteButton,     appState.siteNameEdit,
+        appState.hostEdit,         appState.userEdit,
+        appState.passwordEdit,     appState.anonymousCheck,
+        appState.portEdit,
+    };
+    HWND form = appState.siteWindow->handle;
+    SetForegroundWindow(form);
+    SetFocus(appState.siteList->handle);
+    ASSERT_TRUE(FocusComesTo(appState.siteList));
+    for (size_t i = 1; i <= order.size(); ++i) {
+      PressKey(VK_TAB);
+      EXPECT_TRUE(FocusComesTo(order[i % order.size()])) << i;
+    }
+    for (size_t i = order.size(); i-- > 0;) {
+      PressKey(VK_TAB, true);
+      EXPECT_TRUE(FocusComesTo(order[i])) << i;
+    }
+    // Enter and Escape neither confirm nor cancel the window.
+    PressKey(VK_RETURN);
+    PressKey(VK_ESCAPE);
+    PressKey(VK_TAB);
+    ASSERT_TRUE(FocusComesTo(order[1]));
+    EXPECT_TRUE(IsWindowVisible(form));
+    EXPECT_EQ(appState.siteWindow->form.modalResult, 0);
+  });
+}
+
 // ---- Loading and saving as the window shows it ----
 
 TEST(SitesWindowFile, MissingOrEmptyFileGivesNoSites) {
@@ -524,14 +582,16 @@ void Make(Change change) {
 // changed site changes.
 TEST(SitesWindowFile, ALineWithANulInsideIsKeptThroughEverySave) {
   const std::string bad("bad\0line;x;y\r\n", 14);
-  const std::string before = "one;h;u;p;0;21\r\n" + bad + "Archive;files;anon;;1;21\r\nlast;;;;0;21\r\n";
+  const std::string before =
+      "one;h;u;p;0;21\r\n" + bad + "Archive;files;anon;;1;21\r\nlast;;;;0;21\r\n";
   struct Case {
     Change change;
     std::string after;
   } cases[] = {
       {Change::kAdd, before + "New;nh;nu;np;0;21\r\n"},
       {Change::kDelete, "one;h;u;p;0;21\r\n" + bad + "last;;;;0;21\r\n"},
-      {Change::kOk, "one;h;u;p;0;21\r\n" + bad + "Arch;files;anonymous;;1;2121\r\nlast;;;;0;21\r\n"},
+      {Change::kOk,
+       "one;h;u;p;0;21\r\n" + bad + "Arch;files;anonymous;;1;2121\r\nlast;;;;0;21\r\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.change));
@@ -586,7 +646,8 @@ TEST(SitesWindowFile, Utf16ThatCannotBeWrittenWithoutLossIsLeftAlone) {
   const UINT acp = GetACP();
   if (acp == 932 || acp == 936 || acp == 949 || acp == 950)
     GTEST_SKIP() << "the ANSI code page holds the CJK character";
-  const std::string before = Utf16Le(u"one;h;u;p;0;21\r\n\u4e2d;h;u;p;0;21\r\nArchive;files;;;1;21\r\n");
+  const std::string before =
+      Utf16Le(u"one;h;u;p;0;21\r\n\u4e2d;h;u;p;0;21\r\nArchive;files;;;1;21\r\n");
   for (Change change : {Change::kAdd, Change::kDelete, Change::kOk}) {
     SCOPED_TRACE(static_cast<int>(change));
     SiteFixture f(nullptr);
