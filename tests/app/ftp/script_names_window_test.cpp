@@ -204,7 +204,8 @@ TEST_F(ScriptNames, TwoNamesThatReadAlikeStayTwoFiles) {
   EXPECT_EQ(disk,
             (std::vector<std::string>{"636166c3a90a636166c3a92e7478740a636166e90a636166e9207570"
                                       "2e7478740a782e7478740a"}));
-  SelectOnly(appState.remoteList, RowWithSize(appState.remoteList, "1 KB"));
+  // Now the one file of that name.
+  SelectRows(appState.remoteList, {cafe + ".txt"});
   DeleteSelected();
   EXPECT_FALSE(FileExists(served_.Path() + cafe + ".txt"));
   RunShellCommandOutput("rm -rf '" + root + "'/*");
