@@ -118,20 +118,6 @@ bool Recode(const std::string& text, UINT from, UINT to, std::string& out) {
   return FromWide(wide, to, out) && read;
 }
 
-size_t CharacterCutLength(const std::string& text, size_t most, UINT codePage) {
-  if (most >= text.size()) return text.size();
-  if (codePage == CP_UTF8) return Utf8CutLength(text, most);
-  CPINFO info{};
-  if (!GetCPInfo(codePage, &info) || info.MaxCharSize < 2) return most;
-  size_t at = 0;
-  while (at < most) {
-    const size_t length = IsDBCSLeadByteEx(codePage, static_cast<BYTE>(text[at])) ? 2 : 1;
-    if (at + length > most) break;
-    at += length;
-  }
-  return at;
-}
-
 // ---- Names a server gives ----
 
 bool ShownServerName(const std::string& serverName, UINT program, UINT legacy, std::string& shown) {

@@ -25,10 +25,6 @@ bool FromWide(const std::wstring& wide, UINT codePage, std::string& out);
 // `text` from one code page into another.
 bool Recode(const std::string& text, UINT from, UINT to, std::string& out);
 
-// The longest length up to `most` at which a text of `codePage` may be cut without ending inside
-// a character (a UTF-8 sequence, a double-byte pair).
-size_t CharacterCutLength(const std::string& text, size_t most, UINT codePage);
-
 // ---- Names a server gives ----
 
 // How a server's name appears in a row, in the `program` code page: bytes that are UTF-8 read as

@@ -57,7 +57,9 @@ void EnumerateLocalFolder(const std::string& folderPath, const EntrySink& add) {
     const std::wstring wide(found.cFileName, wcsnlen(found.cFileName, MAX_PATH));
     std::string name;
     if (!FromWide(wide, program, name)) inexactNames.emplace(ordinal, wide);
-    TextToCBuffer(entry.cFileName, name.substr(0, CharacterCutLength(name, MAX_PATH - 1, program)));
+    // The row takes `name`; the record holds as much of it as fits, whole characters only.
+    const size_t fits = program == CP_UTF8 ? Utf8CutLength(name, MAX_PATH - 1) : MAX_PATH - 1;
+    TextToCBuffer(entry.cFileName, name.substr(0, fits));
     add(entry, name);
     ++ordinal;
     std::memset(&found, 0, sizeof found);

@@ -57,71 +57,58 @@ class LegacyCodePage : public FtpAppTest {
     if (GetACP() != 1252) GTEST_SKIP() << "the names are chosen for code page 1252";
     FtpAppTest::SetUp();
   }
+  // The one box since the last call names `name` as refused for `action`.
+  static void ExpectRefusal(MessageBoxWatcher& boxes, const std::wstring& name,
+                            const std::wstring& action) {
+    ASSERT_EQ(boxes.Count(), 1u);
+    EXPECT_NE(boxes.Last().wideText.find(L"\"" + name + L"\" cannot be " + action),
+              std::wstring::npos)
+        << boxes.Last().text;
+    boxes.Clear();
+  }
 };
 
-// "Ωmega.txt" (17 bytes) beside "Omega.txt" (56 bytes): the ANSI find functions list both as
-// "Omega.txt", and both rows uploaded the 56 bytes.
-TEST_F(LegacyCodePage, ALocalNameTheCodePageLacksIsRefusedByName) {
+// "Ωmega.txt" (17 bytes) beside "Omega.txt" (56 bytes): the ANSI find functions listed both as
+// "Omega.txt", and both rows uploaded the 56 bytes. A server's UTF-8 "Ωmega.txt" showed as
+// "?mega.txt" and answered "Invalid name.".
+TEST_F(LegacyCodePage, NamesTheCodePageLacksAreRefusedByName) {
   ASSERT_TRUE(MakeWideFile(Wide(local_.Path()) + kGreek, std::string(17, 'g')));
   ASSERT_TRUE(local_.MakeFile("Omega.txt", 56, 'l'));
   ASSERT_TRUE(CreateDirectoryW((Wide(local_.Path()) + kFolder).c_str(), nullptr));
+  ASSERT_TRUE(MakeWideFile(Wide(served_.Path()) + kGreek, std::string(17, 's')));
+  ASSERT_TRUE(served_.MakeFile("caf\xE9.txt", 5, 'c'));
   ListLocalFolder();
   std::vector<std::string> rows = Rows(appState.localList);
   std::sort(rows.begin(), rows.end());
   EXPECT_EQ(rows, (std::vector<std::string>{"..", "???", "?mega.txt", "Omega.txt"}));
-
   ASSERT_TRUE(Serve()) << server_->Error();
   ASSERT_TRUE(ConnectAsUser());
-  MessageBoxWatcher boxes;
-  SelectRows(appState.localList, {"?mega.txt", "Omega.txt"});
-  UploadSelected();
-  ASSERT_EQ(boxes.Count(), 1u);
-  EXPECT_NE(boxes.Last().wideText.find(L"\"\u03a9mega.txt\" cannot be uploaded"),
-            std::wstring::npos);
-  EXPECT_EQ(FolderEntries(served_.Path()), std::vector<std::string>{"Omega.txt"});
-  EXPECT_EQ(ServedText("Omega.txt"), std::string(56, 'l'));
-
-  // Dropped from the shell, the Greek file is refused too.
-  boxes.Clear();
-  UploadDropped(MakeWideDrop({Wide(local_.Path()) + kGreek}));
-  ASSERT_EQ(boxes.Count(), 1u);
-  EXPECT_NE(boxes.Last().wideText.find(kGreek), std::wstring::npos);
-  EXPECT_EQ(FolderEntries(served_.Path()), std::vector<std::string>{"Omega.txt"});
-
-  // A folder named in Chinese does not open as "???".
-  boxes.Clear();
-  const std::string before = appState.localPath;
-  ASSERT_TRUE(DoubleClickRow(appState.localList, "???"));
-  ASSERT_EQ(boxes.Count(), 1u);
-  EXPECT_NE(boxes.Last().wideText.find(std::wstring(L"\"") + kFolder + L"\" cannot be opened"),
-            std::wstring::npos);
-  EXPECT_EQ(appState.localPath, before);
-}
-
-// A server's UTF-8 names: "café.txt" has a form in 1252 and downloads; "Ωmega.txt" shows as
-// "?mega.txt", is refused for a download by name, and its row deletes its own file.
-TEST_F(LegacyCodePage, AServerNameTheCodePageLacksIsShownWithAQuestionMark) {
-  ASSERT_TRUE(MakeWideFile(Wide(served_.Path()) + kGreek, std::string(17, 'g')));
-  ASSERT_TRUE(served_.MakeFile("caf\xE9.txt", 5, 'c'));
-  ASSERT_TRUE(Serve()) << server_->Error();
-  ASSERT_TRUE(ConnectAsUser());
-  std::vector<std::string> rows = Rows(appState.remoteList);
+  rows = Rows(appState.remoteList);
   std::sort(rows.begin(), rows.end());
   EXPECT_EQ(rows, (std::vector<std::string>{"?mega.txt", "caf\xE9.txt"}));
 
   MessageBoxWatcher boxes(IDYES);
-  SelectAllRows(appState.remoteList);
-  DownloadSelected();
-  ASSERT_EQ(boxes.Count(), 1u);
-  EXPECT_NE(boxes.Last().wideText.find(L"\"\u03a9mega.txt\" cannot be downloaded"),
-            std::wstring::npos);
-  EXPECT_EQ(FolderEntries(local_.Path()), std::vector<std::string>{"caf\xE9.txt"});
-  EXPECT_EQ(LocalText("caf\xE9.txt"), "ccccc");
+  SelectRows(appState.localList, {"?mega.txt", "Omega.txt"});
+  UploadSelected();
+  ExpectRefusal(boxes, kGreek, L"uploaded");
+  EXPECT_EQ(ServedText("Omega.txt"), std::string(56, 'l'));
+  UploadDropped(MakeWideDrop({Wide(local_.Path()) + kGreek}));
+  ExpectRefusal(boxes, kGreek, L"uploaded");
+  const std::string before = appState.localPath;
+  ASSERT_TRUE(DoubleClickRow(appState.localList, "???"));
+  ExpectRefusal(boxes, kFolder, L"opened");
+  EXPECT_EQ(appState.localPath, before);
 
+  SelectRows(appState.remoteList, {"?mega.txt", "caf\xE9.txt"});
+  DownloadSelected();
+  ExpectRefusal(boxes, kGreek, L"downloaded");
+  EXPECT_EQ(LocalText("caf\xE9.txt"), "ccccc");
+  EXPECT_EQ(ReadWholeFile(local_.Path() + "Omega.txt"), std::string(56, 'l'));
+  // The row deletes its own file.
   SelectRows(appState.remoteList, {"?mega.txt"});
   DeleteSelected();
   EXPECT_EQ(GetFileAttributesW((Wide(served_.Path()) + kGreek).c_str()), INVALID_FILE_ATTRIBUTES);
-  EXPECT_TRUE(FileExists(served_.Path() + "caf\xE9.txt"));
+  EXPECT_EQ(FolderEntries(served_.Path()), (std::vector<std::string>{"Omega.txt", "caf\xE9.txt"}));
 }
 
 }  // namespace
