@@ -16,6 +16,10 @@
 namespace {
 
 constexpr int kApplicationFontHeight = 11;
+// The TrueType face at the size the bitmap face is drawn at for a height of 11: 8 points, a
+// character height of 11 pixels (the bitmap face's cell is 13 pixels tall, a TrueType cell of
+// 11 pixels drew every text smaller than before).
+constexpr int kTrueTypeFontHeight = -11;
 
 void InitPathsAndHandles() {
   appState.localPath = "c:\\";
@@ -31,8 +35,8 @@ void CreateApplicationObject() {
   appState.application = CreateApplication(kApplicationTitle);
   // Every form and control made from here on copies its parent's font.
   FontTool* font = FontOf(appState.application);
-  SetFontHeight(font, kApplicationFontHeight);
   const ProgramFont face = ProgramFontFor(GetACP());
+  SetFontHeight(font, face.height);
   SetFontName(font, face.name);
   SetFontCharSet(font, face.charSet);
 }
@@ -60,8 +64,8 @@ ProgramFont ProgramFontFor(UINT codePage) {
   // UTF-8 as the code page a name may be in any script, so the windows ask for the dialog face
   // Windows maps to its TrueType UI font (Microsoft Sans Serif, of the same metrics), which font
   // linking completes with the system's fonts for other scripts.
-  if (codePage == CP_UTF8) return ProgramFont{"MS Shell Dlg", DEFAULT_CHARSET};
-  return ProgramFont{"MS Sans Serif", ANSI_CHARSET};
+  if (codePage == CP_UTF8) return ProgramFont{"MS Shell Dlg", DEFAULT_CHARSET, kTrueTypeFontHeight};
+  return ProgramFont{"MS Sans Serif", ANSI_CHARSET, kApplicationFontHeight};
 }
 
 void StartUp() {

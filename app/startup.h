@@ -10,6 +10,7 @@
 struct ProgramFont {
   const char* name;
   uint8_t charSet;
+  int32_t height;
 };
 ProgramFont ProgramFontFor(UINT codePage);
 
