@@ -373,8 +373,15 @@ def run_pyftpdlib(args):
                               if k not in ("MLSD", "MLST")}
     if args.raw_names:
         # Bytes that are no UTF-8 (a Latin-1 name on disk) pass both ways as they are, where
-        # "replace" would send "?" and take a command's bytes for another name.
+        # "replace" would send "?" and take a command's bytes for another name; a reply naming
+        # such a path (CWD's 250) too, where pyftpdlib's strict encoding would answer 501.
         handler.unicode_errors = "surrogateescape"
+        import pyftpdlib.handlers
+
+        def push(self, text):
+            pyftpdlib.handlers.asynchat.async_chat.push(
+                self, text.encode("utf8", "surrogateescape"))
+        handler.push = push
     handler.authorizer = authorizer
     handler.abstracted_fs = ScriptedFS
     handler.banner = "zev test server ready"
