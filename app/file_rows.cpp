@@ -191,9 +191,8 @@ namespace {
 // would hold, an empty size column included), or appends it when `reuse` is kAppendRow. False
 // when the entry makes no row (".") or the list view refused it.
 bool WriteEntryRow(const FilePane& pane, const std::string& folderPath,
-                   const WIN32_FIND_DATAA& entry, int32_t ordinal, ShellAnswers& shell,
-                   IconStrip& images, int reuse) {
-  std::string name = EntryName(entry);
+                   const WIN32_FIND_DATAA& entry, const std::string& name, int32_t ordinal,
+                   ShellAnswers& shell, IconStrip& images, int reuse) {
   if (name == ".") return false;
   const bool folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   std::string path;
@@ -234,7 +233,7 @@ bool WriteEntryRow(const FilePane& pane, const std::string& folderPath,
 
 void AddEntryRow(const FilePane& pane, const std::string& folderPath, const WIN32_FIND_DATAA& entry,
                  int32_t ordinal, ShellAnswers& shell, IconStrip& images) {
-  WriteEntryRow(pane, folderPath, entry, ordinal, shell, images, kAppendRow);
+  WriteEntryRow(pane, folderPath, entry, EntryName(entry), ordinal, shell, images, kAppendRow);
 }
 
 void AddEntryRow(const FilePane& pane, const std::string& folderPath, const WIN32_FIND_DATAA& entry,
@@ -245,6 +244,8 @@ void AddEntryRow(const FilePane& pane, const std::string& folderPath, const WIN3
 }
 
 // ---- Listing frame ----
+
+void EntrySink::operator()(const WIN32_FIND_DATAA& entry) const { add_(entry, EntryName(entry)); }
 
 void RunListingFrame(const FilePane& pane, const std::string& folderPath,
                      const Enumeration& enumerate, int32_t firstOrdinal) {
@@ -267,12 +268,12 @@ void RunListingFrame(const FilePane& pane, const std::string& folderPath,
     RowCursor rows{static_cast<int>(Count(pane.list)), 0};
     AtScopeEnd finish([&] { FinishListing(pane, images, rows); });
     int32_t ordinal = firstOrdinal;
-    enumerate([&](const WIN32_FIND_DATAA& entry) {
-      if (WriteEntryRow(pane, folderPath, entry, ordinal, shell, images, rows.NextRow())) {
+    enumerate(EntrySink([&](const WIN32_FIND_DATAA& entry, const std::string& name) {
+      if (WriteEntryRow(pane, folderPath, entry, name, ordinal, shell, images, rows.NextRow())) {
         ++rows.written;
       }
       ++ordinal;
-    });
+    }));
   }
   UpdateTree(appState.mainWindow);
 }
@@ -401,7 +402,8 @@ bool SortListByColumn(Control* list, int column, const RowSizes* sizes) {
     uint64_t size = 0;
     if (sizes && sizes->Get(data, size) && FormatFileSize(size) == text) {
       snapshot.AddNumber(data, size);
-    } else if (text == buffer && std::strlen(buffer) >= kSnapshotTextCapacity - 1) {
+    } else if (text == buffer &&
+               std::strlen(buffer) + kMostCharacterBytes >= kSnapshotTextCapacity) {
       snapshot.Add(data, ListItemText(list, i, column).c_str());
     } else {
       snapshot.Add(data, text);

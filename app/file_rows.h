@@ -111,9 +111,22 @@ std::string GetShellTypeName(const std::string& path);
 // The shell's small icon for a file name; the caller releases it (DestroyIcon).
 HICON GetShellSmallIcon(const std::string& path);
 
+// Where an enumeration hands each entry: with the name its row shows (the record's own field
+// holds at most 259 bytes of a name), or with the record's own name.
+class EntrySink {
+ public:
+  using Add = std::function<void(const WIN32_FIND_DATAA& entry, const std::string& name)>;
+  explicit EntrySink(Add add) : add_(std::move(add)) {}
+  void operator()(const WIN32_FIND_DATAA& entry, const std::string& name) const {
+    add_(entry, name);
+  }
+  void operator()(const WIN32_FIND_DATAA& entry) const;
+
+ private:
+  Add add_;
+};
 // Hands every entry of one enumeration to `add`. It owns its find handle and closes it however
 // it ends.
-using EntrySink = std::function<void(const WIN32_FIND_DATAA&)>;
 using Enumeration = std::function<void(const EntrySink& add)>;
 
 // Runs one listing of a pane: reset images, remove rows, repaint and work off waiting messages,

@@ -16,6 +16,10 @@
 namespace {
 
 constexpr int kApplicationFontHeight = 11;
+// The TrueType face at the size the bitmap face is drawn at for a height of 11: 8 points, a
+// character height of 11 pixels (the bitmap face's cell is 13 pixels tall, a TrueType cell of
+// 11 pixels drew every text smaller than before).
+constexpr int kTrueTypeFontHeight = -11;
 
 void InitPathsAndHandles() {
   appState.localPath = "c:\\";
@@ -30,7 +34,11 @@ void CreateEventReceiver() { appState.eventReceiver = new Object(); }
 void CreateApplicationObject() {
   appState.application = CreateApplication(kApplicationTitle);
   // Every form and control made from here on copies its parent's font.
-  SetFontHeight(FontOf(appState.application), kApplicationFontHeight);
+  FontTool* font = FontOf(appState.application);
+  const ProgramFont face = ProgramFontFor(GetACP());
+  SetFontHeight(font, face.height);
+  SetFontName(font, face.name);
+  SetFontCharSet(font, face.charSet);
 }
 
 void CreateMainWindow() {
@@ -49,6 +57,16 @@ void FocusDriveBox() {
 }
 
 }  // namespace
+
+ProgramFont ProgramFontFor(UINT codePage) {
+  // The layer's face, "MS Sans Serif", is a bitmap font on Windows: it draws the characters of
+  // the system's own code page and nothing else (font linking serves TrueType faces only). With
+  // UTF-8 as the code page a name may be in any script, so the windows ask for the dialog face
+  // Windows maps to its TrueType UI font (Microsoft Sans Serif, of the same metrics), which font
+  // linking completes with the system's fonts for other scripts.
+  if (codePage == CP_UTF8) return ProgramFont{"MS Shell Dlg", DEFAULT_CHARSET, kTrueTypeFontHeight};
+  return ProgramFont{"MS Sans Serif", ANSI_CHARSET, kApplicationFontHeight};
+}
 
 void StartUp() {
   InitPathsAndHandles();

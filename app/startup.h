@@ -2,6 +2,18 @@
 // message loop (tests drive the windows from there); RunZevFtp is the whole program.
 #pragma once
 
+#include <windows.h>
+
+#include <cstdint>
+
+// The face every window of the program draws its texts with, for the process's code page.
+struct ProgramFont {
+  const char* name;
+  uint8_t charSet;
+  int32_t height;
+};
+ProgramFont ProgramFontFor(UINT codePage);
+
 // Fills AppState, builds the main window and the site window, loads the stored sites, lists
 // the start folder and gives the focus to the drive box.
 void StartUp();

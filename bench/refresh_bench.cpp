@@ -263,7 +263,7 @@ int RunPaneCase(int rows, int nameLength) {
       entry.nFileSizeLow = static_cast<DWORD>(size);
       const std::string name = EntryName(i, nameLength);
       std::memcpy(entry.cFileName, name.c_str(), name.size() + 1);
-      add(entry);
+      add(entry, name);
     }
   };
   double start = NowSeconds();

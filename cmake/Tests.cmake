@@ -53,12 +53,19 @@ endfunction()
 # test, which runs it in a fresh process (scripts/test -R NAME runs one). A whole run (as CI runs
 # it) runs each program once with all its cases instead (the test named after the program), and
 # those cases alone only for the programs listed above; their single-case tests carry the label
-# "single" and a whole run leaves them out (-LE single).
+# "single" and a whole run leaves them out (-LE single). Each program carries ZevFtp's resources
+# and, like the program, its UTF-8 code page manifest; a program named legacy_code_page*_test runs
+# with the system's own ANSI code page instead, as ZevFtp does on Windows older than 10 version
+# 1903.
 file(GLOB_RECURSE TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*_test.cpp)
 foreach(src ${TEST_SOURCES})
   get_filename_component(name ${src} NAME_WE)
   file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR}/tests ${src})
-  add_executable(${name} ${src} ${ZEVFTP_RC})
+  if(name MATCHES "^legacy_code_page")
+    add_executable(${name} ${src} ${ZEVFTP_RC})
+  else()
+    add_executable(${name} ${src} ${ZEVFTP_RC} ${ZEVFTP_MANIFEST_RC})
+  endif()
   set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR ${ZEV_TEST_EMULATOR})
   target_link_libraries(${name} PRIVATE testsupport GTest::gtest_main)
   if(rel MATCHES "^app/")

@@ -371,6 +371,17 @@ def run_pyftpdlib(args):
         # The scripted answer is LIST's: a client that reads MLSD must not be offered it.
         handler.proto_cmds = {k: v for k, v in base.proto_cmds.items()
                               if k not in ("MLSD", "MLST")}
+    if args.raw_names:
+        # Bytes that are no UTF-8 (a Latin-1 name on disk) pass both ways as they are, where
+        # "replace" would send "?" and take a command's bytes for another name; a reply naming
+        # such a path (CWD's 250) too, where pyftpdlib's strict encoding would answer 501.
+        handler.unicode_errors = "surrogateescape"
+        import pyftpdlib.handlers
+
+        def push(self, text):
+            pyftpdlib.handlers.asynchat.async_chat.push(
+                self, text.encode("utf8", "surrogateescape"))
+        handler.push = push
     handler.authorizer = authorizer
     handler.abstracted_fs = ScriptedFS
     handler.banner = "zev test server ready"
@@ -445,6 +456,8 @@ def run_vsftpd(args, debian):
             "chroot_local_user=YES", "allow_writeable_chroot=YES", "local_umask=022",
             "pam_service_name=vsftpd",
         ]
+    if args.utf8_filesystem:
+        lines.append("utf8_filesystem=YES")
     lines += vsftpd_tls_lines(args) + harness
     config = os.path.join(args.work, "vsftpd.conf")
     with open(config, "w") as f:
@@ -647,6 +660,10 @@ def main():
     parser.add_argument("--anonymous-write", action="store_true",
                         help="anonymous, read-write (pyftpdlib)")
     parser.add_argument("--listing", help="file whose lines answer LIST of the root (pyftpdlib)")
+    parser.add_argument("--utf8-filesystem", action="store_true",
+                        help="vsftpd: utf8_filesystem=YES")
+    parser.add_argument("--raw-names", action="store_true",
+                        help="pyftpdlib: names as the disk's bytes both ways, in any encoding")
     parser.add_argument("--fill-listed", action="store_true",
                         help="create every file the --listing names that is missing")
     parser.add_argument("--writable", action="append", default=[],

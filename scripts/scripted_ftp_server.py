@@ -367,7 +367,8 @@ def main():
     listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     listener.bind(("127.0.0.1", 0))
     listener.listen(8)
-    log = open(args.log, "a")
+    # A command's bytes that are no UTF-8 (a name in code page 1252) are logged as they came.
+    log = open(args.log, "a", encoding="utf-8", errors="surrogateescape")
     write_port_file(args.portfile, listener.getsockname()[1])
     while True:
         conn, _ = listener.accept()

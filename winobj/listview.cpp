@@ -17,6 +17,10 @@ constexpr int kDefaultHeightGrowth = 86;
 constexpr UINT kInsertItemMask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM | LVIF_STATE | LVIF_DI_SETITEM;
 constexpr UINT kAllStates = 0xFFFF;
 constexpr int kFirstTextCapacity = 100;
+// A text cut to a buffer stops before the character that does not fit, up to this many bytes
+// short of the end (UTF-8's longest sequence less one, plus the NUL): only a shorter text is
+// known to be whole.
+constexpr size_t kCutSlack = kMostCharacterBytes;
 
 constexpr uint32_t kViewBits[] = {LVS_ICON, LVS_SMALLICON, LVS_LIST, LVS_REPORT,
                                   LVS_REPORT | LVS_NOCOLUMNHEADER};
@@ -240,7 +244,7 @@ std::string ListItemText(Control* listView, int index, int subItem, int* reads) 
       break;
     }
     const size_t length = std::strlen(buffer.data());
-    if (length < static_cast<size_t>(capacity - 1)) {
+    if (length + kCutSlack < static_cast<size_t>(capacity)) {
       text.assign(buffer.data(), length);
       break;
     }

@@ -122,7 +122,10 @@ bool ReadListItem(Control* listView, int index, int subItem, LVITEMA& item, char
 // -1 for an item that does not exist.
 int ListItemImage(Control* listView, int index);
 void SetListItemImage(Control* listView, int index, int image);
-// The empty text for an item that does not exist. `reads`, when given, receives how many
-// platform reads the growing buffer took.
+// The whole text, however long: a buffer it fills up to near its end is read again larger. The
+// empty text for an item that does not exist. `reads`, when given, receives how many platform
+// reads the growing buffer took.
 std::string ListItemText(Control* listView, int index, int subItem, int* reads = nullptr);
+// Bytes of the longest character of an ANSI code page (UTF-8).
+constexpr size_t kMostCharacterBytes = 4;
 void SetListItemText(Control* listView, int index, int subItem, const std::string& text);

@@ -134,6 +134,61 @@ bool BytesEqual(const void* a, const void* b, size_t n) {
   return n == 0 || std::memcmp(a, b, n) == 0;
 }
 
+// ---- UTF-8 ----
+
+namespace {
+
+// The length of the well-formed UTF-8 sequence at `at`, 0 when the bytes there are none.
+size_t Utf8SequenceAt(std::string_view text, size_t at) {
+  const unsigned char c = static_cast<unsigned char>(text[at]);
+  if (c < 0x80) return 1;
+  size_t length = 0;
+  unsigned lowest = 0;
+  unsigned value = 0;
+  if (c >= 0xC2 && c <= 0xDF) {
+    length = 2, lowest = 0x80, value = c & 0x1Fu;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    length = 3, lowest = 0x800, value = c & 0x0Fu;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    length = 4, lowest = 0x10000, value = c & 0x07u;
+  } else {
+    return 0;
+  }
+  if (at + length > text.size()) return 0;
+  for (size_t k = 1; k < length; ++k) {
+    const unsigned char next = static_cast<unsigned char>(text[at + k]);
+    if ((next & 0xC0u) != 0x80u) return 0;
+    value = value << 6 | (next & 0x3Fu);
+  }
+  if (value < lowest || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+  return length;
+}
+
+}  // namespace
+
+bool IsUtf8Text(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    const size_t length = Utf8SequenceAt(text, i);
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
+}
+
+size_t Utf8CutLength(std::string_view text, size_t most) {
+  if (most >= text.size()) return text.size();
+  // A sequence is at most 4 bytes: only one that starts in the last 3 bytes before the cut can
+  // reach past it.
+  for (size_t back = 1; back <= 3 && back <= most; ++back) {
+    const size_t start = most - back;
+    const unsigned char c = static_cast<unsigned char>(text[start]);
+    if ((c & 0xC0u) == 0x80u) continue;  // a continuation byte: its lead lies further back
+    const size_t length = Utf8SequenceAt(text, start);
+    return length > back ? start : most;
+  }
+  return most;
+}
+
 // ---- Lines ----
 
 std::vector<std::string> SplitTextLines(const std::string& text) {

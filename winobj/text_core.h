@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // ---- Integers and decimal text ----
@@ -56,6 +57,14 @@ const char* FindCharBackward(const char* text, char c);
 // Difference of the first differing bytes (as unsigned bytes), 0 when equal.
 int CompareCText(const char* a, const char* b);
 bool BytesEqual(const void* a, const void* b, size_t n);
+
+// ---- UTF-8 ----
+
+// Well-formed UTF-8, plain ASCII included: no overlong form, no surrogate, nothing past U+10FFFF.
+bool IsUtf8Text(std::string_view text);
+// The longest length up to `most` at which `text` may be cut without ending inside a UTF-8
+// sequence (a well-formed sequence that `most` would cut goes whole to the part after the cut).
+size_t Utf8CutLength(std::string_view text, size_t most);
 
 // ---- Lines ----
 

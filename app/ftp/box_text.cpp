@@ -1,5 +1,7 @@
 #include "app/ftp/box_text.h"
 
+#include "winobj/text_core.h"
+
 namespace {
 
 const char* const kCutMark = "...";
@@ -35,9 +37,10 @@ std::string TextForBox(const std::string& text, size_t most, size_t mostLines) {
   const size_t lineEnd = text.find_last_of('\n', room - 1);
   if (lineEnd != std::string::npos && lineEnd > 0) cut = lineEnd + 1;
   if (cut == std::string::npos) {
-    cut = room;
-    // Never leave half a line break behind.
-    if (text[cut - 1] == '\r') --cut;
+    // Never half a UTF-8 character (the program's texts are UTF-8 with its manifest), nor half a
+    // line break.
+    cut = Utf8CutLength(text, room);
+    if (cut > 0 && text[cut - 1] == '\r') --cut;
   }
   return text.substr(0, cut) + kCutMark;
 }

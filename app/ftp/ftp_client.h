@@ -38,6 +38,10 @@ class FtpClient {
                               DWORD flags, DWORD_PTR context) = 0;
   // InternetFindNextFileA: the next entry, or false at the end or on a failure (see FindFirst).
   virtual bool FindNext(HINTERNET find, WIN32_FIND_DATAA* entry) = 0;
+  // The whole name, as the server spells it, of the entry FindFirst or FindNext last put into
+  // `entry` through `find`. The record holds at most 259 bytes of it, and a name of 255
+  // characters takes up to 765 bytes in UTF-8. WinInet's is the record's own name.
+  virtual std::string FoundName(HINTERNET find, const WIN32_FIND_DATAA& entry) = 0;
   // FtpGetFileA: true when the whole file arrived.
   virtual bool GetFile(HINTERNET connection, const char* remote, const char* local,
                        bool failIfExists, DWORD attributes, DWORD flags, DWORD_PTR context) = 0;

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "winobj/text_core.h"
+
 inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Whether `c` is one of the few bytes of `set`. A plain loop: a library search would cost a
@@ -70,34 +72,8 @@ inline std::string_view WithoutLineBreak(std::string_view line) {
 // Well-formed UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF) holding at least
 // one byte above 127: a name a server wrote in UTF-8, not plain ASCII.
 inline bool IsNonAsciiUtf8(std::string_view text) {
-  bool wide = false;
-  for (size_t i = 0; i < text.size();) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    wide = true;
-    size_t length = 0;
-    unsigned lowest = 0;
-    unsigned value = 0;
-    if (c >= 0xC2 && c <= 0xDF) {
-      length = 2, lowest = 0x80, value = c & 0x1Fu;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      length = 3, lowest = 0x800, value = c & 0x0Fu;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      length = 4, lowest = 0x10000, value = c & 0x07u;
-    } else {
-      return false;
-    }
-    if (i + length > text.size()) return false;
-    for (size_t k = 1; k < length; ++k) {
-      const unsigned char next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0u) != 0x80u) return false;
-      value = value << 6 | (next & 0x3Fu);
-    }
-    if (value < lowest || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return false;
-    i += length;
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return IsUtf8Text(text);
   }
-  return wide;
+  return false;
 }

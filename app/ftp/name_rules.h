@@ -1,5 +1,6 @@
 // Which names a transfer may use: a name a server gave must stay one plain local file name, and
-// a name that goes into an FTP command must stay one command. Plain functions over the bytes.
+// a name that goes into an FTP command must stay one command. Plain functions over the bytes and
+// the characters they stand for in a code page.
 #pragma once
 
 #include <windows.h>
@@ -13,7 +14,7 @@
 bool IsSafeLocalName(const std::string& name);
 // The same for the bytes of a name in `codePage` (IsSafeLocalName uses the system's).
 bool IsSafeLocalNameInCodePage(const std::string& name, UINT codePage);
-// As above, and folder + name still fits in MAX_PATH characters.
+// As above, and folder + name still fits in MAX_PATH characters (UTF-16 ones, not bytes).
 bool IsSafeLocalName(const std::string& name, const std::string& folder);
 // A name that may be put into an FTP command: not empty, no CR, LF or NUL.
 bool IsSafeRemoteName(const std::string& name);

@@ -23,8 +23,8 @@ bool IsHeaderClick(const MessageRecord& msg) {
   return IsHeaderItemClick(reinterpret_cast<const NMHDR*>(msg.lParam)->code);
 }
 
-// The caption of the folder row under the cursor; false when no folder row is there.
-bool FolderRowAt(POINT screen, std::string& caption) {
+// The server's name of the folder row under the cursor; false when no folder row is there.
+bool FolderRowAt(POINT screen, std::string& name) {
   Control* list = appState.remoteList;
   if (list == nullptr || list->handle == nullptr) return false;
   POINT client = screen;
@@ -33,8 +33,11 @@ bool FolderRowAt(POINT screen, std::string& caption) {
   hit.pt = client;
   const int index =
       static_cast<int>(SendMessageA(list->handle, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
-  if (index < 0 || ListItemImage(list, index) != kFolderImage) return false;
-  caption = ListItemText(list, index, kNameColumn);
+  LVITEMA row;
+  if (index < 0 || !ReadListItem(list, index, 0, row, nullptr, 0) || row.iImage != kFolderImage) {
+    return false;
+  }
+  name = ServerNameOfRow(row.lParam, ListItemText(list, index, kNameColumn)).server;
   return true;
 }
 
@@ -43,10 +46,11 @@ void NavigateAt(POINT screen) {
   // still in the pane: a double click among them must not take the path into a folder of
   // that listing. The listing under way lists the pane anyway.
   if (RemoteListingRunning()) return;
-  std::string caption;
-  if (FolderRowAt(screen, caption)) {
-    if (caption == ".." || IsSafeRemoteName(caption)) {
-      appState.remotePath = NavigatedRemotePath(appState.remotePath, caption);
+  std::string name;
+  if (FolderRowAt(screen, name)) {
+    // The path goes on in the server's own bytes, whatever the row shows.
+    if (name == ".." || IsSafeRemoteName(name)) {
+      appState.remotePath = NavigatedRemotePath(appState.remotePath, name);
     } else {
       // A name that would carry a line break into the FTP command.
       ShowErrorText(ERROR_INVALID_NAME);

@@ -2,7 +2,10 @@
 
 #include <commctrl.h>
 
+#include <unordered_map>
+
 #include "app/app_state.h"
+#include "app/code_page.h"
 #include "app/ftp/box_text.h"
 #include "app/ftp/ftp_client.h"
 #include "app/ftp/session.h"
@@ -41,6 +44,20 @@ void NoteListingEnd(DWORD error) {
   listingFailure = ErrorText(error);
 }
 
+// The server entries are numbered from 1 (the local enumeration counts from 0).
+constexpr int32_t kFirstRemoteOrdinal = 1;
+
+// What the last listing knew about its rows beyond their captions: the server's bytes of every
+// row whose caption is not those bytes (a name read from UTF-8 into a legacy code page, or from
+// a legacy code page into UTF-8, or one shown with "?"), by item data. Rows whose caption is
+// their server name keep nothing here, so a folder of plain names costs no memory.
+struct ListedFolder {
+  std::string folder;
+  bool speaksLegacy = false;
+  std::unordered_map<LPARAM, RemoteRowName> spellings;
+};
+ListedFolder listed;
+
 void EnumerateRemoteFolder(const std::string& pattern, const EntrySink& add) {
   if (appState.connectionHandle == nullptr) return;
   FtpClient& client = CurrentFtpClient();
@@ -53,12 +70,22 @@ void EnumerateRemoteFolder(const std::string& pattern, const EntrySink& add) {
     NoteListingEnd(GetLastError());
     return;
   }
+  const UINT program = ProgramCodePage();
+  const UINT legacy = LegacyCodePage();
+  LPARAM ordinal = kFirstRemoteOrdinal;
   do {
     // The names come from the server through the library's parser: never rely on it for the
     // terminator.
     entry.cFileName[MAX_PATH - 1] = '\0';
     entry.cAlternateFileName[sizeof entry.cAlternateFileName - 1] = '\0';
-    add(entry);
+    RemoteRowName name;
+    name.server = client.FoundName(find, entry);
+    std::string shown;
+    name.exact = ShownServerName(name.server, program, legacy, shown);
+    if (SpeaksLegacyCodePage(name.server)) listed.speaksLegacy = true;
+    if (!name.exact || shown != name.server) listed.spellings.emplace(ordinal, std::move(name));
+    add(entry, shown);
+    ++ordinal;
     entry = WIN32_FIND_DATAA{};
   } while (client.FindNext(find, &entry));
   NoteListingEnd(GetLastError());
@@ -81,9 +108,6 @@ std::string NavigatedRemotePath(const std::string& path, const std::string& capt
   return path + caption + kRemoteSeparator;
 }
 
-// The server's entries are numbered from 1 (the local enumeration counts from 0).
-constexpr int32_t kFirstRemoteOrdinal = 1;
-
 std::string RemoteListPattern(const std::string& path) { return path + kAllFiles; }
 
 void FillRemotePane() {
@@ -96,11 +120,14 @@ void FillRemotePane() {
   listingEnd = ListingEnd::kComplete;
   listingFailure.clear();
   const std::string folder = appState.remotePath;
+  listed = ListedFolder();
   try {
     RunListingFrame(
         RemotePane(), folder,
         [](const EntrySink& add) {
-          EnumerateRemoteFolder(RemoteListPattern(appState.remotePath), add);
+          // The path as it is once the frame has worked off waiting messages.
+          listed.folder = appState.remotePath;
+          EnumerateRemoteFolder(RemoteListPattern(listed.folder), add);
         },
         kFirstRemoteOrdinal);
   } catch (...) {
@@ -129,6 +156,17 @@ void ReportRemoteListing() {
 void ListRemoteFolder() {
   FillRemotePane();
   ReportRemoteListing();
+}
+
+RemoteRowName ServerNameOfRow(LPARAM data, const std::string& caption) {
+  const auto found = listed.spellings.find(data);
+  if (found != listed.spellings.end()) return found->second;
+  return RemoteRowName{caption, true};
+}
+
+bool ServerNameForNew(const std::string& folder, const std::string& name, std::string& serverName) {
+  const bool legacy = listed.speaksLegacy && listed.folder == folder;
+  return NewServerName(name, ProgramCodePage(), legacy, LegacyCodePage(), serverName);
 }
 
 bool RemoteListingRunning() { return remoteListingRunning; }

@@ -17,6 +17,19 @@ std::string NavigatedRemotePath(const std::string& path, const std::string& capt
 // The pattern the listing asks for: path + "*.*".
 std::string RemoteListPattern(const std::string& path);
 
+// A row of the remote pane as the server knows it. remotePath is kept in the server's bytes too
+// (it is never shown): each part is a folder row's server name.
+struct RemoteRowName {
+  std::string server;  // the bytes every command about the row sends
+  bool exact = true;   // false: the caption shows it with "?" (no form in the program's code page)
+};
+// The server's name of the row of the last listing with item data `data` and caption `caption`.
+RemoteRowName ServerNameOfRow(LPARAM data, const std::string& caption);
+// The bytes a new name (an upload, a new folder) goes to `folder` with: UTF-8, unless the last
+// listing was of `folder` and showed names in the legacy code page, where the name has a form
+// (code_page.h). False when the name is no text.
+bool ServerNameForNew(const std::string& folder, const std::string& name, std::string& serverName);
+
 // Lists remotePath into the remote list. Without a connection the pane is left empty and
 // nothing is said; a listing that failed keeps the rows that arrived before the failure and says
 // why in one box, once the rows are shown; so does a listing cut at the client's bound, with the

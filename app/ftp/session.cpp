@@ -1,5 +1,6 @@
 #include "app/ftp/session.h"
 
+#include <cstring>
 #include <string>
 
 #include "app/app_state.h"
@@ -25,7 +26,6 @@ const char* const kCertificateBoxCaption = "ZevFtp";
 namespace {
 
 const char* const kConnectionFailed = "Connection Failed";
-constexpr DWORD kErrorTextCapacity = 256;
 constexpr DWORD kSystemTextFlags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ARGUMENT_ARRAY;
 // System texts such as ERROR_WRONG_DISK's hold %1-style inserts; with no argument array given
 // FormatMessageA would read the inserts from a null pointer. They are shown as they stand.
@@ -67,14 +67,16 @@ bool AnonymousChecked() {
   return appState.anonymousCheck != nullptr && Checked(appState.anonymousCheck);
 }
 
-// A buffer filled by FormatMessageA, up to its first NUL (never past its end).
+// The system's text, whole. A fixed buffer made FormatMessageA fail for a text longer than it
+// (not cut it), and a text in another script takes two or three bytes a character in UTF-8.
 std::string FormattedText(DWORD flags, const void* source, DWORD code) {
-  char buffer[kErrorTextCapacity] = {};
-  const DWORD length =
-      FormatMessageA(flags | kNoInserts, source, code, 0, buffer, kErrorTextCapacity, nullptr);
-  if (length == 0) return std::string();
-  buffer[kErrorTextCapacity - 1] = '\0';
-  return std::string(buffer);
+  char* buffer = nullptr;
+  const DWORD length = FormatMessageA(flags | kNoInserts | FORMAT_MESSAGE_ALLOCATE_BUFFER, source,
+                                      code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+  if (buffer == nullptr) return std::string();
+  std::string text(buffer, length == 0 ? 0 : strnlen(buffer, length));
+  LocalFree(buffer);
+  return text;
 }
 
 bool IsCertificateError(DWORD error) {

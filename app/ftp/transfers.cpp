@@ -4,6 +4,7 @@
 #include <wininet.h>
 
 #include "app/app_state.h"
+#include "app/code_page.h"
 #include "app/command_ids.h"
 #include "app/ftp/ftp_client.h"
 #include "app/ftp/remote_pane.h"
@@ -66,16 +67,23 @@ bool PutFile(const std::string& local, const std::string& remote) {
 
 }  // namespace
 
-void CollectSelectedFiles(Control* listView, StringList& names) {
-  names.Clear();
-  if (listView == nullptr || listView->handle == nullptr) return;
+std::vector<SelectedRow> SelectedFileRows(Control* listView) {
+  std::vector<SelectedRow> rows;
+  if (listView == nullptr || listView->handle == nullptr) return rows;
   const int count = static_cast<int>(SendMessageA(listView->handle, LVM_GETITEMCOUNT, 0, 0));
   for (int i = 0; i < count; ++i) {
     const LRESULT state = SendMessageA(listView->handle, LVM_GETITEMSTATE, i, LVIS_SELECTED);
-    if (state == LVIS_SELECTED && ListItemImage(listView, i) != kFolderImage) {
-      names.Add(ListItemText(listView, i, kNameColumn));
-    }
+    if (state != LVIS_SELECTED) continue;
+    LVITEMA item;
+    if (!ReadListItem(listView, i, 0, item, nullptr, 0) || item.iImage == kFolderImage) continue;
+    rows.push_back(SelectedRow{ListItemText(listView, i, kNameColumn), item.lParam});
   }
+  return rows;
+}
+
+void CollectSelectedFiles(Control* listView, StringList& names) {
+  names.Clear();
+  for (const SelectedRow& row : SelectedFileRows(listView)) names.Add(row.caption);
 }
 
 void DownloadSelected() {
@@ -84,22 +92,29 @@ void DownloadSelected() {
     ListLocalFolder();
     PressButton(kCmdDownload, false);
   });
-  StringList names;
-  CollectSelectedFiles(appState.remoteList, names);
+  const std::vector<SelectedRow> rows = SelectedFileRows(appState.remoteList);
   // The names belong to these folders. An error box lets the user browse either pane before
   // the next file; that must not send the rest of the names to other folders.
   const std::string remoteFolder = appState.remotePath;
   const std::string localFolder = appState.localPath;
   ForEachFile(
-      names.Count(),
+      static_cast<int>(rows.size()),
       [&](int i, std::string& name, std::string& local) {
-        name = names.ItemText(i);
+        const SelectedRow& row = rows[static_cast<size_t>(i)];
+        const RemoteRowName server = ServerNameOfRow(row.data, row.caption);
+        // A name the local disk could only take as another name ("?" for what the code page
+        // lacks) is no local file name.
+        if (!server.exact) {
+          ShowUnusableName(WideServerName(server.server), "downloaded");
+          return false;
+        }
         // The server chose the name: it must not lead out of the local folder or onto a device.
-        if (!IsSafeLocalName(name, localFolder)) {
+        if (!IsSafeLocalName(row.caption, localFolder)) {
           RefuseName();
           return false;
         }
-        local = localFolder + name;
+        name = server.server;
+        local = localFolder + row.caption;
         return true;
       },
       [&](const std::string& name, const std::string& local) {
@@ -115,16 +130,24 @@ void UploadSelected() {
     ListRemoteFolder();
     PressButton(kCmdUpload, false);
   });
-  StringList names;
-  CollectSelectedFiles(appState.localList, names);
+  const std::vector<SelectedRow> rows = SelectedFileRows(appState.localList);
   // As for downloads: the folders the names were chosen in, whatever is browsed meanwhile.
   const std::string localFolder = appState.localPath;
   const std::string remoteFolder = appState.remotePath;
   ForEachFile(
-      names.Count(),
+      static_cast<int>(rows.size()),
       [&](int i, std::string& name, std::string& local) {
-        name = names.ItemText(i);
-        local = localFolder + name;
+        const SelectedRow& row = rows[static_cast<size_t>(i)];
+        std::wstring wide;
+        if (InexactLocalName(row.data, wide)) {
+          ShowUnusableName(wide, "uploaded");
+          return false;
+        }
+        if (!ServerNameForNew(remoteFolder, row.caption, name)) {
+          RefuseName();
+          return false;
+        }
+        local = localFolder + row.caption;
         return true;
       },
       [&](const std::string& name, const std::string& local) {
@@ -146,15 +169,24 @@ void UploadDropped(HDROP drop) {
         const UINT index = static_cast<UINT>(i);
         // A longer path would come back cut short: the start of it may name another file, which
         // would then be uploaded under a wrong name.
-        if (DragQueryFileA(drop, index, nullptr, 0) >= kDropPathCapacity) {
+        if (DragQueryFileW(drop, index, nullptr, 0) >= kDropPathCapacity) {
           ShowErrorText(ERROR_FILENAME_EXCED_RANGE);
           return false;
         }
-        char buffer[kDropPathCapacity] = {};
-        DragQueryFileA(drop, index, buffer, kDropPathCapacity);
-        buffer[kDropPathCapacity - 1] = '\0';
-        local = buffer;
-        name = PathNamePart(local);
+        // The shell's ANSI form of a path maps what the code page lacks to look-alikes ("Omega"
+        // for "Ωmega"), which may name another file: the path is asked for as it is.
+        wchar_t buffer[kDropPathCapacity] = {};
+        DragQueryFileW(drop, index, buffer, kDropPathCapacity);
+        buffer[kDropPathCapacity - 1] = L'\0';
+        const std::wstring path = buffer;
+        if (!FromWide(path, ProgramCodePage(), local)) {
+          ShowUnusableName(path.substr(path.find_last_of(L"\\:") + 1), "uploaded");
+          return false;
+        }
+        if (!ServerNameForNew(remoteFolder, PathNamePart(local), name)) {
+          RefuseName();
+          return false;
+        }
         return true;
       },
       [&](const std::string& name, const std::string& local) {
@@ -164,17 +196,18 @@ void UploadDropped(HDROP drop) {
 
 void DeleteSelected() {
   AtScopeEnd relist([] { ListRemoteFolder(); });
-  StringList names;
-  CollectSelectedFiles(appState.remoteList, names);
+  const std::vector<SelectedRow> rows = SelectedFileRows(appState.remoteList);
   // The folder the user confirmed; an error box lets the user browse elsewhere before the next
   // name, and the rest must not be deleted there.
   const std::string remoteFolder = appState.remotePath;
   HWND owner = appState.mainWindow != nullptr ? HandleOf(appState.mainWindow) : nullptr;
   if (MessageBoxA(owner, kDeleteQuestion, kDeleteCaption, MB_YESNO) != IDYES) return;
   ForEachFile(
-      names.Count(),
+      static_cast<int>(rows.size()),
       [&](int i, std::string& name, std::string&) {
-        name = names.ItemText(i);
+        const SelectedRow& row = rows[static_cast<size_t>(i)];
+        // The row's own bytes: a row shown with "?" deletes its own file too.
+        name = ServerNameOfRow(row.data, row.caption).server;
         return true;
       },
       [&](const std::string& name, const std::string&) {
@@ -192,7 +225,9 @@ void CreateRemoteFolder() {
   // Each try appends the number of tries so far to the name before: New Folder1, New Folder12.
   std::string name = kNewFolderName;
   for (int tries = 0; tries < kMostFolderTries;) {
-    const std::string remote = appState.remotePath + name;
+    std::string serverName = name;
+    ServerNameForNew(appState.remotePath, name, serverName);
+    const std::string remote = appState.remotePath + serverName;
     const bool created = CurrentFtpClient().MakeFolder(appState.connectionHandle, remote.c_str());
     ++tries;
     if (created) break;

@@ -9,12 +9,19 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class Control;
 class StringList;
 
 // The captions of the selected file rows (folder rows skipped), in row order.
 void CollectSelectedFiles(Control* listView, StringList& names);
+// The same rows with their item data, which finds what a caption cannot tell (code_page.h).
+struct SelectedRow {
+  std::string caption;
+  LPARAM data = 0;
+};
+std::vector<SelectedRow> SelectedFileRows(Control* listView);
 
 void DownloadSelected();
 void UploadSelected();

@@ -37,6 +37,10 @@ class WinInetClient : public FtpClient {
     return InternetFindNextFileA(find, entry) != FALSE;
   }
 
+  std::string FoundName(HINTERNET, const WIN32_FIND_DATAA& entry) override {
+    return std::string(entry.cFileName, strnlen(entry.cFileName, sizeof entry.cFileName));
+  }
+
   bool GetFile(HINTERNET connection, const char* remote, const char* local, bool failIfExists,
                DWORD attributes, DWORD flags, DWORD_PTR context) override {
     return FtpGetFileA(connection, remote, local, failIfExists ? TRUE : FALSE, attributes, flags,

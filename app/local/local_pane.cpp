@@ -7,8 +7,10 @@
 #include <exception>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 
 #include "app/app_state.h"
+#include "app/code_page.h"
 #include "app/file_rows.h"
 #include "winobj/application.h"
 #include "winobj/control.h"
@@ -27,14 +29,41 @@ constexpr char kLocalSeparator[] = "\\";
 constexpr char kAllEntries[] = "*.*";
 constexpr char kEditLabelNotice[] = "Edit Send";
 
+// The names of the last listing's rows that have no exact form in the program's code page, by
+// item data.
+std::unordered_map<LPARAM, std::wstring> inexactNames;
+
+// The ANSI find functions give a look-alike for a character the code page lacks ("Omega.txt"
+// for "Ωmega.txt", beside a real "Omega.txt"): the names are read wide and converted exactly.
 void EnumerateLocalFolder(const std::string& folderPath, const EntrySink& add) {
-  WIN32_FIND_DATAA entry;
-  std::memset(&entry, 0, sizeof entry);
-  FindHandle find(FindFirstFileA((folderPath + kAllEntries).c_str(), &entry));
+  std::wstring pattern;
+  if (!ToWide(folderPath + kAllEntries, ProgramCodePage(), pattern)) return;
+  WIN32_FIND_DATAW found;
+  std::memset(&found, 0, sizeof found);
+  FindHandle find(FindFirstFileW(pattern.c_str(), &found));
   if (!find.valid()) return;
+  const UINT program = ProgramCodePage();
+  LPARAM ordinal = 0;
   do {
-    add(entry);
-  } while (FindNextFileA(find.get(), &entry));
+    WIN32_FIND_DATAA entry;
+    std::memset(&entry, 0, sizeof entry);
+    entry.dwFileAttributes = found.dwFileAttributes;
+    entry.ftCreationTime = found.ftCreationTime;
+    entry.ftLastAccessTime = found.ftLastAccessTime;
+    entry.ftLastWriteTime = found.ftLastWriteTime;
+    entry.nFileSizeHigh = found.nFileSizeHigh;
+    entry.nFileSizeLow = found.nFileSizeLow;
+    entry.dwReserved0 = found.dwReserved0;
+    const std::wstring wide(found.cFileName, wcsnlen(found.cFileName, MAX_PATH));
+    std::string name;
+    if (!FromWide(wide, program, name)) inexactNames.emplace(ordinal, wide);
+    // The row takes `name`; the record holds as much of it as fits, whole characters only.
+    const size_t fits = program == CP_UTF8 ? Utf8CutLength(name, MAX_PATH - 1) : MAX_PATH - 1;
+    TextToCBuffer(entry.cFileName, name.substr(0, fits));
+    add(entry, name);
+    ++ordinal;
+    std::memset(&found, 0, sizeof found);
+  } while (FindNextFileW(find.get(), &found));
 }
 
 // The row under the cursor; -1 when there is none.
@@ -55,9 +84,16 @@ void OnLocalDoubleClick() {
   if (localListingRunning) return;
   Control* list = appState.localList;
   int row = RowUnderCursor(list);
-  if (row >= 0 && ListItemImage(list, row) == kFolderImage) {
-    appState.localPath =
-        NavigatedFolderPath(appState.localPath, ListItemText(list, row, kNameColumn));
+  LVITEMA item;
+  if (row >= 0 && ReadListItem(list, row, 0, item, nullptr, 0) && item.iImage == kFolderImage) {
+    std::wstring wide;
+    if (InexactLocalName(item.lParam, wide)) {
+      // The path could only hold a look-alike: another folder, or none.
+      ShowUnusableName(wide, "opened");
+    } else {
+      appState.localPath =
+          NavigatedFolderPath(appState.localPath, ListItemText(list, row, kNameColumn));
+    }
   }
   ListLocalFolder();
 }
@@ -129,6 +165,7 @@ void ListLocalFolder() {
   // Local listing failures are silent for the user: an unreadable folder gives an empty list
   // and the pane keeps what could be listed. A debug build still shows what went wrong, and
   // stops at a logic error, which only a fault in this program can raise.
+  inexactNames.clear();
   try {
     RunListingFrame(LocalPane(), appState.localPath,
                     [](const EntrySink& add) { EnumerateLocalFolder(appState.localPath, add); });
@@ -140,6 +177,13 @@ void ListLocalFolder() {
   } catch (...) {
     ReportListingFault("unknown exception");
   }
+}
+
+bool InexactLocalName(LPARAM data, std::wstring& name) {
+  const auto found = inexactNames.find(data);
+  if (found == inexactNames.end()) return false;
+  name = found->second;
+  return true;
 }
 
 void OnDriveChange(void* /*receiver*/, Control* /*sender*/) {

@@ -24,8 +24,14 @@ std::string NavigatedFolderPath(const std::string& path, const std::string& name
 // "D" gives "D:\".
 std::string DriveRootPath(const std::string& letter);
 
-// Lists localPath into the local list. A folder that cannot be read gives an empty list.
+// Lists localPath into the local list. A folder that cannot be read gives an empty list. Names
+// are read as the file system holds them (UTF-16): a name without an exact form in the program's
+// code page is shown with "?" (never as a look-alike, which may be another file's name).
 void ListLocalFolder();
+// The name, as the file system holds it, of the row of the last listing with item data `data`
+// when the row cannot show it exactly; false for every other row (its caption is its name). Such
+// a row is never acted on: nothing could name its file.
+bool InexactLocalName(LPARAM data, std::wstring& name);
 
 // The drive box's changeEvent: lists the root of the chosen drive.
 void OnDriveChange(void* receiver, Control* sender);

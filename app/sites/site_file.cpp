@@ -11,12 +11,21 @@ constexpr unsigned char kDelete = 0x7F;
 
 // Control characters other than a tab cannot stand in a site's fields: such a line is no site
 // but something else (random bytes, another encoding) that is kept as it is.
-bool IsSiteText(const std::string& text, const SiteTextRules& rules) {
+bool HoldsControlCharacter(const std::string& text) {
   for (char c : text) {
     const unsigned char byte = static_cast<unsigned char>(c);
-    if ((byte < 0x20 && byte != '\t') || byte == kDelete) return false;
+    if ((byte < 0x20 && byte != '\t') || byte == kDelete) return true;
   }
-  return rules.isAnsiText == nullptr || text.empty() || rules.isAnsiText(text);
+  return false;
+}
+
+bool Convert(bool (*rule)(const std::string&, std::string&), const std::string& from,
+             std::string& to) {
+  if (rule == nullptr || from.empty()) {
+    to = from;
+    return true;
+  }
+  return rule(from, to);
 }
 
 // Calls add(line, break) for each line of `text`: a line ends at CR LF, CR or LF (the file may
@@ -70,6 +79,7 @@ bool StartsWithEncodingMark(const std::string& bytes) {
 
 SiteFile SiteFile::Parse(const std::string& bytes, const SiteTextRules& rules) {
   SiteFile file;
+  file.rules_ = rules;
   const bool littleEndian = StartsWith(bytes, "\xFF\xFE", 2);
   const bool bigEndian = StartsWith(bytes, "\xFE\xFF", 2);
   if (littleEndian || bigEndian) {
@@ -81,11 +91,16 @@ SiteFile SiteFile::Parse(const std::string& bytes, const SiteTextRules& rules) {
                [&](const std::u16string& units, const std::u16string& lineBreak) {
                  std::string text;
                  if (rules.utf16ToAnsi != nullptr && rules.utf16ToAnsi(units, text)) {
-                   file.AddLine(std::move(text), BreakBytes(lineBreak), rules);
+                   // From now on the file is UTF-8: every line as if it had been changed.
+                   Line line = file.NewLine(text);
+                   line.lineBreak = BreakBytes(lineBreak);
+                   line.site = !HoldsControlCharacter(text);
+                   file.lines_.push_back(std::move(line));
                    return;
                  }
                  file.encoding_ = Encoding::kUtf16Unwritable;
-                 file.lines_.push_back(Line{std::string(), BreakBytes(lineBreak), false});
+                 file.lines_.push_back(
+                     Line{std::string(), std::string(), BreakBytes(lineBreak), false});
                });
   } else {
     size_t start = 0;
@@ -96,17 +111,32 @@ SiteFile SiteFile::Parse(const std::string& bytes, const SiteTextRules& rules) {
       file.prefix_ = kUtf8Mark;
       start = kUtf8MarkLength;
     }
-    SplitLines(bytes.substr(start), [&](std::string text, std::string lineBreak) {
-      file.AddLine(std::move(text), std::move(lineBreak), rules);
+    SplitLines(bytes.substr(start), [&](const std::string& text, std::string lineBreak) {
+      file.AddLine(text, std::move(lineBreak), rules);
     });
   }
   file.IndexSites();
   return file;
 }
 
-void SiteFile::AddLine(std::string text, std::string lineBreak, const SiteTextRules& rules) {
-  const bool site = IsSiteText(text, rules);
-  lines_.push_back(Line{std::move(text), std::move(lineBreak), site});
+void SiteFile::AddLine(const std::string& bytes, std::string lineBreak,
+                       const SiteTextRules& rules) {
+  std::string text;
+  const bool site = !HoldsControlCharacter(bytes) && Convert(rules.fileToProgram, bytes, text) &&
+                    !HoldsControlCharacter(text);
+  if (!site) text.clear();
+  lines_.push_back(Line{std::move(text), bytes, std::move(lineBreak), site});
+}
+
+SiteFile::Line SiteFile::NewLine(const std::string& text) const {
+  Line line;
+  line.text = text;
+  // The program's own text always has a UTF-8 form; should a rule refuse it, the text's bytes
+  // are kept rather than lost.
+  if (!Convert(rules_.programToFile, text, line.bytes)) line.bytes = text;
+  line.lineBreak = kCrLf;
+  line.site = true;
+  return line;
 }
 
 void SiteFile::IndexSites() {
@@ -122,14 +152,14 @@ std::string SiteFile::Site(int index) const {
 }
 
 void SiteFile::AddSite(const std::string& line) {
-  lines_.push_back(Line{line, kCrLf, true});
+  lines_.push_back(NewLine(line));
   sites_.push_back(lines_.size() - 1);
 }
 
 bool SiteFile::ReplaceSite(int index, const std::string& line) {
   if (index < 0 || index >= SiteCount()) return false;
   Line& target = lines_[sites_[static_cast<size_t>(index)]];
-  target.text = line;
+  if (target.text != line) target = NewLine(line);
   target.lineBreak = kCrLf;
   return true;
 }
@@ -143,13 +173,13 @@ bool SiteFile::DeleteSite(int index) {
 
 std::string SiteFile::Bytes() const {
   size_t total = prefix_.size();
-  for (const Line& line : lines_) total += line.text.size() + 2;
+  for (const Line& line : lines_) total += line.bytes.size() + 2;
   std::string bytes;
   bytes.reserve(total);
   bytes += prefix_;
   for (size_t i = 0; i < lines_.size(); ++i) {
     const Line& line = lines_[i];
-    bytes += line.text;
+    bytes += line.bytes;
     if (line.site) {
       bytes += kCrLf;
     } else if (!line.lineBreak.empty()) {

@@ -26,7 +26,10 @@ bool StorableSiteLine(std::string& line) {
     ShowOwnedMessage(appState.siteWindow, UnstorableFieldText(refused), kApplicationTitle);
     return false;
   }
-  if (StartsWithEncodingMark(fields.SiteName)) {
+  // The file holds the name in UTF-8, where only U+FEFF starts like a byte-order mark.
+  std::string stored;
+  PlatformSiteTextRules().programToFile(fields.SiteName, stored);
+  if (StartsWithEncodingMark(stored)) {
     ShowOwnedMessage(appState.siteWindow, EncodingMarkNameText(), kApplicationTitle);
     return false;
   }

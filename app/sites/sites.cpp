@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/app_state.h"
+#include "app/code_page.h"
 #include "winobj/application.h"
 #include "winobj/control.h"
 #include "winobj/controls.h"
@@ -85,10 +86,14 @@ bool WriteTempFile(const std::string& text, const std::string& tempFileName,
   return ok;
 }
 
-bool IsAnsiText(const std::string& bytes) {
-  if (bytes.size() > static_cast<size_t>(INT32_MAX)) return false;
-  return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(),
-                             static_cast<int>(bytes.size()), nullptr, 0) > 0;
+// A line this program wrote is UTF-8; an older ZevFtp wrote the system's code page then.
+bool FileToProgram(const std::string& bytes, std::string& text) {
+  const UINT from = IsUtf8Text(bytes) ? CP_UTF8 : LegacyCodePage();
+  return Recode(bytes, from, ProgramCodePage(), text);
+}
+
+bool ProgramToFile(const std::string& text, std::string& bytes) {
+  return Recode(text, ProgramCodePage(), CP_UTF8, bytes);
 }
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 code units are the platform's WCHAR");
@@ -112,7 +117,9 @@ bool Utf16ToAnsi(const std::u16string& units, std::string& ansi) {
 
 }  // namespace
 
-SiteTextRules PlatformSiteTextRules() { return SiteTextRules{IsAnsiText, Utf16ToAnsi}; }
+SiteTextRules PlatformSiteTextRules() {
+  return SiteTextRules{FileToProgram, Utf16ToAnsi, ProgramToFile};
+}
 
 SiteRecord ShownSiteFields() {
   SiteRecord fields;

@@ -20,8 +20,9 @@ extern const char* const kSitesTempFileName;
 SiteRecord ShownSiteFields();
 std::string BuildSiteLine();
 
-// The platform's code page rules for reading the file (MultiByteToWideChar and
-// WideCharToMultiByte with the ANSI code page, refusing what does not convert exactly).
+// The platform's code page rules for the file: lines read from UTF-8, or from the legacy code
+// page where they are no UTF-8, into the ANSI code page, and written in UTF-8; refusing what
+// does not convert exactly.
 SiteTextRules PlatformSiteTextRules();
 
 // Changes of the stored sites, made alike in the file's lines and in siteLines (the index is

@@ -11,6 +11,7 @@
 #include "app/app_state.h"
 #include "app/commands.h"
 #include "app/main_window.h"
+#include "app/startup.h"
 #include "tests/app/app_harness.h"
 #include "winobj/control.h"
 #include "winobj/controls.h"
@@ -421,14 +422,17 @@ TEST(MainWindowToolbar, EveryButtonHasTheTooltipOfItsCommand) {
   }
 }
 
-// The application's font (height 11) is copied by every form and control made under it.
+// The application's font (height 11 of "MS Sans Serif"; with the UTF-8 code page "MS Shell Dlg"
+// of the same size, 8 points) is copied by every form and control made under it.
 TEST(MainWindowBuild, TheApplicationFontOfHeight11ReachesEveryWindow) {
+  const ProgramFont face = ProgramFontFor(GetACP());
+  EXPECT_EQ(face.height, GetACP() == CP_UTF8 ? -11 : 11);
   AppHarness app;
   ASSERT_NE(appState.application->font, nullptr);
-  EXPECT_EQ(appState.application->font->height, 11);
+  EXPECT_EQ(appState.application->font->height, face.height);
   for (Control* form : {appState.mainWindow, appState.siteWindow}) {
     ASSERT_NE(form->font, nullptr);
-    EXPECT_EQ(form->font->height, 11);
+    EXPECT_EQ(form->font->height, face.height);
   }
   struct Named {
     const char* name;
@@ -452,7 +456,8 @@ TEST(MainWindowBuild, TheApplicationFontOfHeight11ReachesEveryWindow) {
     ASSERT_NE(font, nullptr);
     LOGFONTA lf{};
     ASSERT_NE(GetObjectA(font, sizeof lf, &lf), 0);
-    EXPECT_EQ(lf.lfHeight, 11);
+    EXPECT_EQ(lf.lfHeight, face.height);
+    EXPECT_STREQ(lf.lfFaceName, face.name);
   }
 }
 

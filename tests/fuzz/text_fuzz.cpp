@@ -84,6 +84,17 @@ void CheckCTexts(const std::string& text, size_t capacity) {
   FUZZ_CHECK(last == copy.data() + CTextLength(copy.data()));
 }
 
+// A cut keeps within its bound, and keeps UTF-8 whole: both parts of UTF-8 are UTF-8.
+void CheckUtf8Cut(const std::string& text, size_t most) {
+  const size_t cut = Utf8CutLength(text, most);
+  FUZZ_CHECK(cut <= most && cut <= text.size());
+  if (most <= text.size()) FUZZ_CHECK(cut + 3 >= most);
+  if (IsUtf8Text(text)) {
+    FUZZ_CHECK(IsUtf8Text(text.substr(0, cut)));
+    FUZZ_CHECK(IsUtf8Text(text.substr(cut)));
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -100,5 +111,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckCutField(text, separators);
   CheckPositions(text, separators, value);
   CheckCTexts(text, capacity);
+  CheckUtf8Cut(text, capacity);
   return 0;
 }

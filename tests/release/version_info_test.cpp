@@ -139,7 +139,32 @@ bool IsSystemDll(std::string name) {
   return false;
 }
 
+// The program's application manifest (RT_MANIFEST, id 1); empty when it has none.
+std::string ManifestOf(const char* file) {
+  HMODULE module = LoadLibraryExA(file, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (module == nullptr) return "(not loaded)";
+  std::string text;
+  HRSRC found = FindResourceA(module, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST);
+  HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
+  const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+  if (bytes != nullptr) text.assign(static_cast<const char*>(bytes), SizeofResource(module, found));
+  FreeLibrary(module);
+  return text;
+}
+
 }  // namespace
+
+TEST(VersionInfo, OnlyZevFtpAsksForTheUtf8CodePage) {
+  const std::string manifest = ManifestOf("ZevFtp.exe");
+  EXPECT_NE(manifest.find("<activeCodePage xmlns=\"http://schemas.microsoft.com/SMI/2019/"
+                          "WindowsSettings\">UTF-8</activeCodePage>"),
+            std::string::npos)
+      << manifest;
+  // Nothing that would change how the windows look: no common controls 6, no OS section.
+  EXPECT_EQ(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+  EXPECT_EQ(manifest.find("supportedOS"), std::string::npos);
+  EXPECT_EQ(ManifestOf("gladwin.exe"), "");
+}
 
 TEST(VersionInfo, FixedNumbersAreTheProjectVersion) {
   for (const ProgramTexts& program : kPrograms) {

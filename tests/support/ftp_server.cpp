@@ -138,6 +138,8 @@ FtpServer::FtpServer(const FtpServerOptions& options) {
   }
   if (options.anonymous) args += " --anonymous";
   if (options.anonymousWrite) args += " --anonymous-write";
+  if (options.utf8Filesystem) args += " --utf8-filesystem";
+  if (options.rawNames) args += " --raw-names";
   if (!options.listingFile.empty()) {
     args += " --listing " + q(UnixPathOf(options.listingFile));
     if (options.fillListedFiles) args += " --fill-listed";

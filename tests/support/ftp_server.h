@@ -65,6 +65,11 @@ struct FtpServerOptions {
   // user's login and data, with this certificate.
   Tls tls = kNoTls;
   TestCertificate certificate = TestCertificate::kSigned;
+  // vsftpd: utf8_filesystem=YES (UTF8 in FEAT). pyftpdlib: names pass as the disk's bytes,
+  // whatever their encoding, both ways (surrogate escapes instead of "?" for bytes that are no
+  // UTF-8), as a server of a Latin-1 disk sends them.
+  bool utf8Filesystem = false;
+  bool rawNames = false;
   // vsftpd: a data connection must resume the control connection's TLS session (vsftpd's own
   // default; without it vsftpd answers "522 SSL connection failed: session reuse required").
   bool requireSslReuse = false;

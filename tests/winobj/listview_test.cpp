@@ -215,22 +215,29 @@ TEST_F(ListViewTest, ItemsAndTheirFields) {
 TEST_F(ListViewTest, TextReadsGrowTheBuffer) {
   Control* lv = MakePane();
   AppendColumn(lv, "Filename", ColumnLeft, 180);
-  const std::string t98(98, 'a');
-  const std::string t99(99, 'b');
+  // A buffer of 100 bytes holds a text known whole up to 95 bytes: a longer one may have stopped
+  // before a character of up to 4 bytes that did not fit.
+  const std::string t95(95, 'a');
+  const std::string t96(96, 'b');
   const std::string t500(500, 'c');
-  AppendListItem(lv, t98, 0, 0, 0, 0, 0);
-  AppendListItem(lv, t99, 0, 0, 0, 0, 0);
+  // With the UTF-8 code page: "日" (3 bytes) does not fit after 98 bytes, and the list view
+  // writes the 98 before it and a NUL, one byte short of the end.
+  const std::string straddling = std::string(98, 'd') + "\xE6\x97\xA5";
+  AppendListItem(lv, t95, 0, 0, 0, 0, 0);
+  AppendListItem(lv, t96, 0, 0, 0, 0, 0);
   AppendListItem(lv, t500, 0, 0, 0, 0, 0);
   AppendListItem(lv, "", 0, 0, 0, 0, 0);
+  AppendListItem(lv, straddling, 0, 0, 0, 0, 0);
   int reads = 0;
-  EXPECT_EQ(ListItemText(lv, 0, 0, &reads), t98);
+  EXPECT_EQ(ListItemText(lv, 0, 0, &reads), t95);
   EXPECT_EQ(reads, 1);
-  EXPECT_EQ(ListItemText(lv, 1, 0, &reads), t99);
+  EXPECT_EQ(ListItemText(lv, 1, 0, &reads), t96);
   EXPECT_EQ(reads, 2);  // 100, then 300
   EXPECT_EQ(ListItemText(lv, 2, 0, &reads), t500);
   EXPECT_EQ(reads, 3);  // 100, 300, 700
   EXPECT_EQ(ListItemText(lv, 3, 0, &reads), "");
   EXPECT_EQ(reads, 1);
+  if (GetACP() == CP_UTF8) EXPECT_EQ(ListItemText(lv, 4, 0), straddling);
 }
 
 TEST_F(ListViewTest, SetListItemImageKeepsTheRest) {

@@ -169,6 +169,30 @@ TEST(TextRoutines, CompareLocaleTextGivesMinusOneZeroOne) {
 
 // ---- C texts ----
 
+TEST(TextRoutines, Utf8IsCheckedAndNeverCutInsideASequence) {
+  struct Case {
+    std::string text;
+    bool utf8;
+    size_t most;
+    size_t cut;
+  } cases[] = {
+      {"plain", true, 3, 3},
+      {"caf\xC3\xA9", true, 4, 3},  // "é" would lose its second byte
+      {"caf\xC3\xA9", true, 5, 5},
+      {"\xE6\x97\xA5x", true, 2, 0},
+      {"\xF0\x9F\x98\x80", true, 3, 0},
+      {"caf\xE9 x", false, 4, 4},         // code page 1252: no sequence to keep whole
+      {"\xC0\x80", false, 1, 1},          // overlong: no UTF-8
+      {"\xED\xA0\x80", false, 2, 2},      // a surrogate: no UTF-8
+      {"\xF4\x90\x80\x80", false, 1, 1},  // past U+10FFFF
+      {"\xE6\x97", false, 1, 1},          // cut off already
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsUtf8Text(c.text), c.utf8) << c.text;
+    EXPECT_EQ(Utf8CutLength(c.text, c.most), c.cut) << c.text << " " << c.most;
+  }
+}
+
 TEST(CTextRoutines, LengthAndCopiesStopAtTheirLimits) {
   EXPECT_EQ(CTextLength(""), 0u);
   EXPECT_EQ(CTextLength("abc"), 3u);

@@ -7,8 +7,9 @@
 
 // Longest listing line taken; a longer one is skipped whole.
 constexpr size_t kMostListingLine = 8 * 1024;
-// Longest name a find record holds (its 260-byte field, NUL included).
-constexpr size_t kMostEntryName = 259;
+// Longest name taken: 255 UTF-16 characters, as Windows allows, are up to 765 bytes of UTF-8
+// (a find record's 260-byte field holds the start of such a name; the client hands out the rest).
+constexpr size_t kMostEntryName = 765;
 
 struct ListingEntry {
   std::string name;  // as the server sent it (no conversion of the code page here)

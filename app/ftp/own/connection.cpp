@@ -3,7 +3,6 @@
 #include "app/ftp/ftp_listing.h"
 #include "app/ftp/ftp_text.h"
 #include "app/ftp/own/certificate.h"
-#include "app/ftp/own/names.h"
 #include "app/ftp/site_address.h"
 #include "winobj/scoped.h"
 
@@ -78,35 +77,6 @@ DWORD OwnConnection::Open(const char* host, INTERNET_PORT port, const char* user
   WipeSecret(secret);
   conversation_.ForgetPassword();
   return error;
-}
-
-std::string OwnConnection::ProgramNameOf(const std::string& serverName) {
-  if (conversation_.utf8()) return ProgramName(serverName, true);
-  if (!IsNonAsciiUtf8(serverName)) return serverName;
-  std::string name;
-  if (!ConvertCodePageWhole(serverName, CP_UTF8, CP_ACP, name)) {
-    // No ANSI form: shown with "?", which no local name may hold, and never sent back.
-    return ProgramName(serverName, true);
-  }
-  if (name != serverName && utf8Names_.size() < kMostListedEntries) utf8Names_[name] = serverName;
-  return name;
-}
-
-std::string OwnConnection::ServerPathOf(const std::string& path) const {
-  if (conversation_.utf8()) return ServerName(path, true);
-  if (utf8Names_.empty()) return path;
-  // Each part of the path as the server listed it.
-  std::string result;
-  size_t start = 0;
-  for (;;) {
-    const size_t slash = path.find('/', start);
-    const std::string part = path.substr(start, slash == std::string::npos ? slash : slash - start);
-    const auto listed = utf8Names_.find(part);
-    result += listed != utf8Names_.end() ? listed->second : part;
-    if (slash == std::string::npos) return result;
-    result += '/';
-    start = slash + 1;
-  }
 }
 
 DWORD OwnConnection::StartControlTls() {
@@ -215,7 +185,7 @@ DWORD OwnConnection::Get(const std::string& remote, const char* local, bool fail
   if (!file.valid()) return GetLastError();
   const bool created = failIfExists || GetLastError() != ERROR_ALREADY_EXISTS;
   DownloadMover mover(file.get(), progress_, waitMs_);
-  DWORD error = Run(conversation_.Get(ServerPathOf(remote)), &mover);
+  DWORD error = Run(conversation_.Get(remote), &mover);
   // The file's last writes may fail only when it is closed (a full or lost network drive): then
   // the download failed too.
   if (!file.Close() && error == ERROR_SUCCESS) {
@@ -234,19 +204,19 @@ DWORD OwnConnection::Put(const char* local, const std::string& remote) {
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file.valid()) return GetLastError();
   UploadMover mover(file.get(), progress_, waitMs_);
-  return Run(conversation_.Put(ServerPathOf(remote)), &mover);
+  return Run(conversation_.Put(remote), &mover);
 }
 
 DWORD OwnConnection::Remove(const std::string& remote) {
   control_.DiscardStale();
   if (!IsOpen()) return ERROR_INTERNET_CONNECTION_ABORTED;
-  return Run(conversation_.Delete(ServerPathOf(remote)), nullptr);
+  return Run(conversation_.Delete(remote), nullptr);
 }
 
 DWORD OwnConnection::MakeFolder(const std::string& remote) {
   control_.DiscardStale();
   if (!IsOpen()) return ERROR_INTERNET_CONNECTION_ABORTED;
-  return Run(conversation_.MakeFolder(ServerPathOf(remote)), nullptr);
+  return Run(conversation_.MakeFolder(remote), nullptr);
 }
 
 void OwnConnection::Quit() {

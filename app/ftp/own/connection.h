@@ -12,7 +12,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "app/ftp/ftp_listing.h"
@@ -23,7 +22,8 @@
 #include "app/ftp/own/tls.h"
 #include "app/ftp/server_certificate.h"
 
-// One entry of a listing, in the program's code page.
+// One entry of a listing; its name as the server spells it (the window side shows it, and every
+// command about it sends these bytes).
 struct ListedEntry {
   std::string name;
   bool folder = false;
@@ -102,9 +102,6 @@ class OwnConnection {
   // Turns the links of a listing into what they point to, within the bounds above.
   void ProbeLinks(const std::string& folder, std::vector<ListedEntry>& entries);
   std::unique_ptr<Listing> listing_;
-  // Names between the program's code page and the server's bytes (see UTF-8 names below).
-  std::string ProgramNameOf(const std::string& serverName);
-  std::string ServerPathOf(const std::string& path) const;
   // TLS on the control connection (after 234, or at once for implicit TLS) and the check of the
   // server's certificate; on a failure the connection is closed.
   DWORD StartControlTls();
@@ -122,10 +119,6 @@ class OwnConnection {
   FtpConversation conversation_;
   SocketAddress peer_;
   SocketAddress local_;
-  // A server that does not offer UTF8 may still send UTF-8 names (vsftpd's default, inetutils):
-  // such a listed name is shown in the program's code page when it converts without loss, and
-  // this remembers its server bytes, so commands about it (and paths through it) go as listed.
-  std::unordered_map<std::string, std::string> utf8Names_;
   std::shared_ptr<TlsCredentials> credentials_;
   std::string tlsHost_;
   std::string controlCertificate_;  // DER

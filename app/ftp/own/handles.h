@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/ftp/own/connection.h"
@@ -33,9 +34,11 @@ struct ConnectionObject : HandleObject {
   HINTERNET openFind = nullptr;  // the one find a connection may have open
 };
 
-// A find reads its entries from its connection as they arrive; it holds none itself.
+// A find reads its entries from its connection as they arrive; it holds none itself but the
+// whole name of the one it handed out last.
 struct FindObject : HandleObject {
   FindObject() : HandleObject(kFind) {}
+  std::string lastName;
 };
 
 class HandleTable {

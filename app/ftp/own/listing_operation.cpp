@@ -46,7 +46,7 @@ DWORD OwnConnection::BeginListing(const std::string& folder, const std::string& 
   EndListing();
   control_.DiscardStale();
   if (!IsOpen()) return ERROR_INTERNET_CONNECTION_ABORTED;
-  const DWORD error = Run(conversation_.List(ServerPathOf(folder)), nullptr);
+  const DWORD error = Run(conversation_.List(folder), nullptr);
   if (error != ERROR_IO_PENDING) {
     // A listing always has data: any other end is a failure.
     return error == ERROR_SUCCESS ? ERROR_INTERNET_CONNECTION_ABORTED : error;
@@ -76,9 +76,8 @@ void OwnConnection::TakeListed(const ListingEntry& entry) {
     return;
   }
   ++listing.taken;
-  std::string name = ProgramNameOf(entry.name);
-  if (name.size() > kMostEntryName || !MatchesPattern(name, listing.wildcard)) return;
-  ListedEntry listed{std::move(name), entry.folder, entry.size, entry.modified, entry.link};
+  if (!MatchesPattern(entry.name, listing.wildcard)) return;
+  ListedEntry listed{entry.name, entry.folder, entry.size, entry.modified, entry.link};
   listed.sizeKnown = entry.sizeKnown;
   if (entry.link) {
     listing.links.push_back(std::move(listed));
@@ -157,7 +156,7 @@ void OwnConnection::ProbeLinks(const std::string& folder, std::vector<ListedEntr
     if (!entry.link || entry.name == "..") continue;
     if (probed++ >= kMostProbedLinks || bound_.Remaining() <= 2 * slowest || !IsOpen()) return;
     const DWORD start = GetTickCount();
-    if (Run(conversation_.ProbeLink(ServerPathOf(folder + entry.name)), nullptr) != ERROR_SUCCESS) {
+    if (Run(conversation_.ProbeLink(folder + entry.name), nullptr) != ERROR_SUCCESS) {
       return;
     }
     const DWORD spent = GetTickCount() - start;

@@ -46,8 +46,8 @@ WIN32_FIND_DATAA FindRecordOf(const ListedEntry& entry) {
   record.nFileSizeLow = static_cast<DWORD>(entry.size & 0xFFFFFFFFu);
   record.ftLastWriteTime.dwLowDateTime = static_cast<DWORD>(entry.modified & 0xFFFFFFFFu);
   record.ftLastWriteTime.dwHighDateTime = static_cast<DWORD>(entry.modified >> 32);
-  const size_t length =
-      entry.name.size() < sizeof record.cFileName ? entry.name.size() : sizeof record.cFileName - 1;
+  // A longer name (FoundName gives it whole) is cut where no UTF-8 character is split.
+  const size_t length = Utf8CutLength(entry.name, sizeof record.cFileName - 1);
   std::memcpy(record.cFileName, entry.name.data(), length);
   return record;
 }
@@ -116,6 +116,7 @@ class OwnClient : public FtpClient {
     *entry = FindRecordOf(first);
     auto find = std::make_unique<FindObject>();
     find->parent = handle;
+    find->lastName = std::move(first.name);
     const HINTERNET self = handles_.Add(std::move(find));
     object->openFind = self;
     const INTERNET_ASYNC_RESULT created = {reinterpret_cast<DWORD_PTR>(self), 0};
@@ -138,7 +139,16 @@ class OwnClient : public FtpClient {
     lastResponse = owner->connection.LastReply();
     if (error != ERROR_SUCCESS) return Failed(error, false);
     *entry = FindRecordOf(next);
+    find->lastName = std::move(next.name);
     return true;
+  }
+
+  std::string FoundName(HINTERNET handle, const WIN32_FIND_DATAA& entry) override {
+    auto* find = handles_.Get<FindObject>(handle, HandleObject::kFind);
+    if (find == nullptr) {
+      return std::string(entry.cFileName, strnlen(entry.cFileName, sizeof entry.cFileName));
+    }
+    return find->lastName;
   }
 
   bool GetFile(HINTERNET handle, const char* remote, const char* local, bool failIfExists,

@@ -315,10 +315,8 @@ inline void KeyUp(Control* list, WPARAM key) {
   SendMessageA(list->handle, WM_KEYUP, key, 0xC0000001);
 }
 
-// Puts the mouse over the row's caption and double-clicks there; false when no such row.
-inline bool DoubleClickRow(Control* list, const std::string& caption) {
-  const int row = RowOf(list, caption);
-  if (row < 0) return false;
+// Puts the mouse over the caption of the row at `row` and double-clicks there.
+inline void DoubleClickRowAt(Control* list, int row) {
   RECT r{};
   r.left = LVIR_LABEL;
   SendMessageA(list->handle, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
@@ -327,7 +325,13 @@ inline bool DoubleClickRow(Control* list, const std::string& caption) {
   ClientToScreen(list->handle, &screen);
   SetCursorPos(screen.x, screen.y);
   SendMessageA(list->handle, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(p.x, p.y));
-  return true;
+}
+
+// The same for the row with that caption; false when there is none.
+inline bool DoubleClickRow(Control* list, const std::string& caption) {
+  const int row = RowOf(list, caption);
+  if (row >= 0) DoubleClickRowAt(list, row);
+  return row >= 0;
 }
 
 // A drop handle as the shell builds it: DROPFILES, then the ANSI paths, double-NUL ended.

@@ -427,7 +427,7 @@ TEST(FtpListingWhole, GarbageAndAmbiguousLinesYieldNothingWrong) {
 TEST(FtpListingWhole, UndecidedLinesAreReadSurelyOrCounted) {
   // OS/2 reads the first line as the file "*FILE report", IBM i as the object "report".
   const std::string twoNames = "      1234        12-18-01   19:18  *FILE report\r\n";
-  const std::string name260 = std::string(260, 'n');
+  const std::string tooLong = std::string(kMostEntryName + 1, 'n');
   struct WholeCase {
     std::string listing;
     std::vector<std::string> names;
@@ -452,7 +452,7 @@ TEST(FtpListingWhole, UndecidedLinesAreReadSurelyOrCounted) {
        {"good"},
        2},
       // names no find record holds, and lines too long to take
-      {"-rw-r--r-- 1 u g 5 Jan 10 10:00 " + name260 + "\r\n" + std::string(9000, 'x') +
+      {"-rw-r--r-- 1 u g 5 Jan 10 10:00 " + tooLong + "\r\n" + std::string(9000, 'x') +
            "\r\n-rw-r--r-- 1 u g 5 Jan 10 10:00 short",
        {"short"},
        2},

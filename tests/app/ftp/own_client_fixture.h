@@ -83,7 +83,10 @@ class OwnClientTest : public ::testing::Test {
       return found;
     }
     do {
-      found.push_back({entry.cFileName, (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+      // The whole name; the record holds its start.
+      const std::string name = client_.FoundName(find, entry);
+      EXPECT_EQ(name.rfind(entry.cFileName, 0), 0u) << name;
+      found.push_back({name, (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
                        (uint64_t{entry.nFileSizeHigh} << 32) | entry.nFileSizeLow});
     } while (client_.FindNext(find, &entry));
     if (error) *error = GetLastError();

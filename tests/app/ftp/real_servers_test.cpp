@@ -11,11 +11,15 @@
 
 #include "tests/app/ftp/own_client_fixture.h"
 #include "tests/support/ftp_server.h"
+#include "tests/support/program_text.h"
 
 namespace {
 
 constexpr size_t kDataSize = 3000;
-const char kCafe[] = "caf\xE9.txt";  // é in code page 1252; UTF-8 on the Linux disk
+// The name as the program writes it (UTF-8 with its manifest), and as each server lists it: the
+// Linux disk's UTF-8.
+const std::string kCafe = ProgramText(L"caf\u00e9.txt");
+const std::string kCafeOnServer = Utf8Bytes(L"caf\u00e9.txt");
 
 class RealServers : public OwnClientTest {
  protected:
@@ -56,7 +60,6 @@ class RealServers : public OwnClientTest {
 };
 
 TEST_F(RealServers, ListingsLinksNamesAndBlanksOnEachServer) {
-  if (GetACP() != 1252) GTEST_SKIP() << "the names are written for code page 1252";
   struct Case {
     FtpServerOptions::Kind kind;
     const char* name;
@@ -85,7 +88,8 @@ TEST_F(RealServers, ListingsLinksNamesAndBlanksOnEachServer) {
 
     // The login folder (the empty path): the served root for every server here.
     const std::vector<FoundEntry> top = FindAll("*.*");
-    std::vector<std::string> expected = {"data.bin", "dirlink", "filelink", "my dir", kCafe};
+    std::vector<std::string> expected = {"data.bin", "dirlink", "filelink", "my dir",
+                                         kCafeOnServer};
     if (c.rootListsParent) expected.insert(expected.begin(), "..");
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(Names(top), expected);
@@ -102,14 +106,14 @@ TEST_F(RealServers, ListingsLinksNamesAndBlanksOnEachServer) {
       EXPECT_EQ(Names(inside), (std::vector<std::string>{"..", "inner file.txt"})) << folder;
     }
 
-    // The link to a file downloads whole; the UTF-8 name is fetched by its ANSI name.
+    // The link to a file downloads whole; the UTF-8 name is fetched by the server's bytes.
     const std::string local = local_.Path();
     EXPECT_TRUE(client_.GetFile(connection_, "filelink", (local + "filelink").c_str(), true, 0x80,
                                 0x80000002, 255))
         << GetLastError() << " " << client_.LastResponse();
     EXPECT_EQ(ReadWholeFile(local + "filelink"), std::string(kDataSize, 'd'));
-    EXPECT_TRUE(
-        client_.GetFile(connection_, kCafe, (local + kCafe).c_str(), true, 0x80, 0x80000002, 255))
+    EXPECT_TRUE(client_.GetFile(connection_, kCafeOnServer.c_str(), (local + kCafe).c_str(), true,
+                                0x80, 0x80000002, 255))
         << GetLastError() << " " << client_.LastResponse();
     EXPECT_EQ(ReadWholeFile(local + kCafe), "cccc");
     DeleteFileA((local + "filelink").c_str());

@@ -12,10 +12,12 @@
 #include "app/ftp/remote_pane.h"
 #include "app/ftp/transfers.h"
 #include "tests/app/ftp/ftp_fixture.h"
+#include "tests/support/program_text.h"
 
 namespace {
 
-const char kCafe[] = "caf\xE9.txt";
+// The program's text of the name (the row's caption and the local file's name).
+const std::string kCafe = ProgramText(L"caf\u00e9.txt");
 
 class RealServerWindows : public FtpAppTest {
  protected:
@@ -50,7 +52,6 @@ TEST_F(RealServerWindows, AFolderNamedWithABlankOpensOnInetutils) {
 }
 
 TEST_F(RealServerWindows, LinksAndUtf8NamesOnVsftpdAsDebianShipsIt) {
-  if (GetACP() != 1252) GTEST_SKIP() << "the name is written for code page 1252";
   ASSERT_TRUE(served_.MakeFolder("sub"));
   ASSERT_TRUE(served_.MakeFile("sub\\deep.txt", 7, 'p'));
   ASSERT_TRUE(served_.MakeFile("data.bin", 70000, 'd'));

@@ -2,6 +2,7 @@
 // that passes IsSafeLocalName is joined to the local folder, so every way out of that folder or
 // onto a device must be refused.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 
@@ -36,7 +37,6 @@ TEST(SafeNameLocal, RefusesNamesThatLeaveTheFolderOrNameADevice) {
       "COM0",
       "CONIN$",
       "conout$",
-      "COM\xB9",
       "trail.",
       "trail ",
       "a\x01"
@@ -57,9 +57,10 @@ TEST(SafeNameLocal, RefusesNamesThatLeaveTheFolderOrNameADevice) {
 
 TEST(SafeNameLocal, AcceptsOrdinaryNames) {
   const std::string accepted[] = {
-      "report.txt",    "New Folder",          ".profile",    "a..b",  "CONSOLE.txt", "COM10",
-      "LPT",           "nul_x.txt",           "my file.txt", "x.y.z", "caf\xE9.txt", " leading",
-      "con-tract.doc", std::string(255, 'x'),
+      "report.txt",          "New Folder", ".profile", "a..b",
+      "CONSOLE.txt",         "COM10",      "LPT",      "nul_x.txt",
+      "my file.txt",         "x.y.z",      " leading", "con-tract.doc",
+      std::string(255, 'x'),
   };
   for (const std::string& name : accepted) EXPECT_TRUE(IsSafeLocalName(name)) << name;
 }
@@ -75,11 +76,45 @@ TEST(SafeNameLocal, DoubleByteCharactersAreReadWhole) {
   EXPECT_FALSE(IsSafeLocalNameInCodePage("\x95\x5C\\x", 932));
 }
 
+// The same rules for the characters of any code page: Windows' limits count UTF-16 characters,
+// and the superscript digits make device names too.
+TEST(SafeNameLocal, CharactersOfEachCodePage) {
+  struct Case {
+    std::string name;
+    UINT codePage;
+    bool safe;
+  } cases[] = {
+      {"caf\xE9.txt", 1252, true},
+      {"COM\xB9", 1252, false},
+      {"lpt\xB3.txt", 1252, false},
+      {"caf\xC3\xA9.txt", CP_UTF8, true},
+      {"COM\xC2\xB9", CP_UTF8, false},
+      {"\xCE\xA9mega.txt", CP_UTF8, true},
+      {"emoji\xF0\x9F\x98\x80.txt", CP_UTF8, true},
+      // 255 characters of three bytes each fit; one more does not.
+      {std::string(255, 'x'), CP_UTF8, true},
+      {std::string(255 * 3, 'x'), CP_UTF8, false},
+      // Bytes that are no UTF-8 name no file.
+      {"caf\xE9.txt", CP_UTF8, false},
+      {"\xC3", CP_UTF8, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsSafeLocalNameInCodePage(c.name, c.codePage), c.safe) << c.name << " " << c.codePage;
+  }
+}
+
 TEST(SafeNameLocal, FolderAndNameMustFitMaxPath) {
   const std::string folder = "c:\\" + std::string(196, 'f') + "\\";  // 200 characters
   EXPECT_TRUE(IsSafeLocalName(std::string(59, 'n'), folder));        // 259 + NUL
   EXPECT_FALSE(IsSafeLocalName(std::string(60, 'n'), folder));       // 260 + NUL: too long
   EXPECT_FALSE(IsSafeLocalName("CON", "c:\\"));
+  // Characters, not bytes: 59 characters of two bytes each still fit.
+  if (GetACP() == CP_UTF8) {
+    std::string twoByte;
+    for (int i = 0; i < 59; ++i) twoByte += "\xC3\xA9";
+    EXPECT_TRUE(IsSafeLocalName(twoByte, folder));
+    EXPECT_FALSE(IsSafeLocalName(twoByte + "\xC3\xA9", folder));
+  }
 }
 
 TEST(SafeNameRemote, RefusesLineBreaksOnly) {

@@ -16,6 +16,7 @@
 #include "app/local/local_pane.h"
 #include "tests/app/app_harness.h"
 #include "tests/app/temp_folder.h"
+#include "tests/support/program_text.h"
 #include "winobj/control.h"
 #include "winobj/controls.h"
 #include "winobj/listview.h"
@@ -86,7 +87,7 @@ TEST(SortingOrder, LocaleTextOrderAscendingEveryTime) {
   AppHarness app;
   Control* list = appState.localList;
   Clear(list);
-  const Texts names = {"b", "A", "a", "B", "10", "9", "a b", "ab", "\xE9t\xE9"};
+  const Texts names = {"b", "A", "a", "B", "10", "9", "a b", "ab", ProgramText(L"\u00e9t\u00e9")};
   for (size_t i = 0; i < names.size(); ++i) {
     AppendListItem(list, names[i], 0, 0, 0, 0, static_cast<LPARAM>(100 + i));
   }
@@ -178,21 +179,22 @@ TEST(SortingHeaderClick, ListingSortsBySizeWithoutMessagesToo) {
 namespace {
 
 // Texts of the kinds file names have: both cases, digits, punctuation (the hyphen and the
-// apostrophe have their own rules in the locale's word order), blanks, and the accented
-// letters of the ANSI code page.
+// apostrophe have their own rules in the locale's word order), blanks, and accented letters, in
+// the program's code page.
 std::string VariedText(unsigned i) {
-  static const char kAlphabet[] =
-      "aAbBcCzZ09 5-'_.,~!#()[]{}+=;"
-      "\xE9\xC9\xE8\xEA\xE0\xC0\xE4\xC4\xF6\xD6\xFC\xDC\xDF\xF1\xD1\xE7\xC7\xE5\xC5\xF8\xD8\xE6";
-  constexpr unsigned kLetters = sizeof kAlphabet - 1;
+  static const wchar_t kAlphabet[] =
+      L"aAbBcCzZ09 5-'_.,~!#()[]{}+=;"
+      L"\u00e9\u00c9\u00e8\u00ea\u00e0\u00c0\u00e4\u00c4\u00f6\u00d6\u00fc\u00dc\u00df"
+      L"\u00f1\u00d1\u00e7\u00c7\u00e5\u00c5\u00f8\u00d8\u00e6";
+  constexpr unsigned kLetters = sizeof kAlphabet / sizeof kAlphabet[0] - 1;
   unsigned x = i * 2654435761u + 12345u;
   const unsigned length = 1 + (x >> 5) % 7;
-  std::string text;
+  std::wstring text;
   for (unsigned k = 0; k < length; ++k) {
     x = x * 1103515245u + 12345u;
     text += kAlphabet[(x >> 16) % kLetters];
   }
-  return text;
+  return ProgramText(text);
 }
 
 int Sign(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }

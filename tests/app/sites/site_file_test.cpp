@@ -9,6 +9,7 @@
 
 #include "app/sites/site_file.h"
 #include "app/sites/sites.h"
+#include "tests/support/program_text.h"
 
 namespace {
 
@@ -110,7 +111,8 @@ TEST(SiteFileWrite, ASiteAddedAfterAKeptLastLineStartsALineOfItsOwn) {
 // next reading take the whole file for UTF-16.
 TEST(SiteFileWrite, TextThatWouldStartLikeAMarkGetsAnEmptyLineInFront) {
   SiteFile file = Parse("a\r\n\xFF\xFE\x01kept\r\n\xFE\xFF" "b\r\n");
-  ASSERT_EQ(SitesOf(file), (Lines{"a", "\xFE\xFF" "b"}));
+  ASSERT_EQ(SitesOf(file), (Lines{"a", ProgramText(L"\u00fe\u00ff"
+                                                   L"b")}));
   ASSERT_TRUE(file.DeleteSite(0));
   EXPECT_EQ(file.Bytes(), "\r\n\xFF\xFE\x01kept\r\n\xFE\xFF" "b\r\n");
   EXPECT_EQ(Parse(file.Bytes()).encoding(), SiteFile::Encoding::kAnsi);
@@ -126,18 +128,18 @@ TEST(SiteFileEncoding, Utf16InEitherByteOrder) {
     std::string cafe;
     ASSERT_TRUE(PlatformSiteTextRules().utf16ToAnsi(u"caf\u00e9", cafe));
     EXPECT_EQ(SitesOf(file), (Lines{cafe + ";h;u;p;0;21", "b;;;;0;21"}));
-    // Written in the ANSI code page from then on.
-    EXPECT_EQ(file.Bytes(), cafe + ";h;u;p;0;21\r\nb;;;;0;21\r\n");
+    // Written in UTF-8 from then on.
+    EXPECT_EQ(file.Bytes(), "caf\xC3\xA9;h;u;p;0;21\r\nb;;;;0;21\r\n");
   }
 }
 
 TEST(SiteFileEncoding, Utf16ThatTheCodePageCannotHoldIsNeverWritten) {
-  if (CjkCodePage()) GTEST_SKIP() << "the ANSI code page holds the CJK character";
   struct Case {
     const char* what;
     std::string bytes;
     Lines sites;
   };
+  const bool cjkHeld = CjkCodePage() || GetACP() == CP_UTF8;
   const Case cases[] = {
       {"a CJK character", Utf16(u"a;h\r\n\u4e2d;h\r\nb;h\r\n", false), {"a;h", "b;h"}},
       {"an unpaired surrogate", Utf16(u"a;h\r\n\xd800;h\r\n", true), {"a;h"}},
@@ -145,8 +147,52 @@ TEST(SiteFileEncoding, Utf16ThatTheCodePageCannotHoldIsNeverWritten) {
   };
   for (const Case& c : cases) {
     const SiteFile file = Parse(c.bytes);
+    if (cjkHeld && std::string(c.what) == "a CJK character") {
+      // Held by the code page: read, and written in UTF-8.
+      std::string cjk;
+      ASSERT_TRUE(PlatformSiteTextRules().utf16ToAnsi(u"\u4e2d;h", cjk));
+      EXPECT_EQ(SitesOf(file), (Lines{"a;h", cjk, "b;h"}));
+      EXPECT_EQ(file.Bytes(), "a;h\r\n\xE4\xB8\xAD;h\r\nb;h\r\n");
+      continue;
+    }
     EXPECT_EQ(file.encoding(), SiteFile::Encoding::kUtf16Unwritable) << c.what;
     EXPECT_FALSE(file.Writable()) << c.what;
     EXPECT_EQ(SitesOf(file), c.sites) << c.what;
+  }
+}
+
+// Lines this program writes are UTF-8; a line an older ZevFtp wrote in code page 1252 is shown
+// from 1252 and written back byte for byte until its site changes. A line the program's code
+// page cannot show (UTF-8 names under a legacy code page) is kept aside, not lost.
+TEST(SiteFileEncoding, LinesOfEachCodePage) {
+  const std::wstring japanese =
+      L"\u65e5\u672c\u8a9e\u30b5\u30fc\u30d0\u30fc;h;u;\u043f\u0430\u0440\u043e\u043b\u044c;0;21";
+  struct Case {
+    const char* what;
+    std::string line;    // as the file holds it
+    std::wstring shown;  // the site's text
+  } cases[] = {
+      {"code page 1252", "caf\xE9;h;u;p;0;21", L"caf\u00e9;h;u;p;0;21"},
+      {"UTF-8 Latin", "caf\xC3\xA9;h;u;p;0;21", L"caf\u00e9;h;u;p;0;21"},
+      {"UTF-8 Japanese and Cyrillic", Utf8Bytes(japanese), japanese},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string bytes = "a;;;;0;21\r\n" + c.line + "\r\nz;;;;0;21\r\n";
+    SiteFile file = Parse(bytes);
+    EXPECT_EQ(file.Bytes(), bytes);
+    if (!ProgramCodePageHolds(c.shown)) {
+      EXPECT_EQ(SitesOf(file), (Lines{"a;;;;0;21", "z;;;;0;21"}));
+      continue;
+    }
+    const std::string shown = ProgramText(c.shown);
+    ASSERT_EQ(SitesOf(file), (Lines{"a;;;;0;21", shown, "z;;;;0;21"}));
+    // Stored again as it shows: still the bytes it was read with.
+    ASSERT_TRUE(file.ReplaceSite(1, shown));
+    EXPECT_EQ(file.Bytes(), bytes);
+    // Changed: the line is the program's, in UTF-8.
+    ASSERT_TRUE(file.ReplaceSite(1, shown + "0"));
+    EXPECT_EQ(file.Bytes(), "a;;;;0;21\r\n" + Utf8Bytes(c.shown) + "0\r\nz;;;;0;21\r\n");
+    EXPECT_EQ(SitesOf(Parse(file.Bytes()))[1], shown + "0");
   }
 }

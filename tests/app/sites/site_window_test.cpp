@@ -14,6 +14,7 @@
 #include "app/sites/sites.h"
 #include "tests/app/app_harness.h"
 #include "tests/app/sites/site_files.h"
+#include "tests/support/program_text.h"
 #include "tests/app/temp_folder.h"
 #include "tests/support/msgbox_watch.h"
 #include "winobj/control.h"
@@ -640,14 +641,12 @@ TEST(SitesWindowFile, Utf16IsReadAsAnsiTextAndWrittenSo) {
             "one;h;u;p;0;21\r\nArchive;files;;;1;21\r\nNew;nh;nu;np;0;21\r\n");
 }
 
-// A UTF-16 file that the ANSI code page cannot hold (114 bytes became 13): left as it is, every
-// save stops with a box, and the change is not kept.
+// A UTF-16 file that cannot be written without loss (114 bytes became 13 when a line held a
+// character the ANSI code page lacked; an unpaired surrogate has a form in no code page): left
+// as it is, every save stops with a box, and the change is not kept.
 TEST(SitesWindowFile, Utf16ThatCannotBeWrittenWithoutLossIsLeftAlone) {
-  const UINT acp = GetACP();
-  if (acp == 932 || acp == 936 || acp == 949 || acp == 950)
-    GTEST_SKIP() << "the ANSI code page holds the CJK character";
   const std::string before =
-      Utf16Le(u"one;h;u;p;0;21\r\n\u4e2d;h;u;p;0;21\r\nArchive;files;;;1;21\r\n");
+      Utf16Le(u"one;h;u;p;0;21\r\n\xd800;h;u;p;0;21\r\nArchive;files;;;1;21\r\n");
   for (Change change : {Change::kAdd, Change::kDelete, Change::kOk}) {
     SCOPED_TRACE(static_cast<int>(change));
     SiteFixture f(nullptr);
@@ -664,6 +663,34 @@ TEST(SitesWindowFile, Utf16ThatCannotBeWrittenWithoutLossIsLeftAlone) {
     EXPECT_EQ(Count(appState.siteList), 2);
     EXPECT_EQ(SiteListItem(1), "Archive");
   }
+}
+
+// A site named in Japanese with a Cyrillic password goes into the file in UTF-8 and comes back
+// into the fields exactly; a file an older ZevFtp wrote in code page 1252 shows "café" and is
+// written back unchanged when another site is added.
+TEST(SitesWindowFile, NamesInEveryScriptRoundTrip) {
+  const std::wstring name = L"\u65e5\u672c\u8a9e\u30b5\u30fc\u30d0\u30fc";
+  const std::wstring password = L"\u043f\u0430\u0440\u043e\u043b\u044c";
+  if (!ProgramCodePageHolds(name + password)) GTEST_SKIP() << "the code page lacks the names";
+  const std::string old = "caf\xE9;old;u;p;0;21\r\n";
+  SiteFixture f(old.c_str());
+  ASSERT_EQ(Count(appState.siteList), 1);
+  EXPECT_EQ(SiteListItem(0), ProgramText(L"caf\u00e9"));
+  FillFields(ProgramText(name).c_str(), "h", "u", ProgramText(password).c_str(), false, "21");
+  Press(AddButton());
+  EXPECT_EQ(ReadWholeFile("Sites.sts"),
+            old + Utf8Bytes(name) + ";h;u;" + Utf8Bytes(password) + ";0;21\r\n");
+  FillFields("", "", "", "", false, "");
+  LoadSites();
+  ASSERT_EQ(Count(appState.siteList), 2);
+  EXPECT_EQ(SiteListItem(1), ProgramText(name));
+  DoubleClickSite(1);
+  EXPECT_EQ(WideText(Caption(appState.siteNameEdit)), name);
+  EXPECT_EQ(WideText(Caption(appState.passwordEdit)), password);
+  // Opened and stored with "&Ok" unchanged, the old site keeps its bytes.
+  DoubleClickSite(0);
+  Press(appState.okSiteButton);
+  EXPECT_EQ(ReadWholeFile("Sites.sts").substr(0, old.size()), old);
 }
 
 // ---- Fields a line cannot hold ----
@@ -714,18 +741,33 @@ TEST(SiteWindowHandlers, AFieldALineCannotHoldIsRefusedByName) {
   }
 }
 
-// Stored as the file's first line, such a name had the whole file read as UTF-16.
+// Stored as the file's first line, such a name had the whole file read in another encoding. The
+// file is UTF-8: "\u00ff\u00fe" (the bytes of a UTF-16 mark in code page 1252) is stored as two
+// characters of UTF-8, and only U+FEFF, the UTF-8 mark, is refused.
 TEST(SiteWindowHandlers, ANameStartingLikeAByteOrderMarkIsRefused) {
-  for (const char* name : {"\xFF\xFEmy site", "\xFE\xFFmy site", "\xEF\xBB\xBFmy site"}) {
+  const struct {
+    std::wstring name;
+    bool refused;
+  } cases[] = {
+      {L"\u00ff\u00femy site", false}, {L"\u00fe\u00ffmy site", false}, {L"\ufeffmy site", true}};
+  for (const auto& c : cases) {
+    if (!ProgramCodePageHolds(c.name)) continue;
+    const std::string name = ProgramText(c.name);
+    SCOPED_TRACE(name);
     SiteFixture f(nullptr);
-    FillFields(name, "h", "u", "p", false, "21");
+    FillFields(name.c_str(), "h", "u", "p", false, "21");
     MessageBoxWatcher boxes;
     Press(AddButton());
+    EXPECT_EQ(Caption(appState.siteNameEdit), name);
+    if (!c.refused) {
+      EXPECT_EQ(boxes.Count(), 0u);
+      EXPECT_EQ(ReadWholeFile("Sites.sts"), Utf8Bytes(c.name) + ";h;u;p;0;21\r\n");
+      continue;
+    }
     ASSERT_EQ(boxes.Count(), 1u);
     EXPECT_EQ(boxes.Last().text, EncodingMarkNameText());
     EXPECT_FALSE(FileExists("Sites.sts"));
     EXPECT_EQ(Count(appState.siteList), 0);
-    EXPECT_EQ(Caption(appState.siteNameEdit), name);
   }
 }
 
