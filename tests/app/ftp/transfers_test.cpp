@@ -95,6 +95,48 @@ TEST_P(Transfers, AMissingRemoteFileShowsTheServersReply) {
   EXPECT_FALSE(FileExists(local_.Path() + "gone.txt"));
 }
 
+// The log after transfers is byte for byte what appending each line on its own, at once, wrote:
+// a plain edit beside it gets every line as the status bar gets it (EM_SETSEL to the end and
+// EM_REPLACESEL each), and the local pane's notification number between two downloads.
+TEST_P(Transfers, TheLogIsWhatAppendingEachLineAtOnceWrites) {
+  ASSERT_TRUE(served_.MakeFile("big.bin", 3u << 20, 'b'));
+  ASSERT_TRUE(served_.MakeFile("two.txt", 2, 't'));
+  ASSERT_TRUE(Serve()) << server_->Error();
+  ASSERT_TRUE(ConnectAsUser());
+  HWND mirror =
+      CreateWindowExA(0, "EDIT", "", WS_POPUP | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL, 0,
+                      0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+  SendMessageA(mirror, EM_SETLIMITTEXT, 0, 0);
+  const auto append = [mirror](const std::string& text) {
+    const int end = GetWindowTextLengthA(mirror);
+    SendMessageA(mirror, EM_SETSEL, end, end);
+    SendMessageA(mirror, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+  };
+  append(Caption(appState.logEdit));
+  WindowSpy bar(appState.mainWindow->form.statusBarWindow,
+                [&](UINT message, WPARAM, LPARAM lParam, std::string&) {
+                  if (message == SB_SETTEXTA)
+                    append(reinterpret_cast<const char*>(lParam) + std::string("\r\n"));
+                  return false;
+                });
+  MessageBoxWatcher boxes;
+  SelectRows(appState.remoteList, {"big.bin"});
+  DownloadSelected();
+  NMHDR header{nullptr, 0, static_cast<UINT>(NM_CLICK)};
+  SendMessageA(appState.localList->handle, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header));
+  append("-2\r\n");
+  SelectRows(appState.remoteList, {"big.bin", "two.txt"});
+  DownloadSelected();  // big.bin is there now: refused, with its box
+  EXPECT_EQ(boxes.Count(), 1u);
+  EXPECT_EQ(LocalText("two.txt"), "tt");
+  const int length = GetWindowTextLengthA(mirror);
+  std::string expected(static_cast<size_t>(length) + 1, '\0');
+  GetWindowTextA(mirror, &expected[0], length + 1);
+  expected.resize(static_cast<size_t>(length));
+  EXPECT_EQ(Caption(appState.logEdit), expected);
+  DestroyWindow(mirror);
+}
+
 TEST_P(Transfers, UploadSendsTheSelectedLocalFiles) {
   ASSERT_TRUE(local_.MakeFile("up1.txt", 100, '1'));
   // 1 KB and 2 KB: the pane's order by size text does not hang on the server's own order.
