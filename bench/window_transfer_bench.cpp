@@ -220,10 +220,11 @@ void RunLengthRows(const std::string& host, int port, const Size& size) {
   std::printf("%-34s %8.2fx %8.2fx\n", "10th / 1st", w.back() / w.front(), a.back() / a.front());
 }
 
-// The listing of /l1000/ into the remote pane against the client's bare find loop and curl's
-// listing on a logged-in connection.
+// The listing of /l1000/ into the remote pane against the client's bare find loop on its own
+// connection and curl's listing on a logged-in connection.
 void ListingRow(int port) {
   if (!Connect("127.0.0.1", port)) return;
+  Alone alone("127.0.0.1", port);
   const std::string url = "ftp://u:p@127.0.0.1:" + std::to_string(port) + "/l1000/";
   std::vector<double> w, a, c;
   int rows = 0;
@@ -235,8 +236,7 @@ void ListingRow(int port) {
     w.push_back(NowSeconds() - start);
     rows = RowCount(appState.remoteList);
     start = NowSeconds();
-    const int entries =
-        CountFoundEntries(CurrentFtpClient(), appState.connectionHandle, "/l1000/*.*");
+    const int entries = CountFoundEntries(alone.api, alone.connection, "/l1000/*.*");
     a.push_back(entries >= 1000 ? NowSeconds() - start : -1);
     c.push_back(TimeCurlLoggedIn(bench.work, "-o /dev/null '" + url + "'"));
   }
