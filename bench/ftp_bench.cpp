@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/curl_support.h"
 #include "app/ftp/ftp_client.h"
 #include "tests/support/ftp_server.h"
 #include "tests/support/poll.h"
@@ -34,18 +35,6 @@ constexpr int kRuns = 5;
 // Wine, wineserver) share this machine's cores: its median needs more runs than a download's.
 constexpr int kListingRuns = 21;
 constexpr int kTlsRuns = 3;
-
-std::string ReadText(const std::string& path) {
-  std::string bytes;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return bytes;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-  CloseHandle(file);
-  return bytes;
-}
 
 // One client's connection for the whole run.
 struct Client {
@@ -88,39 +77,6 @@ double TimePut(Client& c, const std::string& local, const std::string& remote, b
   return NowSeconds() - start;
 }
 
-// curl's own total time for one command (its process start is not counted); -1 on failure.
-// Given several transfers, the time of the last one. `afterConnect`: without the time the TCP
-// connect took (ProFTPD's daemon accepts nothing for 0.4 s after a session ends).
-double TimeCurl(const std::string& work, const std::string& arguments, bool afterConnect = false) {
-  const std::string out = UnixPathOf(work) + "curl_time.txt";
-  const std::string done = work + "curl_time.txt";
-  DeleteFileA(done.c_str());
-  // The shell may be gone before curl is done under Wine: the time file appears (renamed into
-  // place) only once curl has ended, and nothing else runs meanwhile.
-  // A failed curl leaves "failed" as the last word, which reads as no time.
-  RunShellCommand("{ /usr/bin/curl -s -S " + arguments +
-                      " -w '%{time_total}:%{time_connect} ' || printf 'failed '; } > '" + out +
-                      ".part'; mv '" + out + ".part' '" + out + "'",
-                  kShellWaitMs);
-  PollUntil([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; },
-            kShellWaitMs);
-  std::string text = ReadText(done);
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  if (text.empty()) return -1.0;
-  const size_t last = text.rfind(' ');
-  const char* times = text.c_str() + (last == std::string::npos ? 0 : last + 1);
-  double total = 0;
-  double connect = 0;
-  if (std::sscanf(times, "%lf:%lf", &total, &connect) != 2) return -1.0;
-  return afterConnect ? total - connect : total;
-}
-
-// curl's time for a transfer on a connection it has already logged in with, as the own client's
-// is: the transfer (its -o and URL) twice in one curl, the second timed.
-double TimeCurlLoggedIn(const std::string& work, const std::string& transfer) {
-  return TimeCurl(work, transfer + " " + transfer);
-}
-
 void Row(const char* name, double own, double wininet, double curl, const char* note = "") {
   auto cell = [](double v) {
     static char buffers[4][32];
@@ -146,15 +102,6 @@ void Row(const char* name, double own, double wininet, double curl, const char* 
   };
   std::printf("%-26s %s %s %s %s %s %s\n", name, cell(own), cell(wininet), cell(curl),
               ratio(own, curl), ratio(wininet, curl), note);
-}
-
-double Median(std::vector<double> values) {
-  if (values.empty()) return -1;
-  for (double v : values) {
-    if (v < 0) return -1;  // one failed run spoils the row
-  }
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 char* Cell(double v) {
@@ -284,7 +231,7 @@ void TlsDownloadRow(FtpServer& server, const TrustedTestAuthority& trusted, cons
     ownGet.push_back(ok ? t : -1);
   }
   CloseClient(own);
-  const bool same = ReadText(local + "own_tls.bin") == ReadText(local + "curl_tls.bin");
+  const bool same = ReadFileText(local + "own_tls.bin") == ReadFileText(local + "curl_tls.bin");
   const double ownTime = Median(ownGet);
   const double curlTime = Median(curlGet);
   std::printf("%-12s %9s %9s %9s %9s %9s   %s %s %s   (explicit TLS, median of %d%s)\n",

@@ -882,6 +882,7 @@ void Control::Destroy() {
 // ---- Properties ---------------------------------------------------------------------------
 
 void SetStyle(Control* control, uint32_t value) {
+  ResumeDrawing(control);
   if (control->style == value) return;
   control->style = value;
   if (control->handle) SetWindowLongA(control->handle, GWL_STYLE, static_cast<LONG>(value));
@@ -918,11 +919,13 @@ void SetCaption(Control* control, const std::string& text) {
 }
 
 bool Visible(Control* control) {
+  ResumeDrawing(control);
   return control->handle ? IsWindowVisible(control->handle) != FALSE
                          : (control->style & WS_VISIBLE) != 0;
 }
 
 void SetVisible(Control* control, bool flag) {
+  ResumeDrawing(control);
   // Compared with the window's own bit: IsWindowVisible is false for every child of a hidden
   // form, and hiding such a child must still clear its bit.
   const bool current = control->handle
@@ -936,6 +939,24 @@ void SetVisible(Control* control, bool flag) {
   }
   if (control->handle) ShowWindow(control->handle, flag ? SW_SHOW : SW_HIDE);
   if (flag) alignHook(control->parent ? control->parent : control);
+}
+
+void HoldDrawing(Control* control) {
+  if (control->drawingHeld || !control->handle || control->windowGone) return;
+  const LONG style = GetWindowLongA(control->handle, GWL_STYLE);
+  if (!(style & WS_VISIBLE)) return;
+  control->drawingHeld = 1;
+  SetWindowLongA(control->handle, GWL_STYLE, style & ~WS_VISIBLE);
+}
+
+void ResumeDrawing(Control* control) {
+  if (!control->drawingHeld) return;
+  control->drawingHeld = 0;
+  if (!control->handle || control->windowGone) return;
+  SetWindowLongA(control->handle, GWL_STYLE,
+                 GetWindowLongA(control->handle, GWL_STYLE) | WS_VISIBLE);
+  RedrawWindow(control->handle, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 // Showing or hiding on purpose overrides the deferred showing of a window that HandleOf

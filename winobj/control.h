@@ -84,11 +84,14 @@ constexpr UINT kReleaseMessage = WM_APP + 0x3003;
 constexpr UINT kReflectedCommand = WM_APP + 0x3005;
 constexpr UINT kInvalidateMessage = WM_APP + 0x3009;
 constexpr UINT kSizeRelayMessage = WM_APP + 0x300D;
+// Posted to a control that put work off while the thread was busy (text for an edit, a status
+// bar's drawing); the work is done when the thread's message loop next runs.
+constexpr UINT kDeferredWorkMessage = WM_APP + 0x3011;
 // A WM_CTLCOLOR* message reflected to the child that asked arrives as the message plus this.
 constexpr UINT kReflectedColorOffset = WM_APP + 0x3C00;
 static_assert(kReleaseMessage == 0xB003 && kReflectedCommand == 0xB005 &&
                   kInvalidateMessage == 0xB009 && kSizeRelayMessage == 0xB00D &&
-                  kReflectedColorOffset == 0xBC00,
+                  kDeferredWorkMessage == 0xB011 && kReflectedColorOffset == 0xBC00,
               "the private message numbers are fixed");
 
 // ---- State of the control kinds -----------------------------------------------------------
@@ -100,6 +103,15 @@ struct FormFields {
   Control* statusBar = nullptr;
   HWND statusBarWindow = nullptr;
   int32_t modalResult = 0;
+  // When the held status bar was last drawn (GetTickCount).
+  DWORD statusBarDrawnAt = 0;
+};
+
+// Edit (controls.cpp): text appended while the thread is busy, not yet in the window, and
+// whether the message that puts it there is on its way.
+struct EditFields {
+  std::string pendingText;
+  uint8_t flushPosted = 0;
 };
 
 // List view (listview.cpp; the spine's CommonNotifyProc fires endEditEvent).
@@ -187,6 +199,7 @@ class Control : public Object {
   uint8_t showAfterCreate = 0;
 
   ComboFields combo;
+  EditFields edit;
   ToolbarFields toolbar;
   SplitterFields splitter;
 
@@ -219,6 +232,8 @@ class Control : public Object {
   uint8_t labelMarker = 0;
   uint8_t boundsFlags = 0;
   uint8_t transparencyBlocked = 0;
+  // HoldDrawing took the window's WS_VISIBLE bit away; the control still counts as shown.
+  uint8_t drawingHeld = 0;
   ObjectList* attachedProcs = nullptr;
 
   virtual void InitParented(Control* parentControl);
@@ -310,6 +325,12 @@ std::string Caption(Control* control);
 void SetCaption(Control* control, const std::string& text);
 bool Visible(Control* control);
 void SetVisible(Control* control, bool flag);
+// Stops drawing a shown window while many changes go into it, as DefWindowProc answers
+// WM_SETREDRAW (by taking its WS_VISIBLE bit away), whatever its class does with that message.
+// Meanwhile the control still counts as shown; asking for or setting its visibility or style
+// resumes first. ResumeDrawing gives the bit back and invalidates the whole window, frame too.
+void HoldDrawing(Control* control);
+void ResumeDrawing(Control* control);
 void Show(Control* control);
 void Hide(Control* control);
 bool Enabled(Control* control);

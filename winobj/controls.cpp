@@ -198,6 +198,39 @@ void AppendToEdit(Control* edit, const std::string& text) {
   SendMessageA(window, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
+// Every replacement costs a shown multi-line edit a redraw of its scroll bars, at once: 10 to
+// 40 ms under Wine, whatever the text's length. Text appended while the thread is busy (the
+// status callback logs inside a blocking FTP call, where nothing is repainted anyway) waits
+// in the control and goes in as one replacement, drawn once, before the edit handles any other
+// message (whoever reads the text reads all of it) or when the message loop next runs.
+void FlushPendingText(Control* edit) {
+  if (edit->edit.pendingText.empty() || !edit->handle || edit->windowGone) return;
+  std::string text;
+  text.swap(edit->edit.pendingText);
+  HoldDrawing(edit);
+  AppendToEdit(edit, text);
+  ResumeDrawing(edit);
+}
+
+bool FlushPendingTextProc(Control* edit, MessageRecord& msg, LRESULT& result) {
+  FlushPendingText(edit);
+  if (msg.message != kDeferredWorkMessage) return false;
+  edit->edit.flushPosted = 0;
+  result = 0;
+  return true;
+}
+
+void AppendLater(Control* edit, const std::string& text) {
+  if (!IsProcAttached(edit, FlushPendingTextProc)) AttachProc(edit, FlushPendingTextProc);
+  edit->edit.pendingText += text;
+  if (edit->edit.flushPosted) return;
+  if (PostMessageA(edit->handle, kDeferredWorkMessage, 0, 0)) {
+    edit->edit.flushPosted = 1;
+  } else {
+    FlushPendingText(edit);  // no queue to wait in
+  }
+}
+
 std::string EditLineText(Control* edit, int line) {
   if (line < 0) return std::string();
   const LRESULT start = Perform(edit, EM_LINEINDEX, static_cast<WPARAM>(line), 0);
@@ -562,7 +595,7 @@ void AddItem(Control* control, const std::string& text) {
     return;
   }
   if (IsEdit(control) && control->handle) {
-    AppendToEdit(control, text);
+    AppendLater(control, text);
     return;
   }
   SetCaption(control, Caption(control) + text);

@@ -6,8 +6,10 @@ namespace {
 
 // A child counts as shown by its own WS_VISIBLE bit, not by IsWindowVisible: the children of a
 // form that is still hidden (every form is, until the loop starts) must be laid out all the
-// same. With a window the window's bit is the truth; before, the stored style is.
+// same. With a window the window's bit is the truth (unless its drawing is held); before, the
+// stored style is.
 bool ShownBySelf(Control* control) {
+  if (control->drawingHeld) return true;
   uint32_t style = control->style;
   if (control->handle) style = static_cast<uint32_t>(GetWindowLongA(control->handle, GWL_STYLE));
   return (style & WS_VISIBLE) != 0;

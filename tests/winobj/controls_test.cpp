@@ -175,6 +175,38 @@ TEST(ControlsItems, EditAppendsAtItsEndAndCountsLines) {
   Free(form);
 }
 
+bool CountReplacement(void* count, MessageRecord& msg, LRESULT&) {
+  if (msg.message == EM_REPLACESEL) ++*static_cast<int*>(count);
+  return false;
+}
+
+// The status callback appends while a blocking call holds the thread, and each replacement
+// costs a shown edit a redraw of its scroll bars: the text waits and goes in as one replacement
+// when the message loop next runs, or before the edit handles anything else, so that every
+// reader (and every later write) finds all of it in place.
+TEST(ControlsLog, TextAppendedWhileBusyGoesInAtOnceAndInOrder) {
+  Control* form = NewForm("Log");
+  Control* log = NewEdit(form, EditOption::Multiline);
+  CreateHandle(form);
+  PumpMessages();
+  int replacements = 0;
+  log->messageEvent = {&CountReplacement, &replacements};
+  for (int i = 0; i < 50; ++i) AddItem(log, "Response Received\r\n");
+  EXPECT_EQ(replacements, 0);
+  PumpMessages();
+  EXPECT_EQ(replacements, 1);
+  EXPECT_EQ(Count(log), 51);
+  AddItem(log, "a\r\n");
+  EXPECT_EQ(ItemText(log, 50), "a");
+  AddItem(log, "b\r\n");
+  SetCaption(log, "");
+  AddItem(log, "c\r\n");
+  EXPECT_EQ(WindowText(log->handle), "c\r\n");
+  EXPECT_EQ(replacements, 4);
+  EXPECT_TRUE(IsWindowVisible(log->handle));
+  Free(form);
+}
+
 // The log's edit only grows. Windows and Wine stop a multi-line edit at 30,000 characters
 // unless the limit is lifted. Lines go in 1,000 blocks of 100 lines: Wine's edit costs time in
 // proportion to its whole text for every append (100,000 single appends take minutes there),

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/poll.h"
 #include "winobj/application.h"
 #include "winobj/control.h"
 #include "winobj/geometry.h"
@@ -147,6 +148,35 @@ TEST(StatusBar, FirstSimpleTextMakesASimpleBarWithoutGripOnAFixedForm) {
   SetStatusText(form, 1, "part");
   EXPECT_FALSE(SendMessageA(bar, SB_ISSIMPLE, 0, 0));
   EXPECT_EQ(Parts(bar), (std::vector<int>{300, -1}));
+  Free(form);
+}
+
+bool CountPaint(void* count, MessageRecord& msg, LRESULT&) {
+  if (msg.message == WM_PAINT) ++*static_cast<int*>(count);
+  return false;
+}
+
+// A transfer puts thousands of texts into the bar with no message loop between, and each one
+// used to redraw the bar at once. Every text still reaches its part, in order; the bar is drawn
+// when the loop next runs, and every half second while texts keep coming.
+TEST(StatusBar, TextsAreDrawnWhenTheLoopRunsNotEachAtOnce) {
+  Control* form = NewForm(800, 400);
+  SetStatusText(form, 4, "");
+  CreateHandle(form);
+  PumpMessages();
+  Control* bar = form->form.statusBar;
+  int paints = 0;
+  bar->messageEvent = {&CountPaint, &paints};
+  for (int i = 0; i < 30; ++i) SetStatusText(form, i % 4, std::to_string(i) + " bytes");
+  EXPECT_EQ(paints, 0);
+  EXPECT_EQ(PartText(bar->handle, 1), "29 bytes");
+  EXPECT_EQ(PartText(bar->handle, 2), "26 bytes");
+  form->form.statusBarDrawnAt -= 1000;
+  SetStatusText(form, 0, "Response Received");
+  EXPECT_EQ(paints, 1);
+  PumpMessages();
+  EXPECT_EQ(paints, 2);
+  EXPECT_TRUE(IsWindowVisible(bar->handle));
   Free(form);
 }
 

@@ -1,0 +1,369 @@
+// The user's path: transfers through ZevFtp's main window as its toolbar runs them (a row
+// selected in a pane, then the command of the DownLoad or Upload button), inside the program's
+// own message loop, against the own FTP client alone and against curl on the same server in the
+// same run. A window time runs from the click until the window has drawn what changed (its
+// message queue is empty again). Rows: 100 MB (and 1 GB) down and up on pyftpdlib, vsftpd and
+// vsftpd with explicit TLS (no session reuse required), median of 5; the tenth of ten downloads
+// in a row against the first; the listing of 1,000 entries into the remote pane. Run by hand
+// from the build folder after scripts/test has set it up:
+//   wine window_transfer_bench.exe [--1g] [folder]
+// (--1g adds the 1 GB rows, several minutes; the files go into `folder`, for example a RAM disk
+// such as Z:\dev\shm, which keeps the disk's write-back out of the times, or under %TEMP%.)
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/command_ids.h"
+#include "app/ftp/ftp_client.h"
+#include "app/ftp/remote_pane.h"
+#include "app/ftp/session.h"
+#include "app/local/local_pane.h"
+#include "app/startup.h"
+#include "bench/bench_support.h"
+#include "bench/curl_support.h"
+#include "tests/support/ftp_server.h"
+#include "tests/support/msgbox_watch.h"
+#include "tests/support/poll.h"
+#include "tests/support/temp_files.h"
+#include "tests/support/test_certificates.h"
+#include "winobj/application.h"
+#include "winobj/control.h"
+#include "winobj/controls.h"
+#include "winobj/listview.h"
+
+namespace {
+
+constexpr int kRuns = 5;
+constexpr int kRunLength = 10;
+constexpr unsigned kShellWaitMs = 600000;
+
+struct Bench {
+  std::string work, served, local;
+  bool gigabyte = false;
+  MessageBoxWatcher* boxes = nullptr;
+};
+Bench bench;
+
+// ---- Through the window ----
+
+int RowCount(Control* list) {
+  return static_cast<int>(SendMessageA(list->handle, LVM_GETITEMCOUNT, 0, 0));
+}
+
+bool SelectOnly(Control* list, const std::string& caption) {
+  LVITEMA item{};
+  item.stateMask = LVIS_SELECTED;
+  SendMessageA(list->handle, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+               reinterpret_cast<LPARAM>(&item));
+  for (int row = 0; row < RowCount(list); ++row) {
+    if (ListItemText(list, row, 0) != caption) continue;
+    item.state = LVIS_SELECTED;
+    SendMessageA(list->handle, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    return true;
+  }
+  return false;
+}
+
+// A toolbar button's command as its click reaches the main window; seconds until the window
+// is drawn again.
+double RunCommand(int id) {
+  const double start = NowSeconds();
+  SendMessageA(GetParent(appState.toolbar->handle), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(appState.toolbar->handle));
+  PumpMessages();
+  return NowSeconds() - start;
+}
+
+bool Connect(const std::string& host, int port) {
+  SetCaption(appState.hostEdit, host);
+  SetCaption(appState.userEdit, "u");
+  SetCaption(appState.passwordEdit, "p");
+  SetChecked(appState.anonymousCheck, false);
+  SetCaption(appState.portEdit, std::to_string(port));
+  Click(appState.okSiteButton);
+  RunCommand(kCmdConnect);
+  return IsConnected();
+}
+
+uint64_t FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+}
+
+// -1 when the file did not arrive whole (or a box said why).
+double WindowDownload(const std::string& name, uint64_t size) {
+  DeleteFileA((bench.local + name).c_str());
+  ListLocalFolder();
+  if (!SelectOnly(appState.remoteList, name)) return -1;
+  const size_t boxes = bench.boxes->Count();
+  const double t = RunCommand(kCmdDownload);
+  return bench.boxes->Count() == boxes && FileSize(bench.local + name) == size ? t : -1;
+}
+
+double WindowUpload(const std::string& name, uint64_t size) {
+  if (!SelectOnly(appState.localList, name)) return -1;
+  const size_t boxes = bench.boxes->Count();
+  const double t = RunCommand(kCmdUpload);
+  return bench.boxes->Count() == boxes && FileSize(bench.served + name) == size ? t : -1;
+}
+
+// ---- The own client alone: its own connection, no status callback ----
+
+struct Alone {
+  FtpClient& api = OwnFtpClient();
+  HINTERNET session = nullptr;
+  HINTERNET connection = nullptr;
+  Alone(const std::string& host, int port) {
+    session = api.OpenSession("ZEVFTP");
+    connection = api.Connect(session, host.c_str(), static_cast<INTERNET_PORT>(port), "u", "p",
+                             kInternetContext);
+  }
+  ~Alone() {
+    api.Close(connection);
+    api.Close(session);
+  }
+  // Into the same files as the window's transfers (1 GB files take memory where the folder is
+  // a RAM disk).
+  double Get(const std::string& name, uint64_t size) {
+    const std::string local = bench.local + name;
+    DeleteFileA(local.c_str());
+    const double start = NowSeconds();
+    const bool ok = api.GetFile(connection, ("/" + name).c_str(), local.c_str(), true,
+                                FILE_ATTRIBUTE_NORMAL, 0x80000002, kInternetContext);
+    const double t = NowSeconds() - start;
+    return ok && FileSize(local) == size ? t : -1;
+  }
+  double Put(const std::string& name, uint64_t size) {
+    const double start = NowSeconds();
+    const bool ok = api.PutFile(connection, (bench.local + name).c_str(), ("/" + name).c_str(), 2,
+                                kInternetContext);
+    const double t = NowSeconds() - start;
+    return ok && FileSize(bench.served + name) == size ? t : -1;
+  }
+};
+
+// ---- The table ----
+
+void Cell(double v) { v < 0 ? std::printf(" %9s", "-") : std::printf(" %9.3f", v); }
+void Ratio(double a, double b) {
+  a < 0 || b <= 0 ? std::printf(" %9s", "-") : std::printf(" %8.2fx", a / b);
+}
+
+void Row(const std::string& name, double window, double alone, double curl) {
+  std::printf("%-34s", name.c_str());
+  Cell(window);
+  Cell(alone);
+  Cell(curl);
+  Ratio(window, curl);
+  Ratio(window, alone);
+  std::printf("\n");
+  std::fflush(stdout);
+}
+
+struct Size {
+  const char* label;
+  std::string down, up;  // served file to download, local file to upload
+  uint64_t bytes;
+};
+
+// One server: each size down and up, window, client alone and curl alternating, median of
+// kRuns each.
+void ServerRows(const char* name, const std::string& host, int port, const std::string& curlUrl,
+                const std::string& curlTls, const std::vector<Size>& sizes) {
+  if (!Connect(host, port)) {
+    std::printf("%-34s cannot connect through the window\n", name);
+    return;
+  }
+  Alone alone(host, port);
+  const std::string localUnix = UnixPathOf(bench.local);
+  for (const Size& size : sizes) {
+    std::vector<double> w[2], a[2], c[2];
+    const std::string curlGet =
+        curlTls + "-o '" + localUnix + size.down + "' '" + curlUrl + size.down + "'";
+    const std::string curlPut =
+        curlTls + "-T '" + localUnix + size.up + "' '" + curlUrl + size.up + "'";
+    // Each run starts with another of the three, so none always follows the same one.
+    for (int run = 0; run < kRuns; ++run) {
+      for (int turn = 0; turn < 3; ++turn) {
+        switch ((run + turn) % 3) {
+          case 0:
+            w[0].push_back(WindowDownload(size.down, size.bytes));
+            w[1].push_back(WindowUpload(size.up, size.bytes));
+            break;
+          case 1:
+            a[0].push_back(alone.Get(size.down, size.bytes));
+            a[1].push_back(alone.Put(size.up, size.bytes));
+            break;
+          default:
+            c[0].push_back(TimeCurl(bench.work, curlGet, true));
+            c[1].push_back(TimeCurl(bench.work, curlPut, true));
+        }
+      }
+    }
+    const char* direction[2] = {"down", "up"};
+    for (int d = 0; d < 2; ++d) {
+      Row(std::string(name) + " " + size.label + " " + direction[d], Median(w[d]), Median(a[d]),
+          Median(c[d]));
+    }
+  }
+}
+
+// The tenth of ten downloads in a row against the first (the log grows all along), through the
+// window and, as the machine's own drift, by the client alone, alternating.
+void RunLengthRows(const std::string& host, int port, const Size& size) {
+  if (!Connect(host, port)) return;
+  Alone alone(host, port);
+  std::vector<double> w, a;
+  for (int i = 0; i < kRunLength; ++i) {
+    w.push_back(WindowDownload(size.down, size.bytes));
+    a.push_back(alone.Get(size.down, size.bytes));
+  }
+  const std::string name = "pyftpdlib " + std::string(size.label) + " down, ";
+  Row(name + "1st of 10", w.front(), a.front(), -1);
+  Row(name + "10th of 10", w.back(), a.back(), -1);
+  std::printf("%-34s %8.2fx %8.2fx\n", "10th / 1st", w.back() / w.front(), a.back() / a.front());
+  // Single transfers vary by more than a tenth here; the medians of three say more.
+  const auto median3 = [](const std::vector<double>& v, size_t from) {
+    return Median(std::vector<double>(v.begin() + from, v.begin() + from + 3));
+  };
+  std::printf("%-34s %8.2fx %8.2fx\n", "median 8th-10th / 1st-3rd", median3(w, 7) / median3(w, 0),
+              median3(a, 7) / median3(a, 0));
+}
+
+// The listing of /l1000/ into the remote pane against the client's bare find loop on its own
+// connection and curl's listing on a logged-in connection.
+void ListingRow(int port) {
+  if (!Connect("127.0.0.1", port)) return;
+  Alone alone("127.0.0.1", port);
+  const std::string url = "ftp://u:p@127.0.0.1:" + std::to_string(port) + "/l1000/";
+  std::vector<double> w, a, c;
+  int rows = 0;
+  for (int run = 0; run < kRuns; ++run) {
+    appState.remotePath = "/l1000/";
+    double start = NowSeconds();
+    ListRemoteFolder();
+    PumpMessages();
+    w.push_back(NowSeconds() - start);
+    rows = RowCount(appState.remoteList);
+    start = NowSeconds();
+    const int entries = CountFoundEntries(alone.api, alone.connection, "/l1000/*.*");
+    a.push_back(entries >= 1000 ? NowSeconds() - start : -1);
+    c.push_back(TimeCurlLoggedIn(bench.work, "-o /dev/null '" + url + "'"));
+  }
+  Row("pyftpdlib list 1000 into the pane", rows >= 1000 ? Median(w) : -1, Median(a), Median(c));
+  appState.remotePath = "/";
+}
+
+bool MakeFiles(bool gigabyte) {
+  const std::string served = UnixPathOf(bench.served);
+  const std::string local = UnixPathOf(bench.local);
+  std::string command = "cd '" + served +
+                        "' && mkdir l1000 && (cd l1000 && seq -f entry%05g.txt 1000 | xargs touch) "
+                        "&& head -c 100M /dev/urandom > big.bin && cp big.bin '" +
+                        local + "up.bin'";
+  if (gigabyte) {
+    command += " && head -c 1G /dev/urandom > big1g.bin && cp big1g.bin '" + local + "up1g.bin'";
+  }
+  command += " && touch '" + UnixPathOf(bench.work) + "ready'";
+  RunShellCommand(command, kShellWaitMs);
+  const std::string ready = bench.work + "ready";
+  return PollUntil([&] { return GetFileAttributesA(ready.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                   kShellWaitMs);
+}
+
+FtpServerOptions Options(FtpServerOptions::Kind kind, FtpServerOptions::Tls tls) {
+  FtpServerOptions options;
+  options.kind = kind;
+  options.root = bench.served;
+  options.user = "u";
+  options.password = "p";
+  options.tls = tls;
+  options.lifetimeSeconds = 3600;
+  return options;
+}
+
+void RunBench() {
+  // Trusted before anything else: an authority added later in a long run was not always found.
+  TrustedTestAuthority trusted;
+  MessageBoxWatcher boxes;
+  bench.boxes = &boxes;
+  if (!MakeFiles(bench.gigabyte)) {
+    std::printf("the served files could not be made\n");
+    return;
+  }
+  appState.localPath = bench.local;
+  ListLocalFolder();
+  std::vector<Size> sizes = {{"100MB", "big.bin", "up.bin", 100ull << 20}};
+  if (bench.gigabyte) sizes.push_back({"1GB", "big1g.bin", "up1g.bin", 1ull << 30});
+
+  FtpServer pyftpdlib(Options(FtpServerOptions::kPyftpdlib, FtpServerOptions::kNoTls));
+  FtpServer vsftpd(Options(FtpServerOptions::kVsftpd, FtpServerOptions::kNoTls));
+  FtpServer tls(Options(FtpServerOptions::kVsftpd, FtpServerOptions::kExplicitTls));
+  std::printf(
+      "seconds, median of %d; window: click to drawn; alone: the own client's get/put; "
+      "curl: its own time after the TCP connect\n",
+      kRuns);
+  std::printf("%-34s %9s %9s %9s %9s %9s\n", "row", "window", "alone", "curl", "win/curl",
+              "win/alone");
+  for (FtpServer* s : {&pyftpdlib, &vsftpd, &tls}) {
+    if (!s->Running()) std::printf("a server did not start: %s\n", s->Error().c_str());
+  }
+  const auto url = [](const FtpServer& s) {
+    return "ftp://u:p@127.0.0.1:" + std::to_string(s.Port()) + "/";
+  };
+  if (pyftpdlib.Running()) {
+    ListingRow(pyftpdlib.Port());
+    ServerRows("pyftpdlib", "127.0.0.1", pyftpdlib.Port(), url(pyftpdlib), "", sizes);
+  }
+  if (vsftpd.Running()) ServerRows("vsftpd", "127.0.0.1", vsftpd.Port(), url(vsftpd), "", sizes);
+  if (tls.Running() && trusted.Trusted()) {
+    const std::string authority = UnixPathOf(TestCertificateFiles(TestCertificate::kAuthority).pem);
+    ServerRows("vsftpd TLS", "ftpes://localhost", tls.Port(), url(tls),
+               "--ssl-reqd --cacert '" + authority + "' ", sizes);
+  }
+  if (pyftpdlib.Running()) RunLengthRows("127.0.0.1", pyftpdlib.Port(), sizes.front());
+  for (const MessageBoxRecord& box : boxes.Boxes()) std::printf("box: %s\n", box.text.c_str());
+  Disconnect();
+}
+
+void CALLBACK RunOnce(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  RunBench();
+  PostMessageA(appState.mainWindow->handle, WM_CLOSE, 0, 0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string folder;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--1g") == 0) {
+      bench.gigabyte = true;
+    } else {
+      folder = argv[i];
+    }
+  }
+  if (folder.empty()) {
+    bench.work = MakeUniqueTempFolder("zevwinbench");
+  } else {
+    if (folder.back() != '\\') folder += '\\';
+    bench.work = folder + "zevwinbench_" + std::to_string(GetCurrentProcessId()) + "\\";
+    CreateDirectoryA(bench.work.c_str(), nullptr);
+  }
+  bench.served = bench.work + "served\\";
+  bench.local = bench.work + "local\\";
+  CreateDirectoryA(bench.served.c_str(), nullptr);
+  CreateDirectoryA(bench.local.c_str(), nullptr);
+  StartUp();
+  SetTimer(nullptr, 0, 1, &RunOnce);
+  Run(appState.application);
+  FreeStartUpState();
+  RemoveFolderTree(bench.work);
+  return 0;
+}
