@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "winobj/align_math.h"
 #include "winobj/color.h"
@@ -114,6 +116,13 @@ struct EditFields {
   uint8_t flushPosted = 0;
 };
 
+// Status bar (statusbar.cpp): the latest text of each part put in while its drawing is held
+// (the message's wParam, part and drawing style, with the text), handed to the platform's bar
+// when it is drawn or asked anything else.
+struct StatusBarFields {
+  std::vector<std::pair<WPARAM, std::string>> heldTexts;
+};
+
 // List view (listview.cpp; the spine's CommonNotifyProc fires endEditEvent).
 struct ListViewFields {
   uint8_t style = 0;     // ListViewStyle
@@ -200,6 +209,7 @@ class Control : public Object {
 
   ComboFields combo;
   EditFields edit;
+  StatusBarFields bar;
   ToolbarFields toolbar;
   SplitterFields splitter;
 
