@@ -42,6 +42,9 @@ class FtpClient {
   // `entry` through `find`. The record holds at most 259 bytes of it, and a name of 255
   // characters takes up to 765 bytes in UTF-8. WinInet's is the record's own name.
   virtual std::string FoundName(HINTERNET find, const WIN32_FIND_DATAA& entry) = 0;
+  // Lines of the listing behind `find` that could not be read surely and gave no entry (asked
+  // once its entries have ended, before the handle is closed). WinInet tells none.
+  virtual size_t UnreadLines(HINTERNET find) = 0;
   // FtpGetFileA: true when the whole file arrived.
   virtual bool GetFile(HINTERNET connection, const char* remote, const char* local,
                        bool failIfExists, DWORD attributes, DWORD flags, DWORD_PTR context) = 0;

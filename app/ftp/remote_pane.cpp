@@ -29,6 +29,7 @@ constexpr DWORD kListingCutError = ERROR_MORE_DATA;
 // How the last listing ended, said once its rows are shown.
 enum class ListingEnd { kComplete, kCut, kFailed };
 ListingEnd listingEnd = ListingEnd::kComplete;
+size_t unreadLines = 0;      // lines the listing left out rather than show them under a guess
 std::string listingFailure;  // the text naming the failure, taken when it happened
 
 // A find that ends with `error`. The end of the entries is ERROR_NO_MORE_FILES; Wine's WinInet
@@ -89,6 +90,7 @@ void EnumerateRemoteFolder(const std::string& pattern, const EntrySink& add) {
     entry = WIN32_FIND_DATAA{};
   } while (client.FindNext(find, &entry));
   NoteListingEnd(GetLastError());
+  unreadLines = client.UnreadLines(find);
 }
 
 bool remoteListingRunning = false;
@@ -119,6 +121,7 @@ void FillRemotePane() {
   AutoReset<bool> running(remoteListingRunning, true);
   listingEnd = ListingEnd::kComplete;
   listingFailure.clear();
+  unreadLines = 0;
   const std::string folder = appState.remotePath;
   listed = ListedFolder();
   try {
@@ -141,15 +144,28 @@ std::string ListingCutText(size_t rows) {
          " rows.";
 }
 
+std::string UnreadLinesText(size_t lines) {
+  if (lines == 1)
+    return "1 line of the server's listing could not be read: the pane does not show it.";
+  return UInt64ToText(lines) +
+         " lines of the server's listing could not be read: the pane does not show them.";
+}
+
 void ReportRemoteListing() {
   // Taken first: the box works off messages, and a listing among them starts afresh.
   const ListingEnd end = listingEnd;
   const std::string failure = listingFailure;
+  const size_t unread = unreadLines;
   listingEnd = ListingEnd::kComplete;
   listingFailure.clear();
-  if (end == ListingEnd::kFailed) ShowMessage(TextForBox(failure));
-  if (end == ListingEnd::kCut && appState.remoteList != nullptr) {
+  unreadLines = 0;
+  // One box: the failure, else the cut, else the lines left out.
+  if (end == ListingEnd::kFailed) {
+    ShowMessage(TextForBox(failure));
+  } else if (end == ListingEnd::kCut && appState.remoteList != nullptr) {
     ShowMessage(ListingCutText(static_cast<size_t>(Count(appState.remoteList))));
+  } else if (unread > 0) {
+    ShowMessage(UnreadLinesText(unread));
   }
 }
 

@@ -42,5 +42,7 @@ void FillRemotePane();
 void ReportRemoteListing();
 // What the box says of a listing cut at the client's bound that left `rows` rows in the pane.
 std::string ListingCutText(size_t rows);
+// The box's text for a listing that left out lines it could not read surely.
+std::string UnreadLinesText(size_t lines);
 // A listing is under way (its frame works off waiting messages meanwhile).
 bool RemoteListingRunning();

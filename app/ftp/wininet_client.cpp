@@ -41,6 +41,8 @@ class WinInetClient : public FtpClient {
     return std::string(entry.cFileName, strnlen(entry.cFileName, sizeof entry.cFileName));
   }
 
+  size_t UnreadLines(HINTERNET) override { return 0; }
+
   bool GetFile(HINTERNET connection, const char* remote, const char* local, bool failIfExists,
                DWORD attributes, DWORD flags, DWORD_PTR context) override {
     return FtpGetFileA(connection, remote, local, failIfExists ? TRUE : FALSE, attributes, flags,

@@ -69,6 +69,8 @@ class OwnConnection {
   DWORD BeginListing(const std::string& folder, const std::string& wildcard, bool parentFirst);
   DWORD NextListed(ListedEntry& entry);
   void EndListing();
+  // Lines of the listing under way that no family could read surely: left out, not guessed.
+  size_t UnreadListingLines() const;
   DWORD Get(const std::string& remote, const char* local, bool failIfExists, DWORD attributes);
   DWORD Put(const char* local, const std::string& remote);
   DWORD Remove(const std::string& remote);

@@ -122,6 +122,7 @@ class ListingPuller {
   template <typename Sink>
   DWORD Pull(Sink&& sink, bool& end);
   uint64_t Bytes() const { return progress_.Total(); }
+  size_t DroppedLines() const { return lines_.Dropped(); }
 
  private:
   FlooredReceiver receiver_;

@@ -39,6 +39,9 @@ struct ConnectionObject : HandleObject {
 struct FindObject : HandleObject {
   FindObject() : HandleObject(kFind) {}
   std::string lastName;
+  // A listing that failed after its ".." was handed out: every further entry asked for is
+  // this failure.
+  DWORD failure = ERROR_SUCCESS;
 };
 
 class HandleTable {

@@ -34,6 +34,7 @@ struct OwnConnection::Listing {
   DWORD error = ERROR_SUCCESS;
   size_t taken = 0;
   size_t lines = 0;
+  size_t droppedLines = 0;  // too long to be a line of a listing
 };
 
 // Here, where a listing is a whole type.
@@ -124,6 +125,7 @@ DWORD OwnConnection::NextListed(ListedEntry& entry) {
 
 DWORD OwnConnection::EndListingData(DWORD error) {
   const uint64_t bytes = listing_->puller->Bytes();
+  listing_->droppedLines = listing_->puller->DroppedLines();
   listing_->puller.reset();
   data_.Close();
   // Cut short on our side: the server's answer to that is awaited briefly; a server that gives
@@ -131,6 +133,13 @@ DWORD OwnConnection::EndListingData(DWORD error) {
   AutoReset<Deadline> bounded(
       bound_, error == ERROR_INTERNET_OPERATION_CANCELLED ? Deadline::After(kCutWaitMs) : bound_);
   return Run(conversation_.OnDataMoved(error, bytes), nullptr);
+}
+
+size_t OwnConnection::UnreadListingLines() const {
+  if (listing_ == nullptr) return 0;
+  const size_t dropped =
+      listing_->puller != nullptr ? listing_->puller->DroppedLines() : listing_->droppedLines;
+  return listing_->parser.Unread() + dropped;
 }
 
 void OwnConnection::EndListing() {

@@ -104,21 +104,27 @@ class OwnClient : public FtpClient {
         slash == std::string::npos ? std::string() : text.substr(0, slash + 1);
     const std::string wildcard = slash == std::string::npos ? text : text.substr(slash + 1);
     OwnConnection& connection = object->connection;
-    DWORD error = connection.BeginListing(folder, wildcard,
-                                          ListsParentFirst(folder, connection.LoginFolder()));
+    const bool parentFirst = ListsParentFirst(folder, connection.LoginFolder());
+    DWORD error = connection.BeginListing(folder, wildcard, parentFirst);
     ListedEntry first;
     if (error == ERROR_SUCCESS) error = connection.NextListed(first);
     lastResponse = connection.LastReply();
+    DWORD failure = ERROR_SUCCESS;
     if (error != ERROR_SUCCESS) {
       connection.EndListing();
-      return Failed<HINTERNET>(error, nullptr);
+      // A folder that cannot be listed still has its way up: without it the pane, empty, would
+      // hold the user in a path that a refresh or a reconnect only tries again.
+      if (!parentFirst || !MatchesPattern("..", wildcard)) return Failed<HINTERNET>(error, nullptr);
+      failure = error;
+      first = ListedEntry{"..", true, 0, 0};
     }
     *entry = FindRecordOf(first);
     auto find = std::make_unique<FindObject>();
     find->parent = handle;
     find->lastName = std::move(first.name);
+    find->failure = failure;
     const HINTERNET self = handles_.Add(std::move(find));
-    object->openFind = self;
+    if (failure == ERROR_SUCCESS) object->openFind = self;
     const INTERNET_ASYNC_RESULT created = {reinterpret_cast<DWORD_PTR>(self), 0};
     if (context != 0) {
       object->connection.Progress().Report(INTERNET_STATUS_HANDLE_CREATED, &created,
@@ -132,6 +138,7 @@ class OwnClient : public FtpClient {
     auto* find = handles_.Get<FindObject>(handle, HandleObject::kFind);
     if (find == nullptr) return Failed(ERROR_INVALID_HANDLE, false);
     if (entry == nullptr) return Failed(ERROR_INVALID_PARAMETER, false);
+    if (find->failure != ERROR_SUCCESS) return Failed(find->failure, false);
     auto* owner = handles_.Get<ConnectionObject>(find->parent, HandleObject::kConnection);
     if (owner == nullptr) return Failed(ERROR_NO_MORE_FILES, false);
     ListedEntry next;
@@ -149,6 +156,14 @@ class OwnClient : public FtpClient {
       return std::string(entry.cFileName, strnlen(entry.cFileName, sizeof entry.cFileName));
     }
     return find->lastName;
+  }
+
+  size_t UnreadLines(HINTERNET handle) override {
+    auto* find = handles_.Get<FindObject>(handle, HandleObject::kFind);
+    if (find == nullptr) return 0;
+    auto* owner = handles_.Get<ConnectionObject>(find->parent, HandleObject::kConnection);
+    if (owner == nullptr || owner->openFind != handle) return 0;
+    return owner->connection.UnreadListingLines();
   }
 
   bool GetFile(HINTERNET handle, const char* remote, const char* local, bool failIfExists,

@@ -74,7 +74,8 @@ class OwnClientTest : public ::testing::Test {
 
   // Every entry of folder + pattern, in the order the find returns them; `error` the code the
   // find ended with (ERROR_NO_MORE_FILES when all went well).
-  std::vector<FoundEntry> FindAll(const std::string& pattern, DWORD* error = nullptr) {
+  std::vector<FoundEntry> FindAll(const std::string& pattern, DWORD* error = nullptr,
+                                  size_t* unread = nullptr) {
     std::vector<FoundEntry> found;
     WIN32_FIND_DATAA entry{};
     HINTERNET find = client_.FindFirst(connection_, pattern.c_str(), &entry, 0, 255);
@@ -90,6 +91,7 @@ class OwnClientTest : public ::testing::Test {
                        (uint64_t{entry.nFileSizeHigh} << 32) | entry.nFileSizeLow});
     } while (client_.FindNext(find, &entry));
     if (error) *error = GetLastError();
+    if (unread) *unread = client_.UnreadLines(find);
     client_.Close(find);
     return found;
   }

@@ -223,6 +223,8 @@ TEST_P(FtpRemotePane, AFolderThatCannotBeListedIsSaidInOneBoxOnceTheRowsAreDrawn
   EXPECT_TRUE(text.size() > 4 && text[0] == '5' && text[3] == ' ') << text;
   EXPECT_NE(text.find("No such"), std::string::npos) << text;
   EXPECT_EQ(drawingAtBox, std::vector<std::string>{"[off][on]"});
+  // The way back up stays (the own client's "..": the server sent nothing).
+  EXPECT_EQ(Rows(appState.remoteList), BelowRoot({}));
 
   // An empty folder is no failure.
   appState.remotePath = "/empty/";
@@ -246,9 +248,13 @@ TEST_P(FtpRemotePane, ARefreshAfterTheServerDroppedTheConnectionSaysSo) {
   }
 }
 
-TEST(FtpRemotePaneText, ACutListingSaysHowManyRowsThePaneShows) {
+TEST(FtpRemotePaneText, CutAndUnreadListingsSayHowMany) {
   EXPECT_EQ(ListingCutText(500001),
             "The server's listing was cut short: the pane shows only the first 500001 rows.");
+  EXPECT_EQ(UnreadLinesText(1),
+            "1 line of the server's listing could not be read: the pane does not show it.");
+  EXPECT_EQ(UnreadLinesText(3),
+            "3 lines of the server's listing could not be read: the pane does not show them.");
 }
 
 // Toolbar clicks that wait in the queue behind a message for the application window, which
