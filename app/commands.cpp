@@ -5,9 +5,9 @@
 #include <wininet.h>
 
 #include "app/app_state.h"
-#include "app/ftp/remote_pane.h"
-#include "app/ftp/session.h"
-#include "app/ftp/transfers.h"
+#include "app/remote/remote_pane.h"
+#include "app/remote/session.h"
+#include "app/remote/transfers.h"
 #include "app/local/local_pane.h"
 #include "app/window_sizes.h"
 #include "app/sites/site_manager.h"

@@ -8,9 +8,9 @@
 
 #include "app/app_state.h"
 #include "app/commands.h"
-#include "app/ftp/remote_list_events.h"
-#include "app/ftp/remote_pane.h"
-#include "app/ftp/transfers.h"
+#include "app/remote/remote_list_events.h"
+#include "app/remote/remote_pane.h"
+#include "app/remote/transfers.h"
 #include "app/local/local_pane.h"
 #include "app/sites/site_manager.h"
 #include "winobj/application.h"

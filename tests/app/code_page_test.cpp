@@ -42,7 +42,9 @@ TEST(CodePage, HowAServersNameIsShown) {
   for (const Case& c : cases) {
     std::string shown;
     EXPECT_EQ(ShownServerName(c.bytes, c.program, c.legacy, shown), c.exact) << c.bytes;
-    if (c.shown != nullptr) EXPECT_EQ(shown, c.shown) << c.bytes;
+    if (c.shown != nullptr) {
+      EXPECT_EQ(shown, c.shown) << c.bytes;
+    }
     EXPECT_EQ(shown.find('O'), std::string::npos) << c.bytes;
   }
   EXPECT_TRUE(SpeaksLegacyCodePage("caf\xE9.txt"));

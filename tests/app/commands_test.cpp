@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ftp/remote_pane.h"
-#include "tests/app/ftp/ftp_fixture.h"
+#include "app/remote/remote_pane.h"
+#include "tests/app/remote/ftp_fixture.h"
 
 namespace {
 

@@ -53,5 +53,17 @@ put src/d.h
 expect 0 "no include circle"
 expect 1 "the allowed circle src/a src/b is gone" --allow "src/a src/b"
 
+# The FTP protocol's folder reaches only itself and winobj's guards and plain text routines.
+put app/ftp/client.cpp app/ftp/client.h winobj/scoped.h winobj/text_core.h
+put app/ftp/client.h
+put app/remote/pane.h app/ftp/client.h
+put winobj/scoped.h
+put winobj/text_core.h
+put winobj/control.h
+expect 0 "no include circle, no include outside its folder's reach" app
+put app/ftp/client.h app/remote/pane.h winobj/control.h
+expect 1 "outside its folder's reach: app/ftp/client.h includes app/remote/pane.h" app
+expect 1 "outside its folder's reach: app/ftp/client.h includes winobj/control.h" app
+
 [ "$failures" -eq 0 ] && echo "check-includes: all cases passed"
 exit $((failures > 0))

@@ -15,7 +15,8 @@ namespace {
 // trust_ca.exe, beside the test, with `arguments`: its exit status, -1 when it did not end.
 int RunTrustCa(std::string arguments) {
   std::string line = "trust_ca.exe " + arguments;
-  STARTUPINFOA startup{sizeof startup};
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                       &process)) {

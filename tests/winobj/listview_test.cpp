@@ -237,7 +237,9 @@ TEST_F(ListViewTest, TextReadsGrowTheBuffer) {
   EXPECT_EQ(reads, 3);  // 100, 300, 700
   EXPECT_EQ(ListItemText(lv, 3, 0, &reads), "");
   EXPECT_EQ(reads, 1);
-  if (GetACP() == CP_UTF8) EXPECT_EQ(ListItemText(lv, 4, 0), straddling);
+  if (GetACP() == CP_UTF8) {
+    EXPECT_EQ(ListItemText(lv, 4, 0), straddling);
+  }
 }
 
 TEST_F(ListViewTest, SetListItemImageKeepsTheRest) {

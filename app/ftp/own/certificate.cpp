@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/ftp/certificate_text.h"
+#include "app/ftp/server_certificate.h"
 #include "app/ftp/own/certificate_names.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/ftp/transfers.h"
+#include "app/remote/transfers.h"
 
 #include <commctrl.h>
 #include <wininet.h>
@@ -7,9 +7,9 @@
 #include "app/code_page.h"
 #include "app/command_ids.h"
 #include "app/ftp/ftp_client.h"
-#include "app/ftp/remote_pane.h"
-#include "app/ftp/name_rules.h"
-#include "app/ftp/session.h"
+#include "app/remote/remote_pane.h"
+#include "app/remote/name_rules.h"
+#include "app/remote/session.h"
 #include "app/file_rows.h"
 #include "app/local/local_pane.h"
 #include "winobj/application.h"

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/ftp/own/own_client.h"
-#include "app/ftp/remote_pane.h"
-#include "app/ftp/transfers.h"
-#include "tests/app/ftp/ftp_fixture.h"
+#include "app/remote/remote_pane.h"
+#include "app/remote/transfers.h"
+#include "tests/app/remote/ftp_fixture.h"
 #include "tests/support/program_text.h"
 
 namespace {

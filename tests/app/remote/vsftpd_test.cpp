@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/ftp/remote_pane.h"
-#include "app/ftp/transfers.h"
-#include "tests/app/ftp/ftp_fixture.h"
+#include "app/remote/remote_pane.h"
+#include "app/remote/transfers.h"
+#include "tests/app/remote/ftp_fixture.h"
 
 namespace {
 

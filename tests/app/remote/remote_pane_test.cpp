@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "app/ftp/remote_pane.h"
-#include "app/ftp/transfers.h"
+#include "app/remote/remote_pane.h"
+#include "app/remote/transfers.h"
 #include "app/file_rows.h"
-#include "tests/app/ftp/ftp_fixture.h"
+#include "tests/app/remote/ftp_fixture.h"
 #include "winobj/listview.h"
 
 namespace {

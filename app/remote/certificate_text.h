@@ -1,31 +1,12 @@
-// The texts the program shows about TLS: a certificate fingerprint and a certificate time as the
-// user reads them, a certificate's names, the question asked about a certificate the system does
-// not trust, and what a failed TLS data connection means. Plain text from plain data, no windows.
+// The texts the program shows about TLS: a certificate's texts as a box shows them, the question
+// asked about a certificate the system does not trust, and what a failed TLS data connection
+// means. Plain text from plain data, no windows.
 #pragma once
 
 #include <cstddef>
 #include <string>
-#include <vector>
 
 #include "app/ftp/server_certificate.h"
-
-// Upper-case hex pairs joined by ":" (the form of `openssl x509 -fingerprint`).
-std::string FingerprintText(const unsigned char* bytes, size_t size);
-
-// "2026-12-09 11:19:18 UTC".
-std::string UtcTimeText(int year, int month, int day, int hour, int minute, int second);
-
-// One attribute of a distinguished name: its short type ("CN", "O", or the OID's dotted text)
-// and its value as the certificate holds it, NULs and line breaks included.
-struct NameAttribute {
-  std::string type;
-  std::string value;
-};
-
-// "O=ZevFtp tests, CN=localhost": the attributes in their encoded order, as CertNameToStr writes
-// them (a value holding a separator, a quote or an edge blank goes in quotes, its quotes
-// doubled), but whole: what follows a NUL in a value stays.
-std::string DistinguishedNameText(const std::vector<NameAttribute>& attributes);
 
 // The most bytes a certificate's text (subject, issuer, host) takes in the box, "..." included.
 constexpr size_t kMostCertificateFieldLength = 128;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ftp/certificate_text.h"
+#include "app/remote/certificate_text.h"
 #include "app/ftp/own/certificate.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ftp/transfers.h"
-#include "tests/app/ftp/ftp_fixture.h"
+#include "app/remote/transfers.h"
+#include "tests/app/remote/ftp_fixture.h"
 
 namespace {
 

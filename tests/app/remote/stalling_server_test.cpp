@@ -6,8 +6,8 @@
 #include <string>
 
 #include "app/ftp/own/own_client.h"
-#include "app/ftp/transfers.h"
-#include "tests/app/ftp/ftp_fixture.h"
+#include "app/remote/transfers.h"
+#include "tests/app/remote/ftp_fixture.h"
 #include "tests/support/scripted_ftp_server.h"
 
 namespace {

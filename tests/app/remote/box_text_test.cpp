@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ftp/box_text.h"
+#include "app/remote/box_text.h"
 
 namespace {
 

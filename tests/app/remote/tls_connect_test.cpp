@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/ftp/certificate_text.h"
-#include "app/ftp/transfers.h"
-#include "tests/app/ftp/ftp_fixture.h"
+#include "app/remote/certificate_text.h"
+#include "app/remote/transfers.h"
+#include "tests/app/remote/ftp_fixture.h"
 #include "tests/support/test_certificates.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/ftp/status_log.h"
+#include "app/remote/status_log.h"
 
 #include <cstring>
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/ftp/ftp_client.h"
-#include "tests/app/ftp/ftp_fixture.h"
+#include "tests/app/remote/ftp_fixture.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/ftp/remote_pane.h"
+#include "app/remote/remote_pane.h"
 
 #include <commctrl.h>
 
@@ -6,9 +6,9 @@
 
 #include "app/app_state.h"
 #include "app/code_page.h"
-#include "app/ftp/box_text.h"
+#include "app/remote/box_text.h"
 #include "app/ftp/ftp_client.h"
-#include "app/ftp/session.h"
+#include "app/remote/session.h"
 #include "app/file_rows.h"
 #include "winobj/application.h"
 #include "winobj/control.h"

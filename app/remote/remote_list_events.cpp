@@ -1,14 +1,14 @@
-#include "app/ftp/remote_list_events.h"
+#include "app/remote/remote_list_events.h"
 
 #include <commctrl.h>
 
 #include <string>
 
 #include "app/app_state.h"
-#include "app/ftp/name_rules.h"
-#include "app/ftp/remote_pane.h"
-#include "app/ftp/session.h"
-#include "app/ftp/transfers.h"
+#include "app/remote/name_rules.h"
+#include "app/remote/remote_pane.h"
+#include "app/remote/session.h"
+#include "app/remote/transfers.h"
 #include "app/file_rows.h"
 #include "winobj/control.h"
 #include "winobj/listview.h"

@@ -1,4 +1,4 @@
-#include "app/ftp/name_rules.h"
+#include "app/remote/name_rules.h"
 
 #include <cwchar>
 

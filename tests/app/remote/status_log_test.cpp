@@ -1,7 +1,7 @@
 // The status callback's vocabulary and byte totals, as plain functions: the text of every code,
 // the second lines of 11, 31 and 41, totals that never wrap, and report data read no further
 // than its stated length.
-#include "app/ftp/status_log.h"
+#include "app/remote/status_log.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/ftp/name_rules.h"
+#include "app/remote/name_rules.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/ftp/session.h"
+#include "app/remote/session.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/ftp/remote_pane.h"
-#include "app/ftp/status_log.h"
-#include "tests/app/ftp/ftp_fixture.h"
+#include "app/remote/remote_pane.h"
+#include "app/remote/status_log.h"
+#include "tests/app/remote/ftp_fixture.h"
 #include "winobj/text.h"
 
 namespace {

@@ -1,16 +1,16 @@
-#include "app/ftp/session.h"
+#include "app/remote/session.h"
 
 #include <cstring>
 #include <string>
 
 #include "app/app_state.h"
 #include "app/command_ids.h"
-#include "app/ftp/box_text.h"
-#include "app/ftp/certificate_text.h"
+#include "app/remote/box_text.h"
+#include "app/remote/certificate_text.h"
 #include "app/ftp/ftp_client.h"
 #include "app/ftp/ftp_text.h"
 #include "app/ftp/own/own_client.h"
-#include "app/ftp/status_log.h"
+#include "app/remote/status_log.h"
 #include "app/sites/site_manager.h"
 #include "winobj/application.h"
 #include "winobj/control.h"

@@ -1,4 +1,4 @@
-#include "app/ftp/box_text.h"
+#include "app/remote/box_text.h"
 
 #include "winobj/text_core.h"
 

@@ -1,5 +1,5 @@
 // The remote path rules: going down into a folder row, ".." going up, and the listing pattern.
-#include "app/ftp/remote_pane.h"
+#include "app/remote/remote_pane.h"
 
 #include <gtest/gtest.h>
 

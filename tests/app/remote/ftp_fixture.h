@@ -23,7 +23,7 @@
 #include "app/app_state.h"
 #include "app/commands.h"
 #include "app/ftp/ftp_client.h"
-#include "app/ftp/session.h"
+#include "app/remote/session.h"
 #include "app/local/local_pane.h"
 #include "tests/app/app_harness.h"
 #include "tests/app/temp_folder.h"
