@@ -90,13 +90,6 @@ TEST(FileRowsShell, OneListingAsksOncePerExtension) {
   EXPECT_EQ(shell.ShellQueries(), 3);
 }
 
-TEST(FileRowsShell, TheCacheGivesWhatTheShellGives) {
-  ShellAnswers shell;
-  for (const char* path : {"x.txt", "c:\\nothing\\y.txt", "/pub/z.zzqq", "noext", "a.exe"}) {
-    EXPECT_EQ(shell.TypeName(path), GetShellTypeName(path)) << path;
-  }
-}
-
 TEST(FileRowsShell, TypeNamesComeFromTheNameAlone) {
   // Neither file exists: the shell answers from the extension, for local and server paths
   // alike. Wine's names differ from Windows' (".txt file" and the like), so only equality and

@@ -29,26 +29,31 @@ Control* NewForm(const char* caption, int width = 400, int height = 300) {
   return form;
 }
 
-// ---- Option tables (plain) ----
+// ---- Option sets ----
 
-TEST(ControlsStyle, OptionTablesTurnOptionSetsIntoStyles) {
-  // A single-line edit keeps automatic scrolling but never shows scroll bars.
-  EXPECT_EQ(EditStyle(0), 0x50810000u | ES_AUTOHSCROLL | ES_AUTOVSCROLL);
-  // The log: multi-line with both scroll bars and automatic scrolling.
-  EXPECT_EQ(EditStyle(EditOption::Multiline),
-            0x50810000u | WS_HSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | ES_AUTOVSCROLL | ES_MULTILINE);
-  // An option whose entry is marked absent removes what its absence adds.
-  EXPECT_EQ(EditStyle(EditOption::Multiline | EditOption::NoHScroll | EditOption::ReadOnly),
-            0x50810000u | WS_VSCROLL | ES_AUTOVSCROLL | ES_MULTILINE | ES_READONLY);
-  EXPECT_EQ(EditStyle(EditOption::Password | EditOption::NoVScroll | EditOption::NoHScroll),
-            0x50810000u | ES_PASSWORD);
-  // The drive box: a sorted drop-down list, which still scrolls its text automatically.
-  EXPECT_EQ(ComboBoxStyle(ComboBoxOption::DropDownList | ComboBoxOption::Sort),
-            0x50210202u | CBS_DROPDOWNLIST | CBS_SORT | CBS_AUTOHSCROLL);
-  EXPECT_EQ(ComboBoxStyle(ComboBoxOption::NoAutoHScroll), 0x50210202u);
-  EXPECT_EQ(ListBoxStyle(0), 0x50A10041u);
-  EXPECT_EQ(ListBoxStyle(ListBoxOption::MultiColumn | ListBoxOption::UseTabStops),
-            0x50A10041u | LBS_MULTICOLUMN | WS_HSCROLL | LBS_USETABSTOPS);
+// What the option sets make of the platform's controls: the log holds many lines, a password
+// edit hides its text, a read-only one is read-only, the drive box sorts and takes no typed text.
+TEST(ControlsStyle, OptionSetsGiveThePlatformsControlsTheirBehaviour) {
+  Control* form = NewForm("Options");
+  Control* line = NewEdit(form, 0);
+  Control* log = NewEdit(form, EditOption::Multiline);
+  Control* password = NewEdit(form, EditOption::Password);
+  Control* readOnly = NewEdit(form, EditOption::Multiline | EditOption::ReadOnly);
+  Control* drives = NewComboBox(form, ComboBoxOption::DropDownList | ComboBoxOption::Sort);
+  CreateHandle(form);
+  SetCaption(line, "a\r\nb");
+  SetCaption(log, "a\r\nb");
+  EXPECT_EQ(SendMessageA(line->handle, EM_GETLINECOUNT, 0, 0), 1);
+  EXPECT_EQ(SendMessageA(log->handle, EM_GETLINECOUNT, 0, 0), 2);
+  EXPECT_NE(SendMessageA(password->handle, EM_GETPASSWORDCHAR, 0, 0), 0);
+  EXPECT_EQ(SendMessageA(line->handle, EM_GETPASSWORDCHAR, 0, 0), 0);
+  EXPECT_NE(GetWindowLongA(readOnly->handle, GWL_STYLE) & ES_READONLY, 0);
+  EXPECT_EQ(GetWindowLongA(log->handle, GWL_STYLE) & ES_READONLY, 0);
+  AddItem(drives, "D");
+  AddItem(drives, "C");
+  EXPECT_EQ(ItemText(drives, 0), "C");
+  EXPECT_EQ(FindWindowExA(drives->handle, nullptr, "Edit", nullptr), nullptr);
+  Free(form);
 }
 
 // ---- Constructors on real windows ----

@@ -16,8 +16,6 @@ TEST(DriveBoxLetters, BitsGiveUpperCaseLettersInDriveOrder) {
   EXPECT_EQ(DriveLetters(1u << 25), (Letters{"Z"}));
 }
 
-TEST(DriveBoxLetters, DriveRootHasColonAndBackslash) { EXPECT_EQ(DriveRootPath("D"), "D:\\"); }
-
 TEST(LocalPanePaths, UpOneLevel) {
   EXPECT_EQ(NavigatedFolderPath("c:\\dir\\sub\\", ".."), "c:\\dir\\");
   EXPECT_EQ(NavigatedFolderPath("c:\\dir\\", ".."), "c:\\");
