@@ -13,39 +13,21 @@
 #include "app/remote/remote_pane.h"
 #include "app/remote/transfers.h"
 #include "tests/app/remote/ftp_fixture.h"
+#include "tests/support/program_text.h"
 
 namespace {
 
 const wchar_t kGreek[] = L"\u03a9mega.txt";
 const wchar_t kFolder[] = L"\u6587\u4ef6\u5939";
 
-bool MakeWideFile(const std::wstring& path, const std::string& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const bool ok =
-      WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-      written == bytes.size();
-  CloseHandle(file);
-  return ok;
-}
-
-std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
-
-// A drop handle holding UTF-16 paths, as the shell builds it for names of any script.
-HDROP MakeWideDrop(const std::vector<std::wstring>& paths) {
-  size_t size = sizeof(DROPFILES) + sizeof(wchar_t);
-  for (const std::wstring& path : paths) size += (path.size() + 1) * sizeof(wchar_t);
-  HGLOBAL memory = GlobalAlloc(GHND, size);
+// A drop handle holding one UTF-16 path, as the shell builds it for names of any script.
+HDROP MakeWideDrop(const std::wstring& path) {
+  const std::wstring paths = path + L'\0' + L'\0';
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + paths.size() * sizeof(wchar_t));
   auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
   files->pFiles = sizeof(DROPFILES);
   files->fWide = TRUE;
-  auto* at = reinterpret_cast<wchar_t*>(reinterpret_cast<char*>(files) + sizeof(DROPFILES));
-  for (const std::wstring& path : paths) {
-    std::memcpy(at, path.c_str(), (path.size() + 1) * sizeof(wchar_t));
-    at += path.size() + 1;
-  }
+  std::memcpy(files + 1, paths.data(), paths.size() * sizeof(wchar_t));
   GlobalUnlock(memory);
   return static_cast<HDROP>(memory);
 }
@@ -72,10 +54,13 @@ class LegacyCodePage : public FtpAppTest {
 // "Omega.txt", and both rows uploaded the 56 bytes. A server's UTF-8 "Ωmega.txt" showed as
 // "?mega.txt" and answered "Invalid name.".
 TEST_F(LegacyCodePage, NamesTheCodePageLacksAreRefusedByName) {
-  ASSERT_TRUE(MakeWideFile(Wide(local_.Path()) + kGreek, std::string(17, 'g')));
+  // The code page cannot name them: made under other names, then renamed.
+  const std::wstring local = WideText(local_.Path()), served = WideText(served_.Path());
+  ASSERT_TRUE(local_.MakeFile("g", 17, 'g') && served_.MakeFile("s", 17, 's'));
+  ASSERT_TRUE(MoveFileW((local + L"g").c_str(), (local + kGreek).c_str()));
+  ASSERT_TRUE(MoveFileW((served + L"s").c_str(), (served + kGreek).c_str()));
+  ASSERT_TRUE(CreateDirectoryW((local + kFolder).c_str(), nullptr));
   ASSERT_TRUE(local_.MakeFile("Omega.txt", 56, 'l'));
-  ASSERT_TRUE(CreateDirectoryW((Wide(local_.Path()) + kFolder).c_str(), nullptr));
-  ASSERT_TRUE(MakeWideFile(Wide(served_.Path()) + kGreek, std::string(17, 's')));
   ASSERT_TRUE(served_.MakeFile("caf\xE9.txt", 5, 'c'));
   ListLocalFolder();
   std::vector<std::string> rows = Rows(appState.localList);
@@ -92,7 +77,7 @@ TEST_F(LegacyCodePage, NamesTheCodePageLacksAreRefusedByName) {
   UploadSelected();
   ExpectRefusal(boxes, kGreek, L"uploaded");
   EXPECT_EQ(ServedText("Omega.txt"), std::string(56, 'l'));
-  UploadDropped(MakeWideDrop({Wide(local_.Path()) + kGreek}));
+  UploadDropped(MakeWideDrop(local + kGreek));
   ExpectRefusal(boxes, kGreek, L"uploaded");
   const std::string before = appState.localPath;
   ASSERT_TRUE(DoubleClickRow(appState.localList, "???"));
@@ -107,7 +92,7 @@ TEST_F(LegacyCodePage, NamesTheCodePageLacksAreRefusedByName) {
   // The row deletes its own file.
   SelectRows(appState.remoteList, {"?mega.txt"});
   DeleteSelected();
-  EXPECT_EQ(GetFileAttributesW((Wide(served_.Path()) + kGreek).c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesW((served + kGreek).c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(FolderEntries(served_.Path()), (std::vector<std::string>{"Omega.txt", "caf\xE9.txt"}));
 }
 

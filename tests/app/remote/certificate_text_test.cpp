@@ -68,28 +68,18 @@ TEST(CertificateText, CertificateTextsAreShownEscapedAndCutBetweenWholeCharacter
   while (words.size() < most - 4) words += "abc ";
   ASSERT_EQ(words.size(), most - 4);
   const std::string a40(40, 'a');
-  std::string wide5, wide20, wide25;  // a character of three bytes and double width
+  std::string wide5;  // five characters of three bytes and double width
   for (int i = 0; i < 5; ++i) wide5 += "\xE6\x97\xA5";
-  wide20 = wide5 + wide5 + wide5 + wide5;
-  wide25 = wide20 + wide5;
+  const std::string wide20 = wide5 + wide5 + wide5 + wide5;
   const std::vector<Case> cases = {
       {"a NUL", std::string("localhost\0.evil.example", 23), false, "localhost\\x00.evil.example"},
       {"line breaks", "x\r\nIssuer: y\n", false, "x\\r\\nIssuer: y\\n"},
       {"tab, DEL, other controls", "a\tb\x7f\x1b", false, "a\\tb\\x7F\\x1B"},
       {"the escape character itself", "a\\x00", false, "a\\\\x00"},
       {"UTF-8 letters", "caf\xC3\xA9 \xE6\x97\xA5", true, "caf\xC3\xA9 \xE6\x97\xA5"},
-      {"UTF-8 direction override",
-       "moc.\xE2\x80\xAE"
-       "evil",
-       true, "moc.\\u202Eevil"},
-      {"UTF-8 next line (C1)",
-       "a\xC2\x85"
-       "b",
-       true, "a\\u0085b"},
-      {"UTF-8 line separator",
-       "a\xE2\x80\xA8"
-       "b",
-       true, "a\\u2028b"},
+      {"UTF-8 direction override", u8"moc.\u202Eevil", true, "moc.\\u202Eevil"},
+      {"UTF-8 next line (C1)", u8"a\u0085b", true, "a\\u0085b"},
+      {"UTF-8 line separator", u8"a\u2028b", true, "a\\u2028b"},
       {"no UTF-8 character", "a\xFF\xC3", true, "a\\xFF\\xC3"},
       {"single-byte code page", "a\xFF\xC2\x85", false, "a\xFF\xC2\x85"},
       {"exactly the length", words + "abcd", false, words + "abcd"},
@@ -98,46 +88,37 @@ TEST(CertificateText, CertificateTextsAreShownEscapedAndCutBetweenWholeCharacter
       {"never half a character", words + "\xC3\xA9\xC3\xA9\xC3\xA9", true, words + "..."},
       {"a long run without a blank", std::string(90, 'a'), false,
        a40 + "\r\n  " + a40 + "\r\n  " + std::string(10, 'a')},
-      {"a run of wide characters", wide25, true, wide20 + "\r\n  " + wide5},
+      {"a run of wide characters", wide20 + wide5, true, wide20 + "\r\n  " + wide5},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ShownCertificateText(c.text, c.utf8), c.shown) << c.what;
   }
 }
 
-// DER of a name: one attribute per RDN, each a UTF8String (all shorter than 128 bytes).
-std::string Der(unsigned char tag, const std::string& content) {
+std::string Der(unsigned char tag, const std::string& content) {  // shorter than 128 bytes
   return std::string(1, static_cast<char>(tag)) + static_cast<char>(content.size()) + content;
 }
-std::string EncodedName(const std::vector<std::pair<std::string, std::string>>& attributes) {
-  std::string rdns;
-  for (const auto& attribute : attributes) {
-    rdns += Der(0x31, Der(0x30, Der(0x06, attribute.first) + Der(0x0C, attribute.second)));
-  }
-  return Der(0x30, rdns);
+// A name's RDN of one attribute, a UTF8String.
+std::string Rdn(const char* oid, const std::string& value) {
+  return Der(0x31, Der(0x30, Der(0x06, oid) + Der(0x0C, value)));
 }
 
 TEST(CertificateText, ACertificateNameIsReadWithEveryValueWholeAndQuotedWhereItWouldMislead) {
-  const std::string commonName("\x55\x04\x03", 3);    // 2.5.4.3
-  const std::string organization("\x55\x04\x0A", 3);  // 2.5.4.10
-  struct Case {
-    std::vector<std::pair<std::string, std::string>> attributes;
-    std::string text;
-  };
-  const std::vector<Case> cases = {
-      {{{organization, "ZevFtp tests"}, {commonName, "localhost"}}, "O=ZevFtp tests, CN=localhost"},
+  const char* cn = "\x55\x04\x03";  // 2.5.4.3
+  // The name's RDNs, and its text.
+  const std::pair<std::string, std::string> cases[] = {
+      {Rdn("\x55\x04\x0A", "ZevFtp tests") + Rdn(cn, "localhost"), "O=ZevFtp tests, CN=localhost"},
       // CertNameToStr stops at the NUL: "CN=localhost".
-      {{{commonName, std::string("localhost\0.evil.example", 23)}},
+      {Rdn(cn, std::string("localhost\0.evil.example", 23)),
        std::string("CN=localhost\0.evil.example", 26)},
       // A value holding a separator or a quote is quoted, its quotes doubled.
-      {{{commonName, "x\r\nIssuer: \"Trusted\", O=CA"}},
-       "CN=\"x\r\nIssuer: \"\"Trusted\"\", O=CA\""},
-      {{{commonName, std::string("end\0", 4)}}, std::string("CN=end\0", 7)},
+      {Rdn(cn, "x\r\nIssuer: \"Trusted\", O=CA"), "CN=\"x\r\nIssuer: \"\"Trusted\"\", O=CA\""},
+      {Rdn(cn, std::string("end\0", 4)), std::string("CN=end\0", 7)},
   };
-  for (const Case& c : cases) {
-    std::string der = EncodedName(c.attributes);
+  for (const auto& [rdns, text] : cases) {
+    std::string der = Der(0x30, rdns);
     CERT_NAME_BLOB blob{static_cast<DWORD>(der.size()), reinterpret_cast<BYTE*>(&der[0])};
-    EXPECT_EQ(CertificateNameText(blob), c.text);
+    EXPECT_EQ(CertificateNameText(blob), text);
   }
 }
 

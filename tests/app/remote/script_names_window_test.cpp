@@ -23,21 +23,15 @@ const std::wstring kFolder = L"\u6587\u4ef6\u5939";
 // Content unique to each file, so a file fetched or stored under another's name shows.
 std::string ContentOf(size_t i) { return PatternBytes(100 + 37 * i).substr(i); }
 
-// Selects the row at `index` alone.
-void SelectOnly(Control* list, int index) {
-  LVITEMA item{};
-  item.stateMask = LVIS_SELECTED;
-  SendMessageA(list->handle, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
-               reinterpret_cast<LPARAM>(&item));
-  item.state = LVIS_SELECTED;
-  SendMessageA(list->handle, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
-}
-
-// The first row of the pane whose size column reads `size`.
-int RowWithSize(Control* list, const std::string& size) {
+// Selects, alone, the row whose size column reads `size` (the captions read alike).
+void SelectBySize(Control* list, const std::string& size) {
   const std::vector<std::string> sizes = ColumnTexts(list, 1);
-  const auto found = std::find(sizes.begin(), sizes.end(), size);
-  return found == sizes.end() ? -1 : static_cast<int>(found - sizes.begin());
+  const auto row = std::find(sizes.begin(), sizes.end(), size) - sizes.begin();
+  ASSERT_LT(static_cast<size_t>(row), sizes.size()) << size;
+  SelectRows(list, {});
+  LVITEMA item{};
+  item.stateMask = item.state = LVIS_SELECTED;
+  SendMessageA(list->handle, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
 }
 
 class ScriptNames : public FtpAppTest {
@@ -125,15 +119,13 @@ TEST_F(ScriptNames, TwoNamesThatReadAlikeStayTwoFiles) {
 
   // Each file row downloads its own file (into a folder of its own: the names are alike).
   TempFolder other;
-  for (const auto& file : {std::make_pair(std::string("1 KB"), std::string(1111, 'u')),
-                           std::make_pair(std::string("4 KB"), std::string(5000, '\0'))}) {
-    const std::string localFolder = file.second.size() == 1111 ? local_.Path() : other.Path();
-    appState.localPath = localFolder;
-    const int row = RowWithSize(appState.remoteList, file.first);
-    ASSERT_GE(row, 0);
-    SelectOnly(appState.remoteList, row);
+  const std::string folders[] = {local_.Path(), other.Path()};
+  const std::string bytes[] = {std::string(1111, 'u'), std::string(5000, '\0')};
+  for (int i = 0; i < 2; ++i) {
+    appState.localPath = folders[i];
+    SelectBySize(appState.remoteList, i == 0 ? "1 KB" : "4 KB");
     DownloadSelected();
-    EXPECT_EQ(ReadWholeFile(localFolder + cafe + ".txt"), file.second) << file.first;
+    EXPECT_EQ(ReadWholeFile(folders[i] + cafe + ".txt"), bytes[i]) << i;
   }
   appState.localPath = local_.Path();
   ListLocalFolder();
@@ -155,7 +147,7 @@ TEST_F(ScriptNames, TwoNamesThatReadAlikeStayTwoFiles) {
   UploadSelected();
   // Each file row deletes its own file: the 1252 one first.
   MessageBoxWatcher boxes(IDYES);
-  SelectOnly(appState.remoteList, RowWithSize(appState.remoteList, "4 KB"));
+  SelectBySize(appState.remoteList, "4 KB");
   DeleteSelected();
   EXPECT_EQ(boxes.Count(), 1u);
   // café (UTF-8 folder), caf\xE9 (1252 folder), café.txt (UTF-8), caf\xE9 up.txt (1252).

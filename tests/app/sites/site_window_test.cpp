@@ -341,20 +341,11 @@ TEST(SiteWindowClose, SiteManagerMenuShowsModallyUntilOk) {
 // ---- Keys ----
 
 // A key pressed and released as the keyboard sends it, to the window with the focus.
-void PressKey(WORD key, bool shift = false) {
-  std::vector<INPUT> inputs;
-  const auto add = [&inputs](WORD k, bool up) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = k;
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    inputs.push_back(input);
-  };
-  if (shift) add(VK_SHIFT, false);
-  add(key, false);
-  add(key, true);
-  if (shift) add(VK_SHIFT, true);
-  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+void PressKey(BYTE key, bool shift = false) {
+  if (shift) keybd_event(VK_SHIFT, 0, 0, 0);
+  keybd_event(key, 0, 0, 0);
+  keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
+  if (shift) keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
 }
 
 bool FocusComesTo(Control* control) {
