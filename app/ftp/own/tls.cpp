@@ -140,7 +140,7 @@ DWORD TlsStream::Continue(Deadline deadline) {
       if (error != ERROR_SUCCESS) return Fail(error);
       if (ended_) return Fail(ERROR_INTERNET_CONNECTION_ABORTED);
     }
-    // Every record of a server's handshake is a handshake, change-cipher-spec or alert record: a
+    // Every record of a server's handshake is a handshake, ChangeCipherSpec or alert record: a
     // server that answers in clear text (a listing after PROT P) is told apart at once, rather
     // than read on until it stops.
     if (filled_ > encryptedStart_ && (incoming_[encryptedStart_] < kChangeCipherSpecRecord ||
