@@ -32,6 +32,22 @@ class OwnClientServers : public OwnClientTest {
     return server_->Running();
   }
 
+  // pyftpdlib answering every listing with `listing`, whatever the folder holds.
+  ::testing::AssertionResult ServeListing(const std::string& listing) {
+    if (!WriteWholeFile(scripts_.Path() + "listing.txt", listing)) {
+      return ::testing::AssertionFailure() << "the listing file could not be written";
+    }
+    FtpServerOptions options;
+    options.root = served_.Path();
+    options.user = "u";
+    options.password = "p";
+    options.listingFile = scripts_.Path() + "listing.txt";
+    server_ = std::make_unique<FtpServer>(options);
+    if (!server_->Running()) return ::testing::AssertionFailure() << server_->Error();
+    return ::testing::AssertionSuccess();
+  }
+
+  TempFolder scripts_;
   TempFolder served_;
   TempFolder local_;
   std::unique_ptr<FtpServer> server_;
@@ -172,20 +188,10 @@ TEST_F(OwnClientServers, ListingsOfPyftpdlibAndVsftpd) {
 
 TEST_F(OwnClientServers, AServersOwnDotDotIsKeptInPlaceAndDotNever) {
   // A LIST-only server that lists "." and ".." itself, at the root and below it.
-  TempFolder scripts;
-  const std::string listing =
-      "drwxr-xr-x 2 u g 0 Jan 01 10:00 .\r\n"
-      "-rw-r--r-- 1 u g 3000 Jan 01 10:00 big file.bin\r\n"
-      "drwxr-xr-x 2 u g 0 Jan 01 10:00 ..\r\n"
-      "lrwxrwxrwx 1 u g 7 Jan 01 10:00 latest -> big file.bin\r\n";
-  ASSERT_TRUE(WriteWholeFile(scripts.Path() + "listing.txt", listing));
-  FtpServerOptions options;
-  options.root = served_.Path();
-  options.user = "u";
-  options.password = "p";
-  options.listingFile = scripts.Path() + "listing.txt";
-  server_ = std::make_unique<FtpServer>(options);
-  ASSERT_TRUE(server_->Running()) << server_->Error();
+  ASSERT_TRUE(ServeListing("drwxr-xr-x 2 u g 0 Jan 01 10:00 .\r\n"
+                           "-rw-r--r-- 1 u g 3000 Jan 01 10:00 big file.bin\r\n"
+                           "drwxr-xr-x 2 u g 0 Jan 01 10:00 ..\r\n"
+                           "lrwxrwxrwx 1 u g 7 Jan 01 10:00 latest -> big file.bin\r\n"));
   ASSERT_NE(Connect(server_->Port()), nullptr);
   // The link is asked about: no folder (CWD fails), and no file this server can size (the
   // scripted listing names nothing on disk), so its size is unknown, not its own length.
@@ -401,16 +407,7 @@ TEST_F(OwnClientServers, ANameLongerThanTheFindRecordIsHandedOutWhole) {
   std::string longName;
   for (int i = 0; i < 120; ++i) longName += "\xE6\x97\xA5";
   longName += ".txt";
-  TempFolder scripts;
-  ASSERT_TRUE(WriteWholeFile(scripts.Path() + "listing.txt",
-                             "-rw-r--r-- 1 owner group 5 Jan 01 10:00 " + longName + "\r\n"));
-  FtpServerOptions options;
-  options.root = served_.Path();
-  options.user = "u";
-  options.password = "p";
-  options.listingFile = scripts.Path() + "listing.txt";
-  server_ = std::make_unique<FtpServer>(options);
-  ASSERT_TRUE(server_->Running()) << server_->Error();
+  ASSERT_TRUE(ServeListing("-rw-r--r-- 1 owner group 5 Jan 01 10:00 " + longName + "\r\n"));
   ASSERT_NE(Connect(server_->Port()), nullptr) << GetLastError();
   WIN32_FIND_DATAA entry{};
   HINTERNET find = client_.FindFirst(connection_, "*.*", &entry, 0, 255);
