@@ -4,6 +4,7 @@
 #include <mmsystem.h>
 
 #include <algorithm>
+#include <iterator>
 #include <cstdlib>
 #include <cstring>
 #include <unordered_map>
@@ -949,14 +950,43 @@ void HoldDrawing(Control* control) {
   SetWindowLongA(control->handle, GWL_STYLE, style & ~WS_VISIBLE);
 }
 
-void ResumeDrawing(Control* control) {
+FrameLook FrameLookOf(HWND window) {
+  FrameLook look;
+  look.vertical.cbSize = look.horizontal.cbSize = sizeof(SCROLLBARINFO);
+  if (!GetScrollBarInfo(window, OBJID_VSCROLL, &look.vertical)) look.vertical = SCROLLBARINFO{};
+  if (!GetScrollBarInfo(window, OBJID_HSCROLL, &look.horizontal)) look.horizontal = SCROLLBARINFO{};
+  return look;
+}
+
+namespace {
+
+bool SameBar(const SCROLLBARINFO& a, const SCROLLBARINFO& b) {
+  return EqualRect(&a.rcScrollBar, &b.rcScrollBar) && a.dxyLineButton == b.dxyLineButton &&
+         a.xyThumbTop == b.xyThumbTop && a.xyThumbBottom == b.xyThumbBottom &&
+         std::equal(std::begin(a.rgstate), std::end(a.rgstate), std::begin(b.rgstate));
+}
+
+}  // namespace
+
+bool SameFrameLook(const FrameLook& a, const FrameLook& b) {
+  return SameBar(a.vertical, b.vertical) && SameBar(a.horizontal, b.horizontal);
+}
+
+void ResumeDrawing(Control* control, const FrameLook* lookBefore) {
   if (!control->drawingHeld) return;
   control->drawingHeld = 0;
   if (!control->handle || control->windowGone) return;
-  SetWindowLongA(control->handle, GWL_STYLE,
-                 GetWindowLongA(control->handle, GWL_STYLE) | WS_VISIBLE);
-  RedrawWindow(control->handle, nullptr, nullptr,
-               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+  HWND window = control->handle;
+  SetWindowLongA(window, GWL_STYLE, GetWindowLongA(window, GWL_STYLE) | WS_VISIBLE);
+  // Giving the bit back owes the frame a redraw as well, and under Wine's theme its scroll bars
+  // take 5 to 10 ms to draw: that debt is dropped when they would look the same (a log too low
+  // to show a line has no thumb however long it grows).
+  if (lookBefore != nullptr && SameFrameLook(*lookBefore, FrameLookOf(window))) {
+    RedrawWindow(window, nullptr, nullptr, RDW_VALIDATE | RDW_NOFRAME | RDW_NOCHILDREN);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    return;
+  }
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 // Showing or hiding on purpose overrides the deferred showing of a window that HandleOf

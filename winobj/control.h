@@ -338,9 +338,17 @@ void SetVisible(Control* control, bool flag);
 // Stops drawing a shown window while many changes go into it, as DefWindowProc answers
 // WM_SETREDRAW (by taking its WS_VISIBLE bit away), whatever its class does with that message.
 // Meanwhile the control still counts as shown; asking for or setting its visibility or style
-// resumes first. ResumeDrawing gives the bit back and invalidates the whole window, frame too.
+// resumes first. ResumeDrawing gives the bit back and invalidates the whole window, frame too;
+// given how the frame looked when the hold began with nothing left to draw, only the client
+// area while the frame's scroll bars look as they did (their places, thumbs and states).
+struct FrameLook {
+  SCROLLBARINFO vertical{};
+  SCROLLBARINFO horizontal{};
+};
+FrameLook FrameLookOf(HWND window);
+bool SameFrameLook(const FrameLook& a, const FrameLook& b);
 void HoldDrawing(Control* control);
-void ResumeDrawing(Control* control);
+void ResumeDrawing(Control* control, const FrameLook* lookBefore = nullptr);
 void Show(Control* control);
 void Hide(Control* control);
 bool Enabled(Control* control);

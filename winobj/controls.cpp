@@ -202,19 +202,24 @@ void AppendToEdit(Control* edit, const std::string& text) {
 // 40 ms under Wine, whatever the text's length. Text appended while the thread is busy (the
 // status callback logs inside a blocking FTP call, where nothing is repainted anyway) waits
 // in the control and goes in as one replacement, drawn once, before the edit handles any other
-// message (whoever reads the text reads all of it) or when the message loop next runs.
-void FlushPendingText(Control* edit) {
+// message (whoever reads the text reads all of it) or when the message loop next runs. From the
+// loop, whatever the edit still owes the screen is drawn first, so that its frame need not be
+// drawn again unless the text moved its scroll bars.
+void FlushPendingText(Control* edit, bool fromLoop) {
   if (edit->edit.pendingText.empty() || !edit->handle || edit->windowGone) return;
   std::string text;
   text.swap(edit->edit.pendingText);
+  if (fromLoop) RedrawWindow(edit->handle, nullptr, nullptr, RDW_UPDATENOW | RDW_NOCHILDREN);
+  const FrameLook before = FrameLookOf(edit->handle);
   HoldDrawing(edit);
   AppendToEdit(edit, text);
-  ResumeDrawing(edit);
+  ResumeDrawing(edit, fromLoop ? &before : nullptr);
 }
 
 bool FlushPendingTextProc(Control* edit, MessageRecord& msg, LRESULT& result) {
-  FlushPendingText(edit);
-  if (msg.message != kDeferredWorkMessage) return false;
+  const bool fromLoop = msg.message == kDeferredWorkMessage;
+  FlushPendingText(edit, fromLoop);
+  if (!fromLoop) return false;
   edit->edit.flushPosted = 0;
   result = 0;
   return true;
@@ -227,7 +232,7 @@ void AppendLater(Control* edit, const std::string& text) {
   if (PostMessageA(edit->handle, kDeferredWorkMessage, 0, 0)) {
     edit->edit.flushPosted = 1;
   } else {
-    FlushPendingText(edit);  // no queue to wait in
+    FlushPendingText(edit, false);  // no queue to wait in
   }
 }
 

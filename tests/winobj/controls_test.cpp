@@ -212,6 +212,65 @@ TEST(ControlsLog, TextAppendedWhileBusyGoesInAtOnceAndInOrder) {
   Free(form);
 }
 
+// The pixels of a window, frame and all, as its window's surface holds them.
+std::vector<uint32_t> WindowPixels(HWND window) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  const int width = r.right - r.left;
+  const int height = r.bottom - r.top;
+  HDC source = GetWindowDC(window);
+  HDC memory = CreateCompatibleDC(source);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
+  const uint32_t* first = static_cast<const uint32_t*>(bits);
+  std::vector<uint32_t> pixels(first, first + static_cast<size_t>(width) * height);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(window, source);
+  return pixels;
+}
+
+bool CountFramePaint(void* count, MessageRecord& msg, LRESULT&) {
+  if (msg.message == WM_NCPAINT) ++*static_cast<int*>(count);
+  return false;
+}
+
+// Text that goes in at once redraws the frame (its scroll bars) only when they moved: a log one
+// pixel high shows no thumb however long it grows, a log of some lines shows its thumb go down.
+// Either way the screen then shows what a full redraw of the window draws.
+TEST(ControlsLog, AfterTextGoesInTheScreenShowsWhatAFullRedrawDraws) {
+  for (const int height : {1, 100}) {
+    Control* form = NewForm("Log");
+    Control* log = NewEdit(form, EditOption::Multiline);
+    SetBoundsRect(log, RECT{0, 0, 300, height});
+    CreateHandle(form);
+    // The first lines enable the scroll bars.
+    for (int i = 0; i < 20; ++i) AddItem(log, "Sending Request\r\n");
+    PumpMessages();
+    const std::vector<uint32_t> before = WindowPixels(log->handle);
+    int framePaints = 0;
+    log->messageEvent = {&CountFramePaint, &framePaints};
+    for (int i = 0; i < 300; ++i) AddItem(log, "Request Send\r\n");
+    PumpMessages();
+    const std::vector<uint32_t> shown = WindowPixels(log->handle);
+    EXPECT_EQ(framePaints, height == 1 ? 0 : 1) << height;
+    EXPECT_EQ(shown != before, height > 1) << height;
+    RedrawWindow(log->handle, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    EXPECT_TRUE(WindowPixels(log->handle) == shown) << height;
+    Free(form);
+  }
+}
+
 // The log's edit only grows. Windows and Wine stop a multi-line edit at 30,000 characters
 // unless the limit is lifted. Lines go in 1,000 blocks of 100 lines: Wine's edit costs time in
 // proportion to its whole text for every append (100,000 single appends take minutes there),
