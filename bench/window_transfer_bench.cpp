@@ -5,8 +5,9 @@
 // message queue is empty again). Rows: 100 MB (and 1 GB) down and up on pyftpdlib, vsftpd and
 // vsftpd with explicit TLS (no session reuse required), median of 5; the tenth of ten downloads
 // in a row against the first; the listing of 1,000 entries into the remote pane. Run by hand
-// from the build folder after scripts/test has set it up:
-//   wine window_transfer_bench.exe [--1g] [folder]
+// from the build folder after scripts/test has set it up (its prefix and X resource file):
+//   WINEPREFIX=$PWD/wineprefix XENVIRONMENT=$PWD/x-resources
+//     xvfb-run -a wine window_transfer_bench.exe [--1g] [folder]
 // (--1g adds the 1 GB rows, several minutes; the files go into `folder`, for example a RAM disk
 // such as Z:\dev\shm, which keeps the disk's write-back out of the times, or under %TEMP%.)
 #include <windows.h>
