@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "tests/support/pixels.h"
+
 namespace {
 
 // Colours that 5-6-5 holds exactly, and their 16-bit values.
@@ -47,13 +49,7 @@ Bitmap* ColumnsBitmap() {
 
 // The picture of a bitmap handle as top-down 0x00RRGGBB values.
 std::vector<uint32_t> ReadPixels(HBITMAP handle, int width, int height) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO info = TopDown32(width, height);
   std::vector<uint32_t> pixels(static_cast<size_t>(width) * height, 0xDEADBEEF);
   HDC screen = GetDC(nullptr);
   const int rows = GetDIBits(screen, handle, 0, height, pixels.data(), &info, DIB_RGB_COLORS);

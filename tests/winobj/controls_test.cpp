@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/pixels.h"
 #include "tests/support/poll.h"
 #include "winobj/application.h"
 #include "winobj/control.h"
@@ -210,33 +211,6 @@ TEST(ControlsLog, TextAppendedWhileBusyGoesInAtOnceAndInOrder) {
   EXPECT_EQ(replacements, 4);
   EXPECT_TRUE(IsWindowVisible(log->handle));
   Free(form);
-}
-
-// The pixels of a window, frame and all, as its window's surface holds them.
-std::vector<uint32_t> WindowPixels(HWND window) {
-  RECT r{};
-  GetWindowRect(window, &r);
-  const int width = r.right - r.left;
-  const int height = r.bottom - r.top;
-  HDC source = GetWindowDC(window);
-  HDC memory = CreateCompatibleDC(source);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
-  const uint32_t* first = static_cast<const uint32_t*>(bits);
-  std::vector<uint32_t> pixels(first, first + static_cast<size_t>(width) * height);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(window, source);
-  return pixels;
 }
 
 bool CountFramePaint(void* count, MessageRecord& msg, LRESULT&) {

@@ -5,9 +5,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cstring>
 #include <vector>
 
+#include "tests/support/pixels.h"
 #include "winobj/application.h"
 #include "winobj/control.h"
 #include "winobj/imagelist.h"
@@ -287,13 +287,7 @@ TEST_F(ImageListSlots, AControlFreedFirstIsNotToldLater) {
 
 // The pixels an image shows when drawn on a coloured ground, row by row.
 std::vector<uint32_t> DrawnPixels(HIMAGELIST list, int index, int side) {
-  BITMAPINFO info;
-  std::memset(&info, 0, sizeof info);
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = side;
-  info.bmiHeader.biHeight = -side;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  BITMAPINFO info = TopDown32(side, side);
   void* bits = nullptr;
   HBITMAP dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HDC dc = CreateCompatibleDC(nullptr);

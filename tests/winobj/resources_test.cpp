@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/support/icon_group.h"
+#include "tests/support/pixels.h"
 
 namespace {
 
@@ -25,17 +26,6 @@ constexpr COLORREF kWindowBehind = RGB(10, 20, 30);
 constexpr DWORD kWindowBehindPixel = 0x000A141E;
 
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
-
-BITMAPINFO TopDown32(int width, int height) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  return info;
-}
 
 // The bitmap's pixels, top row first; empty when GetDIBits fails.
 std::vector<DWORD> ReadPixels(HBITMAP bitmap, int width, int height) {
