@@ -14,7 +14,18 @@
 
 namespace {
 
-using FtpRemotePane = FtpClientTest;
+class FtpRemotePane : public FtpClientTest {
+ protected:
+  // /pub/readme.txt and /pub/incoming/x.txt served, the window connected at the root.
+  void ServePubTreeAndConnect() {
+    ASSERT_TRUE(served_.MakeFolder("pub"));
+    ASSERT_TRUE(served_.MakeFolder("pub\\incoming"));
+    ASSERT_TRUE(served_.MakeFile("pub\\incoming\\x.txt", 1));
+    ASSERT_TRUE(served_.MakeFile("pub\\readme.txt", 1));
+    ASSERT_TRUE(Serve()) << server_->Error();
+    ASSERT_TRUE(ConnectAsUser());
+  }
+};
 
 // A listing line as ls -l writes it; Wine's parser takes the first word after the time.
 std::string ListingLine(bool folder, unsigned size, const std::string& name) {
@@ -61,12 +72,7 @@ TEST_P(FtpRemotePane, FoldersComeFirstDotIsNeverARowDotDotIsAFolder) {
 }
 
 TEST_P(FtpRemotePane, DoubleClickGoesDownIntoFoldersAndRelistsOnFiles) {
-  ASSERT_TRUE(served_.MakeFolder("pub"));
-  ASSERT_TRUE(served_.MakeFolder("pub\\incoming"));
-  ASSERT_TRUE(served_.MakeFile("pub\\incoming\\x.txt", 1));
-  ASSERT_TRUE(served_.MakeFile("pub\\readme.txt", 1));
-  ASSERT_TRUE(Serve()) << server_->Error();
-  ASSERT_TRUE(ConnectAsUser());
+  ASSERT_NO_FATAL_FAILURE(ServePubTreeAndConnect());
   ASSERT_EQ(Rows(appState.remoteList), std::vector<std::string>{"pub"});
 
   ASSERT_TRUE(DoubleClickRow(appState.remoteList, "pub"));
@@ -122,12 +128,7 @@ TEST_P(FtpRemotePane, AFileNameWithBlanksIsListedWholeAndDownloadsByteForByte) {
 }
 
 TEST_P(FtpRemotePane, DotDotLeadsUpFromIncomingToPubAndToTheRoot) {
-  ASSERT_TRUE(served_.MakeFolder("pub"));
-  ASSERT_TRUE(served_.MakeFolder("pub\\incoming"));
-  ASSERT_TRUE(served_.MakeFile("pub\\incoming\\x.txt", 1));
-  ASSERT_TRUE(served_.MakeFile("pub\\readme.txt", 1));
-  ASSERT_TRUE(Serve()) << server_->Error();
-  ASSERT_TRUE(ConnectAsUser());
+  ASSERT_NO_FATAL_FAILURE(ServePubTreeAndConnect());
   ASSERT_TRUE(DoubleClickRow(appState.remoteList, "pub"));
   ASSERT_TRUE(DoubleClickRow(appState.remoteList, "incoming"));
   ASSERT_EQ(appState.remotePath, "/pub/incoming/");
