@@ -29,6 +29,12 @@ class FtpTlsConnect : public FtpAppTest {
     return Serve(options);
   }
 
+  // Connects to the server through the site fields, as the user would, with explicit TLS.
+  void ConnectOverTls() {
+    EnterSite("ftpes://localhost", kUser, kPassword, false, Port());
+    ConnectToSite();
+  }
+
   size_t Commands(const std::string& command) const {
     const std::string log = server_->Log();
     const std::string quoted = "\"" + command + "\"";
@@ -47,10 +53,9 @@ TEST_F(FtpTlsConnect, ASelfSignedCertificateIsShownOnceAndYesConnectsListsAndDow
   ASSERT_TRUE(WriteWholeFile(served_.Path() + "data.bin", bytes));
   ASSERT_TRUE(ServeTls(FtpServerOptions::kExplicitTls, TestCertificate::kSelfSigned))
       << server_->Error();
-  EnterSite("ftpes://localhost", kUser, kPassword, false, Port());
   MessageBoxWatcher boxes;
   boxes.QueueAnswer(IDYES);
-  ConnectToSite();
+  ConnectOverTls();
 
   ASSERT_EQ(boxes.Count(), 1u);
   const MessageBoxRecord box = boxes.Last();
@@ -147,10 +152,9 @@ TEST_F(FtpTlsConnect, TheCertificateBoxShowsTheWholeFingerprintWithinA1024By768S
 TEST_F(FtpTlsConnect, NoToTheCertificateSendsNoUserAndShowsNothingMore) {
   ASSERT_TRUE(ServeTls(FtpServerOptions::kExplicitTls, TestCertificate::kSelfSigned))
       << server_->Error();
-  EnterSite("ftpes://localhost", kUser, kPassword, false, Port());
   MessageBoxWatcher boxes;
   boxes.QueueAnswer(IDNO);
-  ConnectToSite();
+  ConnectOverTls();
   ASSERT_EQ(boxes.Count(), 1u);  // no "Connection Failed" after it
   EXPECT_TRUE(boxes.Last().yesNo);
   EXPECT_FALSE(IsConnected());
@@ -187,9 +191,8 @@ TEST_F(FtpTlsConnect, AServerThatRequiresSessionReuseIsNamedInOneBoxAfterTheConn
   ASSERT_TRUE(served_.MakeFile("hello.txt", 5));
   ASSERT_TRUE(ServeTls(FtpServerOptions::kExplicitTls, TestCertificate::kSigned, true))
       << server_->Error();
-  EnterSite("ftpes://localhost", kUser, kPassword, false, Port());
   MessageBoxWatcher boxes;
-  ConnectToSite();
+  ConnectOverTls();
   ASSERT_EQ(boxes.Count(), 1u);
   EXPECT_NE(boxes.Last().text.find("The server requires TLS session reuse"), std::string::npos)
       << boxes.Last().text;
