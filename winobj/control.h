@@ -109,11 +109,23 @@ struct FormFields {
   DWORD statusBarDrawnAt = 0;
 };
 
+// How a window's frame looks: its scroll bars' places, thumbs and states (control.cpp).
+struct FrameLook {
+  SCROLLBARINFO vertical{};
+  SCROLLBARINFO horizontal{};
+};
+
 // Edit (controls.cpp): text appended while the thread is busy, not yet in the window, and
-// whether the message that puts it there is on its way.
+// whether the message that puts it there is on its way; whether earlier text already went
+// into the window while its drawing stays held until then, how its frame looked before, and
+// how much waiting text the next such piece takes.
 struct EditFields {
   std::string pendingText;
   uint8_t flushPosted = 0;
+  uint8_t pouredWhileBusy = 0;
+  uint8_t flushing = 0;
+  FrameLook lookBeforePour;
+  size_t pourAt = 0;
 };
 
 // Status bar (statusbar.cpp): the latest text of each part put in while its drawing is held
@@ -341,10 +353,6 @@ void SetVisible(Control* control, bool flag);
 // resumes first. ResumeDrawing gives the bit back and invalidates the whole window, frame too;
 // given how the frame looked when the hold began with nothing left to draw, only the client
 // area while the frame's scroll bars look as they did (their places, thumbs and states).
-struct FrameLook {
-  SCROLLBARINFO vertical{};
-  SCROLLBARINFO horizontal{};
-};
 FrameLook FrameLookOf(HWND window);
 bool SameFrameLook(const FrameLook& a, const FrameLook& b);
 void HoldDrawing(Control* control);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "winobj/geometry.h"
+#include "winobj/scoped.h"
 
 namespace {
 
@@ -201,19 +202,64 @@ void AppendToEdit(Control* edit, const std::string& text) {
 // Every replacement costs a shown multi-line edit a redraw of its scroll bars, at once: 10 to
 // 40 ms under Wine, whatever the text's length. Text appended while the thread is busy (the
 // status callback logs inside a blocking FTP call, where nothing is repainted anyway) waits
-// in the control and goes in as one replacement, drawn once, before the edit handles any other
-// message (whoever reads the text reads all of it) or when the message loop next runs. From the
-// loop, whatever the edit still owes the screen is drawn first, so that its frame need not be
-// drawn again unless the text moved its scroll bars.
-void FlushPendingText(Control* edit, bool fromLoop) {
-  if (edit->edit.pendingText.empty() || !edit->handle || edit->windowGone) return;
+// in the control and is drawn once, before the edit handles any other message (whoever reads
+// the text reads all of it) or when the message loop next runs. From the loop, whatever the
+// edit still owes the screen is drawn first, so that its frame need not be drawn again unless
+// the text moved its scroll bars.
+//
+// Laying the text out is work of its own (Wine's edit measures every new line, some 20 to 40 us
+// each), and a large transfer logs three lines a megabyte. So the waiting text goes into the
+// hidden window a piece at a time while the thread is still busy: over a network a transfer
+// spends most of its time waiting on its socket, and a piece fits in that wait. The loop is left with the last piece and the one redraw.
+// Each replacement also costs Wine's edit a walk over all its lines (some 40 ns a line), so a
+// piece is at least half a byte per line the log holds: the walks stay a tenth of the layout
+// however long the log grows, and a long log takes fewer, larger pieces.
+constexpr size_t kPourBytes = 1024;
+
+// The edit's own messages while text goes in (the hold's style change among them) flush nothing:
+// `flushing` is set meanwhile.
+bool CanFlush(const Control* edit) {
+  return !edit->edit.flushing && edit->handle && !edit->windowGone;
+}
+
+void AppendPendingText(Control* edit) {
   std::string text;
   text.swap(edit->edit.pendingText);
-  if (fromLoop) RedrawWindow(edit->handle, nullptr, nullptr, RDW_UPDATENOW | RDW_NOCHILDREN);
-  const FrameLook before = FrameLookOf(edit->handle);
-  HoldDrawing(edit);
-  AppendToEdit(edit, text);
+  if (!text.empty()) AppendToEdit(edit, text);
+}
+
+void FlushPendingText(Control* edit, bool fromLoop) {
+  EditFields& state = edit->edit;
+  if (!CanFlush(edit) || (state.pendingText.empty() && !state.pouredWhileBusy)) return;
+  AutoReset<uint8_t> flushing(state.flushing, 1);
+  FrameLook before;
+  if (state.pouredWhileBusy) {
+    state.pouredWhileBusy = 0;
+    before = state.lookBeforePour;
+  } else {
+    if (fromLoop) RedrawWindow(edit->handle, nullptr, nullptr, RDW_UPDATENOW | RDW_NOCHILDREN);
+    before = FrameLookOf(edit->handle);
+    HoldDrawing(edit);
+  }
+  AppendPendingText(edit);
   ResumeDrawing(edit, fromLoop ? &before : nullptr);
+}
+
+void PourWhileBusy(Control* edit) {
+  EditFields& state = edit->edit;
+  if (!CanFlush(edit)) return;
+  AutoReset<uint8_t> flushing(state.flushing, 1);
+  // Held from the first piece until the loop's flush, and held again if something showed the
+  // window meanwhile (a question about its visibility resumes drawing).
+  if (!state.pouredWhileBusy || !edit->drawingHeld) {
+    RedrawWindow(edit->handle, nullptr, nullptr, RDW_UPDATENOW | RDW_NOCHILDREN);
+    state.lookBeforePour = FrameLookOf(edit->handle);
+    HoldDrawing(edit);
+    state.pouredWhileBusy = 1;
+  }
+  AppendPendingText(edit);
+  const LRESULT lines = SendMessageA(edit->handle, EM_GETLINECOUNT, 0, 0);
+  state.pourAt = std::max(kPourBytes, static_cast<size_t>(std::max<LRESULT>(lines, 0)) / 2);
 }
 
 bool FlushPendingTextProc(Control* edit, MessageRecord& msg, LRESULT& result) {
@@ -228,12 +274,14 @@ bool FlushPendingTextProc(Control* edit, MessageRecord& msg, LRESULT& result) {
 void AppendLater(Control* edit, const std::string& text) {
   if (!IsProcAttached(edit, FlushPendingTextProc)) AttachProc(edit, FlushPendingTextProc);
   edit->edit.pendingText += text;
-  if (edit->edit.flushPosted) return;
-  if (PostMessageA(edit->handle, kDeferredWorkMessage, 0, 0)) {
+  if (!edit->edit.flushPosted) {
+    if (!PostMessageA(edit->handle, kDeferredWorkMessage, 0, 0)) {
+      FlushPendingText(edit, false);  // no queue to wait in
+      return;
+    }
     edit->edit.flushPosted = 1;
-  } else {
-    FlushPendingText(edit, false);  // no queue to wait in
   }
+  if (edit->edit.pendingText.size() >= std::max(kPourBytes, edit->edit.pourAt)) PourWhileBusy(edit);
 }
 
 std::string EditLineText(Control* edit, int line) {

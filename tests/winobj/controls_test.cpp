@@ -213,6 +213,37 @@ TEST(ControlsLog, TextAppendedWhileBusyGoesInAtOnceAndInOrder) {
   Free(form);
 }
 
+// More text than fits in one wait goes into the hidden window in pieces while the thread is
+// busy. A reader in the middle, a question about visibility and the loop each find every line
+// in order, and the log is shown again once the loop has run.
+TEST(ControlsLog, TextPouredInPiecesWhileBusyStaysWholeAndInOrder) {
+  Control* form = NewForm("Log");
+  Control* log = NewEdit(form, EditOption::Multiline);
+  SetBoundsRect(log, RECT{0, 0, 300, 100});
+  CreateHandle(form);
+  PumpMessages();
+  int replacements = 0;
+  log->messageEvent = {&CountReplacement, &replacements};
+  std::string expected;
+  const auto append = [&](int from, int to) {
+    for (int i = from; i < to; ++i) {
+      const std::string line = "Request Sent " + std::to_string(i) + "\r\n";
+      AddItem(log, line);
+      expected += line;
+    }
+  };
+  append(0, 300);
+  EXPECT_GT(replacements, 1);  // poured before the loop ran
+  EXPECT_EQ(ItemText(log, 299), "Request Sent 299");
+  append(300, 600);
+  EXPECT_TRUE(Visible(log));
+  append(600, 900);
+  PumpMessages();
+  EXPECT_EQ(WindowText(log->handle), expected);
+  EXPECT_TRUE(IsWindowVisible(log->handle));
+  Free(form);
+}
+
 bool CountFramePaint(void* count, MessageRecord& msg, LRESULT&) {
   if (msg.message == WM_NCPAINT) ++*static_cast<int*>(count);
   return false;
