@@ -56,6 +56,8 @@ int RowCount(Control* list) {
   return static_cast<int>(SendMessageA(list->handle, LVM_GETITEMCOUNT, 0, 0));
 }
 
+// The row the user clicked before the toolbar button: drawn selected before the click is timed,
+// as it was on the user's screen.
 bool SelectOnly(Control* list, const std::string& caption) {
   LVITEMA item{};
   item.stateMask = LVIS_SELECTED;
@@ -65,6 +67,7 @@ bool SelectOnly(Control* list, const std::string& caption) {
     if (ListItemText(list, row, 0) != caption) continue;
     item.state = LVIS_SELECTED;
     SendMessageA(list->handle, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    PumpMessages();
     return true;
   }
   return false;
