@@ -9,12 +9,15 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "tests/support/poll.h"
 #include "winobj/application.h"
 #include "winobj/control.h"
+#include "winobj/geometry.h"
 
 namespace {
 
@@ -190,6 +193,67 @@ TEST(TransparentPaint, ToolbarShowsThePanelBehindIt) {
   // Toolbar (5, 5) is panel (15, 9), the top-left quadrant; (270, 30) is panel (280, 34).
   EXPECT_TRUE(ShowsColor(toolbar, 5, 5, kQuadrant[0]));
   EXPECT_TRUE(ShowsColor(toolbar, 270, 30, kQuadrant[3]));
+  Free(form);
+}
+
+// Four quadrants in the colours `data` points to (four COLORREFs).
+bool PaintQuadrantsOf(void* data, MessageRecord& msg, LRESULT& result) {
+  if (msg.message == WM_ERASEBKGND) {
+    result = 1;
+    return true;
+  }
+  if (msg.message != WM_PAINT) return false;
+  const COLORREF* colors = static_cast<const COLORREF*>(data);
+  PAINTSTRUCT paint;
+  HDC dc = msg.wParam ? reinterpret_cast<HDC>(msg.wParam) : BeginPaint(msg.hwnd, &paint);
+  RECT client;
+  GetClientRect(msg.hwnd, &client);
+  const int mx = client.right / 2, my = client.bottom / 2;
+  const RECT parts[4] = {{0, 0, mx, my},
+                         {mx, 0, client.right, my},
+                         {0, my, mx, client.bottom},
+                         {mx, my, client.right, client.bottom}};
+  for (int i = 0; i < 4; ++i) {
+    HBRUSH brush = CreateSolidBrush(colors[i]);
+    FillRect(dc, &parts[i], brush);
+    DeleteObject(brush);
+  }
+  if (!msg.wParam) EndPaint(msg.hwnd, &paint);
+  result = 0;
+  return true;
+}
+
+// The buffers live on from paint to paint: one that grows for a larger control, a part
+// invalidated alone drawn alone, and nothing of that partial paint (its clipping) left for the
+// next one, which draws the whole control again.
+TEST(TransparentPaint, KeptBuffersDrawEachPaintWholeWhateverCameBefore) {
+  COLORREF colors[4] = {kQuadrant[0], kQuadrant[1], kQuadrant[2], kQuadrant[3]};
+  Control* form = NewForm();
+  Control* panel = NewStatic(form, RECT{0, 0, 300, 260});
+  panel->messageEvent = {&PaintQuadrantsOf, colors};
+  Control* see = NewStatic(panel, RECT{130, 110, 170, 150});
+  see->color = kOwnColor;
+  SetTransparent(see, true);
+  ShowAndPaint(form);
+  EXPECT_TRUE(ShowsColor(see, 35, 35, kQuadrant[3]));
+
+  // Panel (50, 30) to (250, 230): the far corner lies past any buffer drawn so far.
+  SetBoundsRect(see, RECT{50, 30, 250, 230});
+  RedrawWindow(see->handle, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_TRUE(ShowsColor(see, 195, 195, kQuadrant[3]));
+  EXPECT_TRUE(ShowsColor(see, 5, 5, kQuadrant[0]));
+
+  const COLORREF repainted[4] = {RGB(10, 10, 10), RGB(60, 60, 60), RGB(110, 110, 110),
+                                 RGB(160, 160, 160)};
+  std::copy(std::begin(repainted), std::end(repainted), std::begin(colors));
+  const RECT corner{0, 0, 50, 50};
+  RedrawWindow(see->handle, &corner, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_TRUE(ShowsColor(see, 5, 5, repainted[0]));
+  EXPECT_TRUE(ShowsColor(see, 195, 195, kQuadrant[3]));  // not invalid, not drawn
+
+  RedrawWindow(see->handle, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_TRUE(ShowsColor(see, 195, 195, repainted[3]));
+  EXPECT_TRUE(ShowsColor(see, 195, 5, repainted[1]));
   Free(form);
 }
 
