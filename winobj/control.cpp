@@ -989,6 +989,14 @@ void ResumeDrawing(Control* control, const FrameLook* lookBefore) {
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
+void GiveBackDrawing(Control* control) {
+  if (!control->drawingHeld) return;
+  control->drawingHeld = 0;
+  if (!control->handle || control->windowGone) return;
+  SetWindowLongA(control->handle, GWL_STYLE,
+                 GetWindowLongA(control->handle, GWL_STYLE) | WS_VISIBLE);
+}
+
 // Showing or hiding on purpose overrides the deferred showing of a window that HandleOf
 // created hidden.
 void Show(Control* control) {

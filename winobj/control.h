@@ -128,11 +128,13 @@ struct EditFields {
   size_t pourAt = 0;
 };
 
-// Status bar (statusbar.cpp): the latest text of each part put in while its drawing is held
+// Status bar (statusbar.cpp): the latest text of each part put in while texts are held
 // (the message's wParam, part and drawing style, with the text), handed to the platform's bar
 // when it is drawn or asked anything else.
 struct StatusBarFields {
   std::vector<std::pair<WPARAM, std::string>> heldTexts;
+  // Texts wait here until the message loop next runs.
+  uint8_t textsHeld = 0;
 };
 
 // List view (listview.cpp; the spine's CommonNotifyProc fires endEditEvent).
@@ -357,6 +359,8 @@ FrameLook FrameLookOf(HWND window);
 bool SameFrameLook(const FrameLook& a, const FrameLook& b);
 void HoldDrawing(Control* control);
 void ResumeDrawing(Control* control, const FrameLook* lookBefore = nullptr);
+// Gives the bit back and invalidates nothing: for a caller that invalidates what it changed.
+void GiveBackDrawing(Control* control);
 void Show(Control* control);
 void Hide(Control* control);
 bool Enabled(Control* control);
