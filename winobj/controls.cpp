@@ -655,6 +655,14 @@ void AddItem(Control* control, const std::string& text) {
   SetCaption(control, Caption(control) + text);
 }
 
+// A quarter of a piece: at a wait the layout costs nothing the user waits for, the replacement's
+// fixed cost and its walk of the lines still do.
+void PourBeforeWait(Control* edit) {
+  if (edit == nullptr || !IsEdit(edit) || !edit->handle) return;
+  const EditFields& state = edit->edit;
+  if (state.pendingText.size() >= std::max(kPourBytes, state.pourAt) / 4) PourWhileBusy(edit);
+}
+
 int CurrentIndex(Control* control) {
   const UINT message = control->classCommands.currentIndexMsg;
   if (!message) return control->combo.dropDownIndex;

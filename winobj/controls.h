@@ -81,6 +81,10 @@ std::string ItemText(Control* control, int index);
 // Lists add an item (the first one added becomes selected where the kind allows); an edit gets
 // the text appended at its end; other kinds append it to their caption.
 void AddItem(Control* control, const std::string& text);
+// The thread is about to wait inside a blocking call (on a server's reply): text appended to
+// the edit meanwhile that still waits goes in now, when there is enough of it to be worth a
+// replacement. The rest goes in as before.
+void PourBeforeWait(Control* edit);
 int CurrentIndex(Control* control);
 void SetCurrentIndex(Control* control, int index);
 void SelectItem(Control* control, int index, bool on);

@@ -42,6 +42,9 @@ constexpr StatusName kStatusNames[] = {
 
 const char* const kLineEnd = "\r\n";
 
+// The report before the one being handled.
+DWORD previousStatus = 0;
+
 }  // namespace
 
 std::string StatusText(DWORD status) {
@@ -108,6 +111,13 @@ void CALLBACK StatusCallback(HINTERNET /*handle*/, DWORD_PTR /*context*/, DWORD 
          StatusLines(status, info, infoLength, bytesSentTotal, bytesReceivedTotal)) {
       LogStatus(line.text, line.part);
     }
+    // A reply awaited right after a request went out is a wait on the server (a transfer's data
+    // reports its progress with no wait between): the log's waiting text goes in meanwhile.
+    if (status == INTERNET_STATUS_RECEIVING_RESPONSE &&
+        previousStatus == INTERNET_STATUS_REQUEST_SENT && appState.logEdit != nullptr) {
+      PourBeforeWait(appState.logEdit);
+    }
+    previousStatus = status;
   } catch (...) {
     // WinInet's frames cannot unwind a C++ exception; a report that could not be logged (out
     // of memory) is lost, the transfer goes on.

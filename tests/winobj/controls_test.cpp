@@ -244,6 +244,41 @@ TEST(ControlsLog, TextPouredInPiecesWhileBusyStaysWholeAndInOrder) {
   Free(form);
 }
 
+// Before the thread waits on a server, waiting text goes in once there is a quarter of a
+// piece of it (512 bytes while the log is short); less waits for more or for the loop.
+TEST(ControlsLog, TextWaitingBeforeAWaitGoesInWhenThereIsEnough) {
+  Control* form = NewForm("Log");
+  Control* log = NewEdit(form, EditOption::Multiline);
+  SetBoundsRect(log, RECT{0, 0, 300, 100});
+  CreateHandle(form);
+  PumpMessages();
+  int replacements = 0;
+  log->messageEvent = {&CountReplacement, &replacements};
+  std::string expected;
+  const auto append = [&](int lines) {
+    for (int i = 0; i < lines; ++i) {
+      const std::string line = "Receiving Response " + std::to_string(expected.size()) + "\r\n";
+      AddItem(log, line);
+      expected += line;
+    }
+  };
+  append(10);  // some 250 bytes
+  PourBeforeWait(log);
+  EXPECT_EQ(replacements, 0);
+  append(20);  // past 512, short of a piece
+  EXPECT_EQ(replacements, 0);
+  PourBeforeWait(log);
+  EXPECT_EQ(replacements, 1);
+  PourBeforeWait(log);
+  EXPECT_EQ(replacements, 1);
+  append(3);
+  PumpMessages();
+  EXPECT_EQ(replacements, 2);
+  EXPECT_EQ(WindowText(log->handle), expected);
+  EXPECT_TRUE(IsWindowVisible(log->handle));
+  Free(form);
+}
+
 bool CountFramePaint(void* count, MessageRecord& msg, LRESULT&) {
   if (msg.message == WM_NCPAINT) ++*static_cast<int*>(count);
   return false;

@@ -122,4 +122,33 @@ TEST(StatusLogWindow, TheCallbackLeavesTheCallersLastErrorAsItWas) {
   }
 }
 
+bool CountReplacement(void* count, MessageRecord& msg, LRESULT&) {
+  if (msg.message == EM_REPLACESEL) ++*static_cast<int*>(count);
+  return false;
+}
+
+// The log's waiting text goes into the edit while the thread waits for a reply to a request
+// it sent; a download's own progress (a reply's bytes reported as they come, no wait between)
+// leaves it waiting.
+TEST(StatusLogWindow, TheLogTakesItsWaitingTextWhileAReplyIsAwaited) {
+  AppHarness app;
+  int replacements = 0;
+  appState.logEdit->messageEvent = {&CountReplacement, &replacements};
+  const DWORD megabyte = 1 << 20;
+  const auto report = [](DWORD status, DWORD count = 0) {
+    StatusCallback(nullptr, 255, status, &count, sizeof count);
+  };
+  for (int i = 0; i < 15; ++i) {  // some 900 bytes of log
+    report(INTERNET_STATUS_RECEIVING_RESPONSE);
+    report(INTERNET_STATUS_RESPONSE_RECEIVED, megabyte);
+  }
+  EXPECT_EQ(replacements, 0);
+  report(INTERNET_STATUS_SENDING_REQUEST);
+  report(INTERNET_STATUS_REQUEST_SENT, 6);
+  report(INTERNET_STATUS_RECEIVING_RESPONSE);
+  EXPECT_EQ(replacements, 1);
+  PumpMessages();
+  appState.logEdit->messageEvent = {};
+}
+
 }  // namespace
