@@ -181,8 +181,7 @@ bool RowSizes::Get(LPARAM data, uint64_t& size) const {
 RowSizes& SizesOfPane(uint8_t selector) { return paneSizes[selector == kRemotePane ? 1 : 0]; }
 
 void ResetPaneImages(const FilePane& pane) {
-  ClearImages(pane.images);
-  LoadBitmapResource(pane.images, kFolderBitmapName, kFolderTransparentColor);
+  ReloadBitmapResource(pane.images, kFolderBitmapName, kFolderTransparentColor);
 }
 
 namespace {

@@ -61,6 +61,10 @@ bool ReplaceIcon(ImageList* list, int index, HICON icon);
 bool LoadBitmapResource(ImageList* list, const char* name, uint32_t color);
 // Empties the list: handle dropped, image size 0 x 0.
 void ClearImages(ImageList* list);
+// ClearImages, then LoadBitmapResource (image width 0), with the same outcome either way: the
+// new list is loaded before the old one goes, so the controls showing it are told once, of the
+// new handle (or of none when the bitmap cannot be loaded: the list is then empty).
+bool ReloadBitmapResource(ImageList* list, const char* name, uint32_t color);
 
 // Puts `list` (or none) into the slot of `kind` and applies the control's image lists.
 void SetImageList(Control* control, int kind, ImageList* list);

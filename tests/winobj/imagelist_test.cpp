@@ -225,6 +225,35 @@ TEST_F(ImageListSlots, ListViewFollowsANewHandle) {
   EXPECT_EQ(Shown(lv, LVSIL_STATE), nullptr);
 }
 
+bool CountSetImageList(void* count, MessageRecord& msg, LRESULT&) {
+  if (msg.message == LVM_SETIMAGELIST) ++*static_cast<int*>(count);
+  return false;
+}
+
+// The panes' reset in one step: the list view is told once, of the new list, and not of an
+// empty one between (it lays its rows out for each); a bitmap that cannot be loaded leaves
+// the list empty, as the two steps would.
+TEST_F(ImageListSlots, ReloadTellsTheListViewOnceOfTheNewList) {
+  ImageList* images = CreateImageList(owner_);
+  Control* lv = CreateListView(owner_, ViewReport, 0, images, nullptr, nullptr);
+  ASSERT_NE(HandleOf(lv), nullptr);
+  AddIcon(images, LoadIconA(nullptr, IDI_APPLICATION));
+  AddIcon(images, LoadIconA(nullptr, IDI_APPLICATION));
+  int told = 0;
+  lv->messageEvent = {&CountSetImageList, &told};
+  ASSERT_TRUE(ReloadBitmapResource(images, "FOLDERCLOSED", kMagenta));
+  EXPECT_EQ(told, 1);
+  EXPECT_EQ(Shown(lv, LVSIL_SMALL), images->handle);
+  EXPECT_EQ(ImageCount(images), 1);
+  EXPECT_EQ(images->imageWidth, 16);
+
+  EXPECT_FALSE(ReloadBitmapResource(images, "NOSUCHBITMAP", kMagenta));
+  EXPECT_EQ(images->handle, nullptr);
+  EXPECT_EQ(images->imageWidth, 0);
+  EXPECT_EQ(Shown(lv, LVSIL_SMALL), nullptr);
+  lv->messageEvent = {};
+}
+
 // Lists that sit outside their owner's subtree, have no owner, or are found through a control's
 // own chain: each control that was given a list is told of its new handle and loses it when
 // the list is freed.
