@@ -213,70 +213,66 @@ TEST(ControlsLog, TextAppendedWhileBusyGoesInAtOnceAndInOrder) {
   Free(form);
 }
 
+// A multi-line log on a form, the replacements that reach its window counted, and the text it
+// should hold.
+struct CountedLog {
+  Control* form = NewForm("Log");
+  Control* log = NewEdit(form, EditOption::Multiline);
+  int replacements = 0;
+  int lines = 0;
+  std::string expected;
+
+  CountedLog() {
+    SetBoundsRect(log, RECT{0, 0, 300, 100});
+    CreateHandle(form);
+    PumpMessages();
+    log->messageEvent = {&CountReplacement, &replacements};
+  }
+  ~CountedLog() { Free(form); }
+  // `count` more numbered lines, appended with no message loop between.
+  void Append(int count) {
+    for (int i = 0; i < count; ++i) {
+      const std::string line = "Request Sent " + std::to_string(lines++) + "\r\n";
+      AddItem(log, line);
+      expected += line;
+    }
+  }
+};
+
 // More text than fits in one wait goes into the hidden window in pieces while the thread is
 // busy. A reader in the middle, a question about visibility and the loop each find every line
 // in order, and the log is shown again once the loop has run.
 TEST(ControlsLog, TextPouredInPiecesWhileBusyStaysWholeAndInOrder) {
-  Control* form = NewForm("Log");
-  Control* log = NewEdit(form, EditOption::Multiline);
-  SetBoundsRect(log, RECT{0, 0, 300, 100});
-  CreateHandle(form);
+  CountedLog c;
+  c.Append(300);
+  EXPECT_GT(c.replacements, 1);  // poured before the loop ran
+  EXPECT_EQ(ItemText(c.log, 299), "Request Sent 299");
+  c.Append(300);
+  EXPECT_TRUE(Visible(c.log));
+  c.Append(300);
   PumpMessages();
-  int replacements = 0;
-  log->messageEvent = {&CountReplacement, &replacements};
-  std::string expected;
-  const auto append = [&](int from, int to) {
-    for (int i = from; i < to; ++i) {
-      const std::string line = "Request Sent " + std::to_string(i) + "\r\n";
-      AddItem(log, line);
-      expected += line;
-    }
-  };
-  append(0, 300);
-  EXPECT_GT(replacements, 1);  // poured before the loop ran
-  EXPECT_EQ(ItemText(log, 299), "Request Sent 299");
-  append(300, 600);
-  EXPECT_TRUE(Visible(log));
-  append(600, 900);
-  PumpMessages();
-  EXPECT_EQ(WindowText(log->handle), expected);
-  EXPECT_TRUE(IsWindowVisible(log->handle));
-  Free(form);
+  EXPECT_EQ(WindowText(c.log->handle), c.expected);
+  EXPECT_TRUE(IsWindowVisible(c.log->handle));
 }
 
 // Before the thread waits on a server, waiting text goes in once there is a quarter of a
 // piece of it (512 bytes while the log is short); less waits for more or for the loop.
 TEST(ControlsLog, TextWaitingBeforeAWaitGoesInWhenThereIsEnough) {
-  Control* form = NewForm("Log");
-  Control* log = NewEdit(form, EditOption::Multiline);
-  SetBoundsRect(log, RECT{0, 0, 300, 100});
-  CreateHandle(form);
+  CountedLog c;
+  c.Append(10);  // 160 bytes
+  PourBeforeWait(c.log);
+  EXPECT_EQ(c.replacements, 0);
+  c.Append(30);  // 670 bytes, short of a piece
+  EXPECT_EQ(c.replacements, 0);
+  PourBeforeWait(c.log);
+  EXPECT_EQ(c.replacements, 1);
+  PourBeforeWait(c.log);
+  EXPECT_EQ(c.replacements, 1);
+  c.Append(3);
   PumpMessages();
-  int replacements = 0;
-  log->messageEvent = {&CountReplacement, &replacements};
-  std::string expected;
-  const auto append = [&](int lines) {
-    for (int i = 0; i < lines; ++i) {
-      const std::string line = "Receiving Response " + std::to_string(expected.size()) + "\r\n";
-      AddItem(log, line);
-      expected += line;
-    }
-  };
-  append(10);  // some 250 bytes
-  PourBeforeWait(log);
-  EXPECT_EQ(replacements, 0);
-  append(20);  // past 512, short of a piece
-  EXPECT_EQ(replacements, 0);
-  PourBeforeWait(log);
-  EXPECT_EQ(replacements, 1);
-  PourBeforeWait(log);
-  EXPECT_EQ(replacements, 1);
-  append(3);
-  PumpMessages();
-  EXPECT_EQ(replacements, 2);
-  EXPECT_EQ(WindowText(log->handle), expected);
-  EXPECT_TRUE(IsWindowVisible(log->handle));
-  Free(form);
+  EXPECT_EQ(c.replacements, 2);
+  EXPECT_EQ(WindowText(c.log->handle), c.expected);
+  EXPECT_TRUE(IsWindowVisible(c.log->handle));
 }
 
 bool CountFramePaint(void* count, MessageRecord& msg, LRESULT&) {

@@ -42,13 +42,15 @@ Control* NewStatic(Control* parent, const RECT& bounds) {
   return c;
 }
 
-// A picture of four coloured quadrants, painted into whatever device context it is given.
-bool PaintQuadrants(void*, MessageRecord& msg, LRESULT& result) {
+// A picture of four coloured quadrants (the four COLORREFs `data` points to), painted into
+// whatever device context it is given.
+bool PaintQuadrantsOf(void* data, MessageRecord& msg, LRESULT& result) {
   if (msg.message == WM_ERASEBKGND) {
     result = 1;
     return true;
   }
   if (msg.message != WM_PAINT) return false;
+  const COLORREF* colors = static_cast<const COLORREF*>(data);
   PAINTSTRUCT paint;
   HDC dc = msg.wParam ? reinterpret_cast<HDC>(msg.wParam) : BeginPaint(msg.hwnd, &paint);
   RECT client;
@@ -59,13 +61,17 @@ bool PaintQuadrants(void*, MessageRecord& msg, LRESULT& result) {
                          {0, my, mx, client.bottom},
                          {mx, my, client.right, client.bottom}};
   for (int i = 0; i < 4; ++i) {
-    HBRUSH brush = CreateSolidBrush(kQuadrant[i]);
+    HBRUSH brush = CreateSolidBrush(colors[i]);
     FillRect(dc, &parts[i], brush);
     DeleteObject(brush);
   }
   if (!msg.wParam) EndPaint(msg.hwnd, &paint);
   result = 0;
   return true;
+}
+
+bool PaintQuadrants(void*, MessageRecord& msg, LRESULT& result) {
+  return PaintQuadrantsOf(const_cast<COLORREF*>(kQuadrant), msg, result);
 }
 
 void ShowAndPaint(Control* form) {
@@ -194,33 +200,6 @@ TEST(TransparentPaint, ToolbarShowsThePanelBehindIt) {
   EXPECT_TRUE(ShowsColor(toolbar, 5, 5, kQuadrant[0]));
   EXPECT_TRUE(ShowsColor(toolbar, 270, 30, kQuadrant[3]));
   Free(form);
-}
-
-// Four quadrants in the colours `data` points to (four COLORREFs).
-bool PaintQuadrantsOf(void* data, MessageRecord& msg, LRESULT& result) {
-  if (msg.message == WM_ERASEBKGND) {
-    result = 1;
-    return true;
-  }
-  if (msg.message != WM_PAINT) return false;
-  const COLORREF* colors = static_cast<const COLORREF*>(data);
-  PAINTSTRUCT paint;
-  HDC dc = msg.wParam ? reinterpret_cast<HDC>(msg.wParam) : BeginPaint(msg.hwnd, &paint);
-  RECT client;
-  GetClientRect(msg.hwnd, &client);
-  const int mx = client.right / 2, my = client.bottom / 2;
-  const RECT parts[4] = {{0, 0, mx, my},
-                         {mx, 0, client.right, my},
-                         {0, my, mx, client.bottom},
-                         {mx, my, client.right, client.bottom}};
-  for (int i = 0; i < 4; ++i) {
-    HBRUSH brush = CreateSolidBrush(colors[i]);
-    FillRect(dc, &parts[i], brush);
-    DeleteObject(brush);
-  }
-  if (!msg.wParam) EndPaint(msg.hwnd, &paint);
-  result = 0;
-  return true;
 }
 
 // The buffers live on from paint to paint: one that grows for a larger control, a part
