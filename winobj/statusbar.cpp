@@ -76,26 +76,31 @@ RECT PartPlace(Control* bar, int part) {
 }
 
 // Straight to the platform's bar: the texts already went through the window once, in order.
-// The platform would draw each part as it takes its text: they go in with the bar's drawing
-// held, and only the parts whose text or look changed are invalidated, to be drawn in one paint.
+// Only texts that change a part's text or look go in. The platform would draw each part as it
+// takes its text: they go in with the bar's drawing held, and only those parts are invalidated,
+// to be drawn in one paint.
 // Under Wine's theme the whole bar takes some 2 ms to draw, one part under 1.
 void HandOverHeldTexts(Control* bar) {
   if (bar->bar.heldTexts.empty() || !bar->handle || bar->windowGone) return;
   std::vector<std::pair<WPARAM, std::string>> texts;
   texts.swap(bar->bar.heldTexts);
-  std::vector<RECT> changed;
+  // A text the bar already shows costs the platform's bar its updates all the same.
+  texts.erase(std::remove_if(texts.begin(), texts.end(),
+                             [bar](const auto& t) { return ShowsAlready(bar, t.first, t.second); }),
+              texts.end());
+  if (texts.empty()) return;
   HoldDrawing(bar);
   for (const auto& text : texts) {
-    if (!ShowsAlready(bar, text.first, text.second)) {
-      changed.push_back(PartPlace(bar, LOBYTE(text.first)));
-    }
     MessageRecord msg{bar->handle, SB_SETTEXTA, text.first,
                       reinterpret_cast<LPARAM>(text.second.c_str())};
     DefaultHandling(bar, msg);
   }
   if (!bar->drawingHeld) return;  // not shown: nothing to draw
   GiveBackDrawing(bar);
-  for (const RECT& place : changed) InvalidateRect(bar->handle, &place, TRUE);
+  for (const auto& text : texts) {
+    const RECT place = PartPlace(bar, LOBYTE(text.first));
+    InvalidateRect(bar->handle, &place, TRUE);
+  }
 }
 
 bool HeldBarProc(Control* bar, MessageRecord& msg, LRESULT& result) {
