@@ -135,6 +135,9 @@ struct StatusBarFields {
   std::vector<std::pair<WPARAM, std::string>> heldTexts;
   // Texts wait here until the message loop next runs.
   uint8_t textsHeld = 0;
+  // The last text (with its wParam) the platform's bar was handed for each part, as far as the
+  // layer saw; a part not here is not known.
+  std::vector<std::pair<WPARAM, std::string>> givenTexts;
 };
 
 // List view (listview.cpp; the spine's CommonNotifyProc fires endEditEvent).

@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "winobj/geometry.h"
 
@@ -50,20 +49,34 @@ constexpr DWORD kHeldDrawInterval = 500;
 // Asked before every text; they read no text.
 bool ReadsNoText(UINT message) { return message == SB_GETPARTS || message == SB_ISSIMPLE; }
 
-// Whether the platform's bar already shows `text` in the part and the look `wParam` names.
-bool ShowsAlready(Control* bar, WPARAM wParam, const std::string& text) {
-  const WPARAM part = LOBYTE(wParam);
-  MessageRecord length{bar->handle, SB_GETTEXTLENGTHA, part, 0};
-  const LRESULT info = DefaultHandling(bar, length);
-  // The look is the wParam's second byte (SBT_NOBORDERS, SBT_POPOUT, ...), as the length's
-  // answer gives it back.
-  if (LOWORD(info) != text.size() || HIWORD(info) != (wParam & 0xFF00)) {
-    return false;
+using PartTexts = std::vector<std::pair<WPARAM, std::string>>;
+
+// The entry of the part `wParam` names (its low byte), or the end.
+PartTexts::iterator EntryOf(PartTexts& texts, WPARAM wParam) {
+  return std::find_if(texts.begin(), texts.end(),
+                      [wParam](const auto& t) { return LOBYTE(t.first) == LOBYTE(wParam); });
+}
+
+// Notes what the platform's bar was handed for a part (`text` none: owner-drawn, not known).
+void NoteGiven(Control* bar, WPARAM wParam, const char* text) {
+  PartTexts& given = bar->bar.givenTexts;
+  auto entry = EntryOf(given, wParam);
+  if (text == nullptr) {
+    if (entry != given.end()) given.erase(entry);
+    return;
   }
-  std::string shown(text.size() + 1, '\0');
-  MessageRecord get{bar->handle, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(&shown[0])};
-  DefaultHandling(bar, get);
-  return std::strcmp(shown.c_str(), text.c_str()) == 0;
+  if (entry == given.end()) entry = given.insert(given.end(), {wParam, std::string()});
+  entry->first = wParam;
+  entry->second = text;
+}
+
+// Whether the platform's bar was last handed this text in this look (SBT_NOBORDERS,
+// SBT_POPOUT, ...: the wParam's second byte) for the part.
+bool ShowsAlready(Control* bar, WPARAM wParam, const std::string& text) {
+  PartTexts& given = bar->bar.givenTexts;
+  const auto entry = EntryOf(given, wParam);
+  return entry != given.end() && (entry->first & 0xFF00) == (wParam & 0xFF00) &&
+         entry->second == text;
 }
 
 // The part's place in the bar; the whole bar for the simple text or a part it does not know.
@@ -94,6 +107,7 @@ void HandOverHeldTexts(Control* bar) {
     MessageRecord msg{bar->handle, SB_SETTEXTA, text.first,
                       reinterpret_cast<LPARAM>(text.second.c_str())};
     DefaultHandling(bar, msg);
+    NoteGiven(bar, text.first, text.second.c_str());
   }
   if (!bar->drawingHeld) return;  // not shown: nothing to draw
   GiveBackDrawing(bar);
@@ -103,25 +117,27 @@ void HandOverHeldTexts(Control* bar) {
   }
 }
 
+// On every bar from its creation: every text that reaches the platform's bar goes by here.
 bool HeldBarProc(Control* bar, MessageRecord& msg, LRESULT& result) {
   if (msg.message == SB_SETTEXTA) {
-    // No longer held (the loop ran) with texts still waiting: those first.
-    // An owner-drawn part's lParam is no text to keep.
+    const char* text = reinterpret_cast<const char*>(msg.lParam);
+    // Not held (the loop ran) with texts still waiting: those first. An owner-drawn part's
+    // lParam is no text to keep.
     if (!bar->bar.textsHeld || (msg.wParam & SBT_OWNERDRAW)) {
       HandOverHeldTexts(bar);
+      NoteGiven(bar, msg.wParam, (msg.wParam & SBT_OWNERDRAW) ? nullptr : text ? text : "");
       return false;
     }
-    const char* text = reinterpret_cast<const char*>(msg.lParam);
-    const int part = LOBYTE(msg.wParam);
     auto& held = bar->bar.heldTexts;
-    auto same = std::find_if(held.begin(), held.end(),
-                             [part](const auto& t) { return LOBYTE(t.first) == part; });
+    auto same = EntryOf(held, msg.wParam);
     if (same == held.end()) same = held.insert(held.end(), {msg.wParam, std::string()});
     same->first = msg.wParam;
     same->second = text != nullptr ? text : "";
     result = TRUE;
     return true;
   }
+  // Texts that reach the platform's bar in other forms: what it shows is no longer known.
+  if (msg.message == SB_SETTEXTW || msg.message == WM_SETTEXT) bar->bar.givenTexts.clear();
   if (ReadsNoText(msg.message)) return false;
   HandOverHeldTexts(bar);
   if (msg.message != kDeferredWorkMessage) return false;
@@ -142,7 +158,6 @@ void HoldBarTexts(Control* form) {
   }
   // Not shown: nothing is drawn anyway.
   if (!bar->handle || (GetWindowLongA(bar->handle, GWL_STYLE) & WS_VISIBLE) == 0) return;
-  if (!IsProcAttached(bar, HeldBarProc)) AttachProc(bar, HeldBarProc);
   // Without the message in the queue nothing would hand the texts over.
   if (!PostMessageA(bar->handle, kDeferredWorkMessage, 0, 0)) return;
   bar->bar.textsHeld = 1;
@@ -164,7 +179,10 @@ std::vector<int> StatusPartEdges(int formWidth, int index) {
 
 void SetStatusText(Control* form, int index, const std::string& text) {
   if (!form || index < 0) return;
-  if (!form->form.statusBar) CreateStatusBar(form, index);
+  if (!form->form.statusBar) {
+    CreateStatusBar(form, index);
+    AttachProc(form->form.statusBar, HeldBarProc);
+  }
   HoldBarTexts(form);
   HWND window = form->form.statusBarWindow;
   if (index < kSimplePart) {

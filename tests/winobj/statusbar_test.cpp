@@ -230,6 +230,12 @@ TEST(StatusBar, HeldTextsRedrawOnlyThePartsTheyChange) {
   EXPECT_TRUE(WindowPixels(window) == shown);
   EXPECT_EQ(PartText(window, 3), "part 3");
   EXPECT_EQ(HIWORD(SendMessageA(window, SB_GETTEXTLENGTHA, 3, 0)), SBT_POPOUT);
+
+  // A text put in another way is not taken for the one last handed over.
+  SendMessageA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("elsewhere"));
+  SetStatusText(form, 0, "part 0");
+  PumpMessages();
+  EXPECT_EQ(PartText(window, 0), "part 0");
   Free(form);
 }
 
