@@ -32,10 +32,12 @@ const char* const kNewFolderName = "New Folder";
 const char* const kDeleteQuestion = "Are you shure you want to delete these files?";
 const char* const kDeleteCaption = "Delete Files";
 
+// Pressed, the button is drawn at once: the operation's calls block the message loop, which
+// would draw it only once the files had come.
 void PressButton(int id, bool pressed) {
-  if (appState.toolbar != nullptr) {
-    SendButtonMessage(appState.toolbar, id, TB_PRESSBUTTON, pressed ? 1 : 0);
-  }
+  if (appState.toolbar == nullptr) return;
+  SendButtonMessage(appState.toolbar, id, TB_PRESSBUTTON, pressed ? 1 : 0);
+  if (pressed && appState.toolbar->handle != nullptr) UpdateWindow(appState.toolbar->handle);
 }
 
 // Refuses the file in its own box, as the library's failures are.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,7 +47,13 @@ TEST_P(Transfers, DownloadTakesExactlyTheSelectedFilesInRowOrder) {
   SelectRows(appState.remoteList, {"c.txt", "sub", "b.txt"});
 
   MessageBoxWatcher boxes;
-  auto presses = SpyButtonPresses();
+  // The button's presses, and the files already here each time the toolbar is drawn.
+  WindowSpy toolbar(appState.toolbar->handle, [&](UINT message, WPARAM wParam, LPARAM lParam,
+                                                  std::string& note) {
+    if (message == TB_PRESSBUTTON) note = std::to_string(wParam) + ":" + (LOWORD(lParam) ? "1" : "0");
+    if (message == WM_PAINT) note = "drawn, files " + std::to_string(FolderEntries(local_.Path()).size());
+    return !note.empty();
+  });
   DownloadSelected();
   EXPECT_EQ(boxes.Count(), 0u);
   EXPECT_EQ(FolderEntries(local_.Path()), (std::vector<std::string>{"b.txt", "c.txt"}));
@@ -58,9 +65,14 @@ TEST_P(Transfers, DownloadTakesExactlyTheSelectedFilesInRowOrder) {
   };
   PollUntil([&] { return retrieved().size() >= 2; }, 5000);
   EXPECT_EQ(retrieved(), (std::vector<std::string>{"b.txt", "c.txt"}));
-  // The local pane was listed again; the button was down only while the files came.
+  // The local pane was listed again; the button was down, and drawn so, while the files came.
   EXPECT_EQ(Rows(appState.localList), (std::vector<std::string>{"..", "b.txt", "c.txt"}));
-  EXPECT_EQ(presses->Notes(), (std::vector<std::string>{"108:1", "108:0"}));
+  std::vector<std::string> presses;
+  std::copy_if(toolbar.Notes().begin(), toolbar.Notes().end(), std::back_inserter(presses),
+               [](const std::string& note) { return note.find(':') != std::string::npos; });
+  EXPECT_EQ(presses, (std::vector<std::string>{"108:1", "108:0"}));
+  ASSERT_GE(toolbar.Notes().size(), 2u);
+  EXPECT_EQ(toolbar.Notes()[1], "drawn, files 0");
   EXPECT_FALSE(ButtonPressed(kCmdDownload));
 }
 
