@@ -85,6 +85,7 @@ void SetHandle(ImageList* list, HIMAGELIST newHandle) {
   if (newHandle == list->handle) return;
   HIMAGELIST old = list->handle;
   list->handle = newHandle;
+  list->reloadedHandle = nullptr;
   int cx = 0;
   int cy = 0;
   if (newHandle && !ImageList_GetIconSize(newHandle, &cx, &cy)) cx = cy = 0;
@@ -193,6 +194,7 @@ int AddMaskedBitmap(ImageList* list, HBITMAP bitmap, uint32_t color) {
 bool ReplaceIcon(ImageList* list, int index, HICON icon) {
   HIMAGELIST h = ImageListHandle(list);
   if (!h) return false;
+  if (index < list->reloadedCount) list->reloadedHandle = nullptr;
   return ImageList_ReplaceIcon(h, index, icon) >= 0;
 }
 
@@ -211,15 +213,27 @@ void ClearImages(ImageList* list) {
 }
 
 // A list view told of no list between two lists lays its rows out twice (0.9 ms under Wine,
-// before every listing of a pane).
+// before every listing of a pane). Loading the bitmap and telling the list view of the new list
+// took 1.2 ms more; cutting the kept list back to the bitmap's images takes 0.1 ms.
 bool ReloadBitmapResource(ImageList* list, const char* name, uint32_t color) {
   if (!list) return false;
+  if (name && list->handle && list->handle == list->reloadedHandle && !list->shared &&
+      list->reloadedName == name && list->reloadedColor == color &&
+      ImageList_GetImageCount(list->handle) >= list->reloadedCount &&
+      ImageList_SetImageCount(list->handle, static_cast<UINT>(list->reloadedCount))) {
+    return true;
+  }
   if (!programInstance) programInstance = GetModuleHandleA(nullptr);
   HIMAGELIST loaded = name ? ImageList_LoadImageA(programInstance, name, 0, list->growStep,
                                                   ColorToRGB(color), IMAGE_BITMAP, 0)
                            : nullptr;
   SetHandle(list, loaded);
-  return loaded != nullptr;
+  if (loaded == nullptr) return false;
+  list->reloadedName = name;
+  list->reloadedColor = color;
+  list->reloadedCount = ImageList_GetImageCount(loaded);
+  list->reloadedHandle = loaded;
+  return true;
 }
 
 void SetImageList(Control* control, int kind, ImageList* list) {

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -34,6 +35,12 @@ class ImageList : public Object {
   int32_t growStep = 1;
   // A shared platform list is never destroyed by this object.
   bool shared = false;
+  // What the last ReloadBitmapResource put into `handle`: the resource, its colour and how many
+  // images it made. Forgotten when the handle changes or one of those images is replaced.
+  std::string reloadedName;
+  uint32_t reloadedColor = 0;
+  int reloadedCount = 0;
+  HIMAGELIST reloadedHandle = nullptr;
 
   // Drops the handle as ClearImages does and unlinks the list from its owner's chain.
   void Destroy() override;
@@ -63,7 +70,9 @@ bool LoadBitmapResource(ImageList* list, const char* name, uint32_t color);
 void ClearImages(ImageList* list);
 // ClearImages, then LoadBitmapResource (image width 0), with the same outcome either way: the
 // new list is loaded before the old one goes, so the controls showing it are told once, of the
-// new handle (or of none when the bitmap cannot be loaded: the list is then empty).
+// new handle (or of none when the bitmap cannot be loaded: the list is then empty). A list that
+// still holds what the same reload put into it keeps its handle and the bitmap's images and
+// drops only the images added after them: the controls are not told at all.
 bool ReloadBitmapResource(ImageList* list, const char* name, uint32_t color);
 
 // Puts `list` (or none) into the slot of `kind` and applies the control's image lists.

@@ -384,4 +384,48 @@ TEST(IconStrip, AListWithoutASizeBecomes32By32AndNoListGivesNoIndex) {
   EXPECT_EQ(none.Append(LoadIconA(nullptr, IDI_APPLICATION)), -1);
 }
 
+// A reload of the bitmap the list already holds cuts the list back to it, keeping the handle
+// and telling no one; a list whose loaded picture was replaced, or a reload of another
+// resource or colour, is loaded anew. Either way the list ends as a fresh load leaves it.
+TEST_F(ImageListSlots, ReloadOfTheHeldBitmapCutsTheListBackToIt) {
+  ImageList* images = CreateImageList(owner_);
+  Control* lv = CreateListView(owner_, ViewReport, 0, images, nullptr, nullptr);
+  ASSERT_NE(HandleOf(lv), nullptr);
+  ASSERT_TRUE(ReloadBitmapResource(images, "FOLDERCLOSED", kMagenta));
+  const int side = images->imageWidth;
+  const std::vector<uint32_t> folder = DrawnPixels(images->handle, 0, side);
+  const HICON icon = LoadIconA(nullptr, IDI_APPLICATION);
+  int told = 0;
+  lv->messageEvent = {&CountSetImageList, &told};
+  struct Case {
+    const char* what;
+    bool replaceFirst;
+    uint32_t color;
+    int toldAfter;
+  };
+  const Case cases[] = {
+      {"the same bitmap again", false, kMagenta, 0},
+      {"its picture replaced", true, kMagenta, 1},
+      {"another transparent colour", false, 0x00FFFFFF, 1},
+      {"back to the first colour", false, kMagenta, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    told = 0;
+    AddIcon(images, icon);
+    AddIcon(images, icon);
+    if (c.replaceFirst) ReplaceIcon(images, 0, icon);
+    const HIMAGELIST before = images->handle;
+    ASSERT_TRUE(ReloadBitmapResource(images, "FOLDERCLOSED", c.color));
+    EXPECT_EQ(told, c.toldAfter);
+    EXPECT_EQ(images->handle == before, c.toldAfter == 0);
+    EXPECT_EQ(Shown(lv, LVSIL_SMALL), images->handle);
+    EXPECT_EQ(ImageCount(images), 1);
+    if (c.color == kMagenta) {
+      EXPECT_EQ(DrawnPixels(images->handle, 0, side), folder);
+    }
+  }
+  lv->messageEvent = {};
+}
+
 }  // namespace
