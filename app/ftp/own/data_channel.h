@@ -106,11 +106,21 @@ class DownloadMover : public DataMover {
   DWORD Move(ByteStream& data, bool announced, uint64_t size, uint64_t& bytes) override;
 };
 
-// Sends the file whole, then ends the data.
+// Whether the next send from a view of the file may take four progress steps instead of one:
+// when the last send (`sent` bytes in `elapsedUs` microseconds) moved a step in under a 32nd of
+// the wait, so that four still leave within an eighth of the socket's time-out.
+bool SendsFourSteps(uint64_t sent, uint64_t elapsedUs, DWORD waitMs);
+
+// Sends the file whole, then ends the data. Over a stream that sends without reading, the file
+// goes from views of it as far as it reached when the transfer began, then by reading.
 class UploadMover : public DataMover {
  public:
   using DataMover::DataMover;
   DWORD Move(ByteStream& data, bool announced, uint64_t size, uint64_t& bytes) override;
+
+ private:
+  DWORD SendFromViews(ByteStream& data, TransferProgress& progress, uint64_t& bytes);
+  DWORD SendByReading(ByteStream& data, TransferProgress& progress, uint64_t& bytes);
 };
 
 // The data of a listing, read as the caller asks for more: each Pull receives what has arrived and

@@ -57,6 +57,10 @@ class ByteStream {
   virtual DWORD Finish(Deadline deadline) = 0;
   virtual void Close() = 0;
   virtual bool IsOpen() const = 0;
+  // Whether Send hands the caller's bytes to the system without reading them itself, so that
+  // a fault in reading them (a mapped file cut short by another program) fails the send instead
+  // of raising an exception in the caller's thread.
+  virtual bool SendsWithoutReading() const { return false; }
 };
 
 // The addresses of a host name for TCP, in the order the resolver gives them (IPv6 and IPv4).
@@ -113,6 +117,7 @@ class TcpStream : public ByteStream {
   DWORD Finish(Deadline deadline) override;
   void Close() override;
   bool IsOpen() const override { return socket_ != INVALID_SOCKET; }
+  bool SendsWithoutReading() const override { return true; }
 
   const SocketAddress& Peer() const { return peer_; }
   // The address this side of the connection has.
