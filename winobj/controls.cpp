@@ -191,11 +191,14 @@ Control* ControlOfWindow(HWND window) { return ControlOfHandle(window); }
 void LiftEditLimit(Control* edit) { SendMessageA(edit->handle, EM_SETLIMITTEXT, 0, 0); }
 
 // Appends at the end instead of reading and rewriting the whole text, which costs the length
-// of the text per line and makes a long log crawl.
+// of the text per line and makes a long log crawl. The selection goes to a position past any
+// text, which the edit clamps to its end as it does the -1 of "select all"; asking for the
+// length first walked the whole text under Wine (the ANSI length is converted from all of it:
+// 0.1 ms per 250 KB of log, on every append).
 void AppendToEdit(Control* edit, const std::string& text) {
+  constexpr int kPastTheEnd = 0x7FFFFFFF;
   HWND window = edit->handle;
-  const int length = GetWindowTextLengthA(window);
-  SendMessageA(window, EM_SETSEL, static_cast<WPARAM>(length), static_cast<LPARAM>(length));
+  SendMessageA(window, EM_SETSEL, kPastTheEnd, kPastTheEnd);
   SendMessageA(window, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
