@@ -13,6 +13,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -47,6 +48,7 @@ struct Bench {
   std::string work, served, local;
   bool gigabyte = false;
   MessageBoxWatcher* boxes = nullptr;
+  uint64_t lastMoved = 0;  // the size of the last timed transfer
 };
 Bench bench;
 
@@ -55,12 +57,17 @@ Bench bench;
 // right after a download took 7 % longer than curl did after its own (93.2 against 87.3 ms, 30
 // pairs), 1.04 x after a rest of 100 ms, and as long as curl with no download between (82.7
 // against 84.3 ms). curl rests untimed in its start-up, its time running from its TCP connect;
-// a user's next click comes later still.
+// a user's next click comes later still. The rest grows with the last transfer or the one about
+// to start, whose file replaces one as large: 150 ms per 100 MB (the first 100 MB download right
+// after the 1 GB rows took 3.6 x the tenth with a fixed rest).
 constexpr DWORD kSettleMs = 150;
 
-void Settle() {
+void Settle(uint64_t bytes) {
+  const uint64_t scale = std::max(bytes, bench.lastMoved) / (100ull << 20);
+  bench.lastMoved = bytes;
+  const DWORD rest = kSettleMs * static_cast<DWORD>(std::max<uint64_t>(1, scale));
   const DWORD start = GetTickCount();
-  while (GetTickCount() - start < kSettleMs) {
+  while (GetTickCount() - start < rest) {
     PumpMessages();
     Sleep(10);
   }
@@ -122,7 +129,7 @@ double WindowDownload(const std::string& name, uint64_t size) {
   ListLocalFolder();
   if (!SelectOnly(appState.remoteList, name)) return -1;
   const size_t boxes = bench.boxes->Count();
-  Settle();
+  Settle(size);
   const double t = RunCommand(kCmdDownload);
   return bench.boxes->Count() == boxes && FileSize(bench.local + name) == size ? t : -1;
 }
@@ -130,7 +137,7 @@ double WindowDownload(const std::string& name, uint64_t size) {
 double WindowUpload(const std::string& name, uint64_t size) {
   if (!SelectOnly(appState.localList, name)) return -1;
   const size_t boxes = bench.boxes->Count();
-  Settle();
+  Settle(size);
   const double t = RunCommand(kCmdUpload);
   return bench.boxes->Count() == boxes && FileSize(bench.served + name) == size ? t : -1;
 }
@@ -155,7 +162,7 @@ struct Alone {
   double Get(const std::string& name, uint64_t size) {
     const std::string local = bench.local + name;
     DeleteFileA(local.c_str());
-    Settle();
+    Settle(size);
     const double start = NowSeconds();
     const bool ok = api.GetFile(connection, ("/" + name).c_str(), local.c_str(), true,
                                 FILE_ATTRIBUTE_NORMAL, 0x80000002, kInternetContext);
@@ -163,7 +170,7 @@ struct Alone {
     return ok && FileSize(local) == size ? t : -1;
   }
   double Put(const std::string& name, uint64_t size) {
-    Settle();
+    Settle(size);
     const double start = NowSeconds();
     const bool ok = api.PutFile(connection, (bench.local + name).c_str(), ("/" + name).c_str(), 2,
                                 kInternetContext);
@@ -225,9 +232,9 @@ void ServerRows(const char* name, const std::string& host, int port, const std::
             a[1].push_back(alone.Put(size.up, size.bytes));
             break;
           default:
-            Settle();
+            Settle(size.bytes);
             c[0].push_back(TimeCurl(bench.work, curlGet, true));
-            Settle();
+            Settle(size.bytes);
             c[1].push_back(TimeCurl(bench.work, curlPut, true));
         }
       }
