@@ -8,8 +8,8 @@
 // from the build folder after scripts/test has set it up (its prefix and X resource file):
 //   WINEPREFIX=$PWD/wineprefix XENVIRONMENT=$PWD/x-resources
 //     xvfb-run -a wine window_transfer_bench.exe [--1g] [folder]
-// (--1g adds the 1 GB rows, several minutes; the files go into `folder`, for example a RAM disk
-// such as Z:\dev\shm, which keeps the disk's write-back out of the times, or under %TEMP%.)
+// (--1g adds the 1 GB rows after all others, several minutes; the files go into `folder`, a RAM disk
+// such as Z:\dev\shm for example, which keeps the disk's write-back out of the times, or %TEMP%.)
 #include <windows.h>
 #include <commctrl.h>
 
@@ -293,19 +293,20 @@ void ListingRow(int port) {
   appState.remotePath = "/";
 }
 
+// The listing's folder and the 100 MB files, or (`gigabyte`) the 1 GB ones.
 bool MakeFiles(bool gigabyte) {
   const std::string served = UnixPathOf(bench.served);
   const std::string local = UnixPathOf(bench.local);
-  std::string command = "cd '" + served +
-                        "' && mkdir l1000 && (cd l1000 && seq -f entry%05g.txt 1000 | xargs touch) "
+  const std::string marker = gigabyte ? "ready1g" : "ready";
+  std::string command = "cd '" + served + "' && ";
+  command += gigabyte ? "head -c 1G /dev/urandom > big1g.bin && cp big1g.bin '" + local +
+                            "up1g.bin'"
+                      : "mkdir l1000 && (cd l1000 && seq -f entry%05g.txt 1000 | xargs touch) "
                         "&& head -c 100M /dev/urandom > big.bin && cp big.bin '" +
-                        local + "up.bin'";
-  if (gigabyte) {
-    command += " && head -c 1G /dev/urandom > big1g.bin && cp big1g.bin '" + local + "up1g.bin'";
-  }
-  command += " && touch '" + UnixPathOf(bench.work) + "ready'";
+                            local + "up.bin'";
+  command += " && touch '" + UnixPathOf(bench.work) + marker + "'";
   RunShellCommand(command, kShellWaitMs);
-  const std::string ready = bench.work + "ready";
+  const std::string ready = bench.work + marker;
   return PollUntil([&] { return GetFileAttributesA(ready.c_str()) != INVALID_FILE_ATTRIBUTES; },
                    kShellWaitMs);
 }
@@ -326,14 +327,14 @@ void RunBench() {
   TrustedTestAuthority trusted;
   MessageBoxWatcher boxes;
   bench.boxes = &boxes;
-  if (!MakeFiles(bench.gigabyte)) {
+  if (!MakeFiles(false)) {
     std::printf("the served files could not be made\n");
     return;
   }
   appState.localPath = bench.local;
   ListLocalFolder();
-  std::vector<Size> sizes = {{"100MB", "big.bin", "up.bin", 100ull << 20}};
-  if (bench.gigabyte) sizes.push_back({"1GB", "big1g.bin", "up1g.bin", 1ull << 30});
+  const Size hundred = {"100MB", "big.bin", "up.bin", 100ull << 20};
+  const Size gigabyte = {"1GB", "big1g.bin", "up1g.bin", 1ull << 30};
 
   FtpServer pyftpdlib(Options(FtpServerOptions::kPyftpdlib, FtpServerOptions::kNoTls));
   FtpServer vsftpd(Options(FtpServerOptions::kVsftpd, FtpServerOptions::kNoTls));
@@ -350,17 +351,32 @@ void RunBench() {
   const auto url = [](const FtpServer& s) {
     return "ftp://u:p@127.0.0.1:" + std::to_string(s.Port()) + "/";
   };
-  if (pyftpdlib.Running()) {
-    ListingRow(pyftpdlib.Port());
-    ServerRows("pyftpdlib", "127.0.0.1", pyftpdlib.Port(), url(pyftpdlib), "", sizes);
+  const auto rows = [&](const Size& size) {
+    if (pyftpdlib.Running()) {
+      ServerRows("pyftpdlib", "127.0.0.1", pyftpdlib.Port(), url(pyftpdlib), "", {size});
+    }
+    if (vsftpd.Running()) {
+      ServerRows("vsftpd", "127.0.0.1", vsftpd.Port(), url(vsftpd), "", {size});
+    }
+    if (tls.Running() && trusted.Trusted()) {
+      const std::string authority =
+          UnixPathOf(TestCertificateFiles(TestCertificate::kAuthority).pem);
+      ServerRows("vsftpd TLS", "ftpes://localhost", tls.Port(), url(tls),
+                 "--ssl-reqd --cacert '" + authority + "' ", {size});
+    }
+  };
+  // Every 100 MB row before the 1 GB files are made: with gigabytes more on the RAM disk (and
+  // the memory their transfers churn) this machine's 100 MB times swung by a further 10-40 %.
+  if (pyftpdlib.Running()) ListingRow(pyftpdlib.Port());
+  rows(hundred);
+  if (pyftpdlib.Running()) RunLengthRows("127.0.0.1", pyftpdlib.Port(), hundred);
+  if (bench.gigabyte) {
+    if (MakeFiles(true)) {
+      rows(gigabyte);
+    } else {
+      std::printf("the 1 GB files could not be made\n");
+    }
   }
-  if (vsftpd.Running()) ServerRows("vsftpd", "127.0.0.1", vsftpd.Port(), url(vsftpd), "", sizes);
-  if (tls.Running() && trusted.Trusted()) {
-    const std::string authority = UnixPathOf(TestCertificateFiles(TestCertificate::kAuthority).pem);
-    ServerRows("vsftpd TLS", "ftpes://localhost", tls.Port(), url(tls),
-               "--ssl-reqd --cacert '" + authority + "' ", sizes);
-  }
-  if (pyftpdlib.Running()) RunLengthRows("127.0.0.1", pyftpdlib.Port(), sizes.front());
   for (const MessageBoxRecord& box : boxes.Boxes()) std::printf("box: %s\n", box.text.c_str());
   Disconnect();
 }
