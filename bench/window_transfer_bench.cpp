@@ -226,8 +226,9 @@ void ServerRows(const char* name, const std::string& host, int port, const std::
         curlTls + "-o '" + localUnix + size.down + "' '" + curlUrl + size.down + "'";
     const std::string curlPut =
         curlTls + "-T '" + localUnix + size.up + "' '" + curlUrl + size.up + "'";
-    // Untimed: the first transfer of a size pays for the memory its file first takes (a 1 GB
-    // upload 2.0-3.7 s, then 0.6-1.6 s), and the first turn below is the window's.
+    // Untimed: the first transfer of a size pays for the memory its file first takes (the first
+    // 1 GB upload of four probes 2.4-3.7 s, the medians of the rest 0.8-1.9 s), and the first
+    // turn below is the window's.
     alone.Get(size.down, size.bytes);
     alone.Put(size.up, size.bytes);
     // Each run starts with another of the three, so none always follows the same one.
