@@ -8,8 +8,9 @@
 // from the build folder after scripts/test has set it up (its prefix and X resource file):
 //   WINEPREFIX=$PWD/wineprefix XENVIRONMENT=$PWD/x-resources
 //     xvfb-run -a wine window_transfer_bench.exe [--1g] [folder]
-// (--1g adds the 1 GB rows after all others, several minutes; the files go into `folder`, a RAM disk
-// such as Z:\dev\shm for example, which keeps the disk's write-back out of the times, or %TEMP%.)
+// (--1g adds the 1 GB rows after all others, several minutes; the files go into `folder`, a RAM
+// disk such as Z:\dev\shm for example, which keeps the disk's write-back out of the times, or
+// %TEMP%.)
 #include <windows.h>
 #include <commctrl.h>
 
@@ -210,52 +211,50 @@ struct Size {
   uint64_t bytes;
 };
 
-// One server: each size down and up, window, client alone and curl alternating, median of
+// One server: the size down and up, window, client alone and curl alternating, median of
 // kRuns each.
 void ServerRows(const char* name, const std::string& host, int port, const std::string& curlUrl,
-                const std::string& curlTls, const std::vector<Size>& sizes) {
+                const std::string& curlTls, const Size& size) {
   if (!Connect(host, port)) {
     std::printf("%-34s cannot connect through the window\n", name);
     return;
   }
   Alone alone(host, port);
   const std::string localUnix = UnixPathOf(bench.local);
-  for (const Size& size : sizes) {
-    std::vector<double> w[2], a[2], c[2];
-    const std::string curlGet =
-        curlTls + "-o '" + localUnix + size.down + "' '" + curlUrl + size.down + "'";
-    const std::string curlPut =
-        curlTls + "-T '" + localUnix + size.up + "' '" + curlUrl + size.up + "'";
-    // Untimed: the first transfer of a size pays for the memory its file first takes (the first
-    // 1 GB upload of four probes 2.4-3.7 s, the medians of the rest 0.8-1.9 s), and the first
-    // turn below is the window's.
-    alone.Get(size.down, size.bytes);
-    alone.Put(size.up, size.bytes);
-    // Each run starts with another of the three, so none always follows the same one.
-    for (int run = 0; run < kRuns; ++run) {
-      for (int turn = 0; turn < 3; ++turn) {
-        switch ((run + turn) % 3) {
-          case 0:
-            w[0].push_back(WindowDownload(size.down, size.bytes));
-            w[1].push_back(WindowUpload(size.up, size.bytes));
-            break;
-          case 1:
-            a[0].push_back(alone.Get(size.down, size.bytes));
-            a[1].push_back(alone.Put(size.up, size.bytes));
-            break;
-          default:
-            Settle(bench.local + size.down, size.bytes);
-            c[0].push_back(TimeCurl(bench.work, curlGet, true));
-            Settle(bench.served + size.up, size.bytes);
-            c[1].push_back(TimeCurl(bench.work, curlPut, true));
-        }
+  std::vector<double> w[2], a[2], c[2];
+  const std::string curlGet =
+      curlTls + "-o '" + localUnix + size.down + "' '" + curlUrl + size.down + "'";
+  const std::string curlPut =
+      curlTls + "-T '" + localUnix + size.up + "' '" + curlUrl + size.up + "'";
+  // Untimed: the first transfer of a size pays for the memory its file first takes (the first
+  // 1 GB upload of four probes 2.4-3.7 s, the medians of the rest 0.8-1.9 s), and the first
+  // turn below is the window's.
+  alone.Get(size.down, size.bytes);
+  alone.Put(size.up, size.bytes);
+  // Each run starts with another of the three, so none always follows the same one.
+  for (int run = 0; run < kRuns; ++run) {
+    for (int turn = 0; turn < 3; ++turn) {
+      switch ((run + turn) % 3) {
+        case 0:
+          w[0].push_back(WindowDownload(size.down, size.bytes));
+          w[1].push_back(WindowUpload(size.up, size.bytes));
+          break;
+        case 1:
+          a[0].push_back(alone.Get(size.down, size.bytes));
+          a[1].push_back(alone.Put(size.up, size.bytes));
+          break;
+        default:
+          Settle(bench.local + size.down, size.bytes);
+          c[0].push_back(TimeCurl(bench.work, curlGet, true));
+          Settle(bench.served + size.up, size.bytes);
+          c[1].push_back(TimeCurl(bench.work, curlPut, true));
       }
     }
-    const char* direction[2] = {"down", "up"};
-    for (int d = 0; d < 2; ++d) {
-      Row(std::string(name) + " " + size.label + " " + direction[d], Median(w[d]), Median(a[d]),
-          Median(c[d]));
-    }
+  }
+  const char* direction[2] = {"down", "up"};
+  for (int d = 0; d < 2; ++d) {
+    Row(std::string(name) + " " + size.label + " " + direction[d], Median(w[d]), Median(a[d]),
+        Median(c[d]));
   }
 }
 
@@ -297,8 +296,9 @@ void RunLengthRows(const std::string& host, int port, const Size& size) {
   };
   std::printf("%-34s %8.2fx %8.2fx\n", "median 8th-10th / 1st-3rd", median3(w, 7) / median3(w, 0),
               median3(a, 7) / median3(a, 0));
-  std::printf("%-34s %7.2fms %7.2fms\n", ("growth per transfer over " +
-              std::to_string(kGrowthLength)).c_str(), GrowthMs(w), GrowthMs(a));
+  std::printf("%-34s %7.2fms %7.2fms\n",
+              ("growth per transfer over " + std::to_string(kGrowthLength)).c_str(), GrowthMs(w),
+              GrowthMs(a));
 }
 
 // The listing of /l1000/ into the remote pane against the client's bare find loop on its own
@@ -331,11 +331,11 @@ bool MakeFiles(bool gigabyte) {
   const std::string local = UnixPathOf(bench.local);
   const std::string marker = gigabyte ? "ready1g" : "ready";
   std::string command = "cd '" + served + "' && ";
-  command += gigabyte ? "head -c 1G /dev/urandom > big1g.bin && cp big1g.bin '" + local +
-                            "up1g.bin'"
-                      : "mkdir l1000 && (cd l1000 && seq -f entry%05g.txt 1000 | xargs touch) "
-                        "&& head -c 100M /dev/urandom > big.bin && cp big.bin '" +
-                            local + "up.bin'";
+  command += gigabyte
+                 ? "head -c 1G /dev/urandom > big1g.bin && cp big1g.bin '" + local + "up1g.bin'"
+                 : "mkdir l1000 && (cd l1000 && seq -f entry%05g.txt 1000 | xargs touch) "
+                   "&& head -c 100M /dev/urandom > big.bin && cp big.bin '" +
+                       local + "up.bin'";
   command += " && touch '" + UnixPathOf(bench.work) + marker + "'";
   RunShellCommand(command, kShellWaitMs);
   const std::string ready = bench.work + marker;
@@ -385,16 +385,16 @@ void RunBench() {
   };
   const auto rows = [&](const Size& size) {
     if (pyftpdlib.Running()) {
-      ServerRows("pyftpdlib", "127.0.0.1", pyftpdlib.Port(), url(pyftpdlib), "", {size});
+      ServerRows("pyftpdlib", "127.0.0.1", pyftpdlib.Port(), url(pyftpdlib), "", size);
     }
     if (vsftpd.Running()) {
-      ServerRows("vsftpd", "127.0.0.1", vsftpd.Port(), url(vsftpd), "", {size});
+      ServerRows("vsftpd", "127.0.0.1", vsftpd.Port(), url(vsftpd), "", size);
     }
     if (tls.Running() && trusted.Trusted()) {
       const std::string authority =
           UnixPathOf(TestCertificateFiles(TestCertificate::kAuthority).pem);
       ServerRows("vsftpd TLS", "ftpes://localhost", tls.Port(), url(tls),
-                 "--ssl-reqd --cacert '" + authority + "' ", {size});
+                 "--ssl-reqd --cacert '" + authority + "' ", size);
     }
   };
   // Every 100 MB row before the 1 GB files are made: with gigabytes more on the RAM disk (and
