@@ -50,7 +50,6 @@ class RecordingStream : public ByteStream {
   bool withoutReading_;
 };
 
-
 // A step per MiB, then what is left (0 when the size is a whole number of steps).
 std::vector<DWORD> Steps(uint64_t size) {
   std::vector<DWORD> steps(static_cast<size_t>(size / kStep), static_cast<DWORD>(kStep));
@@ -63,8 +62,8 @@ TEST(UploadMover, SendsTheWholeFileInStepsFromViewsOrByReading) {
   ASSERT_FALSE(folder.empty());
   const std::string path = folder + "up.bin";
   // Across a view's end (16 MiB) and a piece's (four steps).
-  for (const uint64_t size : {0ull, 1ull, kStep - 1, kStep, 4 * kStep + 5, 16 * kStep + 3,
-                              33 * kStep + 7}) {
+  for (const uint64_t size :
+       {0ull, 1ull, kStep - 1, kStep, 4 * kStep + 5, 16 * kStep + 3, 33 * kStep + 7}) {
     std::string bytes(static_cast<size_t>(size), '\0');
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 7 + 3) % 251);
     for (const bool views : {true, false}) {
@@ -90,8 +89,8 @@ TEST(UploadMover, SendsTheWholeFileInStepsFromViewsOrByReading) {
       // step at a time.
       const size_t largest =
           stream.sends.empty() ? 0 : *std::max_element(stream.sends.begin(), stream.sends.end());
-      EXPECT_EQ(largest, views && size > kStep ? std::min(4 * kStep, size - kStep)
-                                               : std::min(size, kStep));
+      EXPECT_EQ(largest,
+                views && size > kStep ? std::min(4 * kStep, size - kStep) : std::min(size, kStep));
     }
   }
   RemoveFolderTree(folder);
@@ -105,14 +104,14 @@ TEST(UploadMover, SendsFourStepsOnlyWhileAStepTakesLittleOfTheWait) {
     bool four;
   };
   const Case cases[] = {
-      {kStep, 800, 30000, true},             // loopback: 0.8 ms a MiB
-      {kStep, 937500, 30000, true},          // exactly a 32nd of 30 s
-      {kStep, 937501, 30000, false},         // just over
-      {4 * kStep, 3750000, 30000, true},     // four steps in 3.75 s: the same rate
-      {kStep, 16000000, 30000, false},       // 64 KiB/s: a step takes half the wait
-      {kStep / 2, 600000, 30000, false},     // half a step in 0.6 s: 1.2 s a step
-      {0, 0, 30000, false},                  // nothing sent says nothing of the link
-      {kStep, 1000, 0, false},               // no wait to measure against
+      {kStep, 800, 30000, true},                  // loopback: 0.8 ms a MiB
+      {kStep, 937500, 30000, true},               // exactly a 32nd of 30 s
+      {kStep, 937501, 30000, false},              // just over
+      {4 * kStep, 3750000, 30000, true},          // four steps in 3.75 s: the same rate
+      {kStep, 16000000, 30000, false},            // 64 KiB/s: a step takes half the wait
+      {kStep / 2, 600000, 30000, false},          // half a step in 0.6 s: 1.2 s a step
+      {0, 0, 30000, false},                       // nothing sent says nothing of the link
+      {kStep, 1000, 0, false},                    // no wait to measure against
       {64 * kStep, 120000000, 0xFFFFFFFF, true},  // no overflow at the largest wait
   };
   for (const Case& c : cases) {
